@@ -1,0 +1,146 @@
+// The zvplot viewer: shows the plot's frames (one GLB each) with orbit controls, and plays them as
+// an animation when there are several.
+import * as THREE from 'three';
+import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
+import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
+
+const data = window.zvplotData;
+const body = document.body;
+const background = new THREE.Color(body.dataset.background || '#2b2c30');
+const fail = window.zvplotFail;
+
+function decode(base64) {
+  const text = atob(base64);
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
+  return bytes.buffer;
+}
+
+function makeRenderer() {
+  const renderer = new THREE.WebGLRenderer({ antialias: true });
+  renderer.setPixelRatio(window.devicePixelRatio || 1);
+  renderer.setSize(window.innerWidth, window.innerHeight);
+  document.body.prepend(renderer.domElement);
+  return renderer;
+}
+
+// Soft light from the sky and the ground, and a key light that travels with the camera so the
+// plot stays lit from the front however it is turned.
+function addLights(scene, camera) {
+  scene.add(new THREE.HemisphereLight(0xffffff, 0x50525a, 1.6));
+  const key = new THREE.DirectionalLight(0xffffff, 1.7);
+  key.position.set(-0.6, 1.0, 0.8);
+  camera.add(key);
+  camera.add(key.target);
+  key.target.position.set(0, 0, -1);
+  scene.add(camera);
+}
+
+// A first view of the whole plot: from the front right and above, far enough that the bounding
+// sphere fits the narrower side of the view.
+function frame(camera, controls, box) {
+  const sphere = box.isEmpty() ? new THREE.Sphere(new THREE.Vector3(), 100) : box.getBoundingSphere(new THREE.Sphere());
+  const radius = Math.max(sphere.radius, 1e-6);
+  const vertical = THREE.MathUtils.degToRad(camera.fov) / 2;
+  const horizontal = Math.atan(Math.tan(vertical) * camera.aspect);
+  const distance = (radius / Math.sin(Math.min(vertical, horizontal))) * 1.02;
+  const direction = new THREE.Vector3(0.75, 0.62, 1.25).normalize();
+  camera.position.copy(sphere.center).addScaledVector(direction, distance);
+  camera.near = distance / 100;
+  camera.far = distance * 100;
+  camera.updateProjectionMatrix();
+  controls.target.copy(sphere.center);
+  controls.maxDistance = distance * 20;
+  controls.update();
+}
+
+class Player {
+  constructor(frames, fps) {
+    this.frames = frames;
+    this.fps = fps;
+    this.index = -1;
+    this.playing = frames.length > 1;
+    this.start = performance.now();
+    this.button = document.getElementById('play');
+    this.label = document.getElementById('frame');
+    if (frames.length > 1) {
+      document.getElementById('player').hidden = false;
+      this.button.addEventListener('click', () => this.toggle());
+      window.addEventListener('keydown', (e) => {
+        if (e.code === 'Space') { e.preventDefault(); this.toggle(); }
+      });
+    }
+    body.dataset.frames = String(frames.length);
+    body.dataset.playing = String(this.playing);
+    this.show(0);
+  }
+
+  toggle() {
+    this.playing = !this.playing;
+    // Resuming continues from the frame on show.
+    this.start = performance.now() - (this.index * 1000) / this.fps;
+    this.button.textContent = this.playing ? 'Pause' : 'Play';
+    body.dataset.playing = String(this.playing);
+  }
+
+  show(i) {
+    if (i === this.index) return;
+    this.frames.forEach((f, k) => { f.visible = k === i; });
+    this.index = i;
+    body.dataset.frame = String(i);
+    this.label.textContent = `frame ${i + 1} / ${this.frames.length}`;
+  }
+
+  tick(now) {
+    if (!this.playing) return;
+    const n = this.frames.length;
+    this.show(Math.floor(((now - this.start) * this.fps) / 1000) % n);
+  }
+}
+
+async function main() {
+  let renderer;
+  try {
+    renderer = makeRenderer();
+  } catch (e) {
+    fail('WebGL is not available in this browser: ' + e.message);
+    return;
+  }
+  const scene = new THREE.Scene();
+  scene.background = background;
+  const camera = new THREE.PerspectiveCamera(35, window.innerWidth / window.innerHeight, 0.1, 1e5);
+  addLights(scene, camera);
+
+  const loader = new GLTFLoader();
+  const frames = [];
+  for (const glb of data.frames) {
+    const gltf = await loader.parseAsync(decode(glb), '');
+    frames.push(gltf.scene);
+    scene.add(gltf.scene);
+  }
+  const box = new THREE.Box3();
+  for (const f of frames) box.union(new THREE.Box3().setFromObject(f));
+
+  const controls = new OrbitControls(camera, renderer.domElement);
+  controls.enableDamping = true;
+  frame(camera, controls, box);
+  const player = new Player(frames, Math.max(1, data.fps || 30));
+
+  window.addEventListener('resize', () => {
+    camera.aspect = window.innerWidth / window.innerHeight;
+    camera.updateProjectionMatrix();
+    renderer.setSize(window.innerWidth, window.innerHeight);
+  });
+  let first = true;
+  renderer.setAnimationLoop((now) => {
+    player.tick(now);
+    controls.update();
+    renderer.render(scene, camera);
+    if (first) {
+      first = false;
+      body.dataset.state = 'ready';
+    }
+  });
+}
+
+main().catch((e) => fail('The plot could not be shown: ' + (e && e.message ? e.message : e)));

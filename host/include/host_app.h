@@ -1,0 +1,94 @@
+// The stand-in host application's own services, used by the runner and the tests (not by the
+// module): module loading, registered plug-ins, user actions on parameters, and the host's state
+// and log.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "c4d_basedocument.h"
+#include "c4d_objectdata.h"
+
+class BaseBitmap;
+
+namespace zvhost {
+
+// Loads the module from its plug-in folder the way the host does: c4d_main with the SDK
+// initialisation (refused below the module's minimum interface version), the system-init message,
+// then the start. False with a message when the library cannot be loaded or refuses to start.
+Bool LoadModule(const std::string& pluginFolder, std::string* error);
+// Ends the loaded module (c4d_main end call) and unloads it. Objects of its types must be gone.
+void UnloadModule();
+Bool IsModuleLoaded();
+void SetAPIVersion(Int32 version);
+
+struct ObjectPluginInfo {
+  Int32 id = 0;
+  String name;
+  Int32 info = 0;
+  DataAllocator* allocator = nullptr;
+  String description;
+  BaseBitmap* icon = nullptr;  // owned copy, or nothing
+  Int32 disklevel = 0;
+};
+const ObjectPluginInfo* FindObjectPlugin(Int32 id);
+std::vector<const ObjectPluginInfo*> ListObjectPlugins();
+
+// One parameter of a description, as the host shows it to the user.
+struct ParameterInfo {
+  Int32 id = 0;
+  std::string symbol;    // O3DPLOT_RESOLUTION
+  std::string type;      // LONG, REAL, BOOL, VECTOR, COLOR, STRING, GRADIENT, FONT, BUTTON, GROUP
+  std::string label;
+  bool hasMin = false, hasMax = false;
+  double min = 0.0, max = 0.0;
+  std::vector<std::pair<Int32, std::string>> cycle;
+};
+// The parameters of a registered type's description, in description order (groups left out).
+std::vector<ParameterInfo> ListParameters(Int32 type);
+std::optional<ParameterInfo> FindParameter(Int32 type, Int32 id);
+std::optional<ParameterInfo> FindParameter(Int32 type, const std::string& symbol);
+
+// User actions. A value is checked against the description (type, minimum, maximum, choices) and
+// refused with a message naming the problem; an accepted value is stored, raises the object's dirty
+// count and sends message 17. A button press sends message 18. Switching the enabled state sends
+// message 200000125.
+Bool SetUserParameter(BaseList2D* node, Int32 id, const GeData& value, std::string* error);
+Bool PressButton(BaseList2D* node, Int32 id, std::string* error);
+void SetEnabled(BaseObject* op, Bool on);
+// The answer of the object's enabling query for one parameter.
+Bool IsParameterEnabled(BaseObject* op, Int32 id);
+// The description of the object as its plug-in presents it (GetDDescription).
+Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* single = nullptr);
+
+// Host state the module queries.
+void SetRunning(CHECKISRUNNING type, Bool on);
+void SetQuestionAnswer(Bool answer);  // the answer to every yes/no question (default: no)
+void SetPerformExecuteFile(Bool perform);  // open files for real (default: only record)
+
+// What the module asked of the host, in order.
+struct HostLog {
+  std::vector<EVENT> events;
+  std::vector<std::string> questions;
+  std::vector<std::string> executedFiles;
+  Int64 stopThreads = 0;
+};
+HostLog& GetHostLog();
+
+// Where the last text-to-number conversion failed to parse: message and 1-based column
+// (ok when it parsed).
+struct ConversionDiagnostic {
+  bool ok = true;
+  std::string message;
+  int column = 0;
+};
+ConversionDiagnostic LastConversionDiagnostic();
+// Parses a formula with every variable letter given a value, to report the first error a user
+// would see (the runner checks a formula before sampling).
+ConversionDiagnostic CheckExpression(const std::string& text);
+
+// A bitmap's pixels, for the runner's export of icons.
+std::vector<UChar> BitmapPixels(const BaseBitmap& bmp);
+
+}  // namespace zvhost

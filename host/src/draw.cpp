@@ -1,0 +1,45 @@
+// The drawing recorder.
+#include "c4d_basedraw.h"
+#include "c4d_ids.h"
+
+void BaseDraw::SetMatrix_Matrix(BaseObject*, const Matrix& mg) {
+  DrawRecord r{DrawRecord::Kind::MATRIX, mg.off, Vector(), Vector()};
+  records_.push_back(r);
+}
+
+void BaseDraw::SetPen(const Vector& col) {
+  records_.push_back({DrawRecord::Kind::PEN, Vector(), Vector(), col});
+}
+
+void BaseDraw::SetPointSize(Float size) {
+  DrawRecord r{DrawRecord::Kind::POINTSIZE, Vector(), Vector(), Vector()};
+  r.size = size;
+  records_.push_back(r);
+}
+
+void BaseDraw::DrawHandle(const Vector& vp, DRAWHANDLE type, Int32 flags) {
+  DrawRecord r{DrawRecord::Kind::HANDLE, vp, Vector(), Vector()};
+  r.type = static_cast<Int32>(type);
+  r.flags = flags;
+  records_.push_back(r);
+}
+
+void BaseDraw::DrawSphere(const Vector& pos, const Vector& size, const Vector& col, Int32 flags) {
+  DrawRecord r{DrawRecord::Kind::SPHERE, pos, size, col};
+  r.flags = flags;
+  records_.push_back(r);
+}
+
+void BaseDraw::DrawLine(const Vector& p1, const Vector& p2, Int32 flags) {
+  DrawRecord r{DrawRecord::Kind::LINE, p1, p2, Vector()};
+  r.flags = flags;
+  records_.push_back(r);
+}
+
+Vector GetViewColor(Int32 colid) {
+  switch (colid) {
+    case VIEWCOLOR_SELECTION_PREVIEW: return Vector(1.0, 0.8, 0.0);
+    case VIEWCOLOR_ACTIVEPOINT: return Vector(1.0, 0.6, 0.2);
+    default: return Vector(0.6);
+  }
+}

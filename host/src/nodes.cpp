@@ -1,0 +1,518 @@
+// Scene nodes: hierarchy, parameters, dirty counts, objects, point/polygon/spline objects and tags.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "c4d_basedocument.h"
+#include "c4d_basedraw.h"
+#include "c4d_objectdata.h"
+#include "host_state.h"
+
+namespace {
+
+// Resizes a vector without throwing: false (vector unchanged) when memory runs out.
+template <typename T> bool TryResize(std::vector<T>& v, Int32 count) {
+  if (count < 0) return false;
+  try {
+    v.resize(static_cast<size_t>(count));
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+}
+
+// A host object type with parameters of its own: created with its defaults.
+void WriteHostDefaults(BaseObject* op) {
+  BaseContainer* bc = op->GetDataInstance();
+  switch (op->GetType()) {
+    case Oextrude: bc->SetVector(EXTRUDEOBJECT_MOVE, Vector(0, 0, 20)); break;
+    case Osplinetext:
+      bc->SetString(PRIM_TEXT_TEXT, "Text");
+      bc->SetInt32(PRIM_TEXT_ALIGN, 0);
+      bc->SetFloat(PRIM_TEXT_HEIGHT, 200.0);
+      break;
+    case Ocube:
+      bc->SetVector(PRIM_CUBE_LEN, Vector(200));
+      bc->SetInt32(PRIM_CUBE_SUBX, 1);
+      bc->SetInt32(PRIM_CUBE_SUBY, 1);
+      bc->SetInt32(PRIM_CUBE_SUBZ, 1);
+      break;
+    case Osphere:
+      bc->SetFloat(PRIM_SPHERE_RAD, 100.0);
+      bc->SetInt32(PRIM_SPHERE_SUB, 24);
+      break;
+    case Oplatonic:
+      bc->SetFloat(PRIM_PLATONIC_RAD, 100.0);
+      bc->SetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA);
+      break;
+    case Opyramid: bc->SetVector(PRIM_PYRAMID_LEN, Vector(200)); break;
+    default: break;
+  }
+}
+
+bool IsHostObjectType(Int32 type) {
+  switch (type) {
+    case Onull: case Oextrude: case Osplinetext: case Ocube: case Osphere: case Oplatonic:
+    case Opyramid:
+      return true;
+    default: return false;
+  }
+}
+
+class PlainObject : public BaseObject {
+ public:
+  explicit PlainObject(Int32 type) : BaseObject(type) {}
+};
+
+class PlainTag : public BaseTag {
+ public:
+  explicit PlainTag(Int32 type) : BaseTag(type) {}
+};
+
+}  // namespace
+
+// ---- GeListNode ------------------------------------------------------------------------------
+
+GeListNode::~GeListNode() {
+  if (nodeData_) {
+    nodeData_->Free(this);
+    delete nodeData_;
+    nodeData_ = nullptr;
+  }
+  while (down_) {
+    GeListNode* child = down_;
+    child->Remove();
+    delete child;
+  }
+  Remove();
+}
+
+GeListNode* GeListNode::GetDownLast() const {
+  GeListNode* n = down_;
+  while (n && n->next_) n = n->next_;
+  return n;
+}
+
+void GeListNode::InsertUnder(GeListNode* parent) {
+  if (!parent || parent == this) return;
+  Remove();
+  up_ = parent;
+  next_ = parent->down_;
+  if (next_) next_->pred_ = this;
+  parent->down_ = this;
+}
+
+void GeListNode::InsertUnderLast(GeListNode* parent) {
+  if (!parent || parent == this) return;
+  Remove();
+  GeListNode* last = parent->GetDownLast();
+  if (!last) {
+    InsertUnder(parent);
+    return;
+  }
+  up_ = parent;
+  pred_ = last;
+  last->next_ = this;
+}
+
+void GeListNode::InsertAfter(GeListNode* node) {
+  if (!node || node == this || !node->up_) return;
+  Remove();
+  up_ = node->up_;
+  pred_ = node;
+  next_ = node->next_;
+  if (next_) next_->pred_ = this;
+  node->next_ = this;
+}
+
+void GeListNode::Remove() {
+  if (pred_) pred_->next_ = next_;
+  else if (up_ && up_->down_ == this) up_->down_ = next_;
+  if (next_) next_->pred_ = pred_;
+  up_ = next_ = pred_ = nullptr;
+}
+
+BaseDocument* GeListNode::GetDocument() const {
+  for (const GeListNode* n = this; n; n = n->up_)
+    if (n->document_) return n->document_;
+  return nullptr;
+}
+
+Bool GeListNode::ChangeNBit(NBIT bit, NBITCONTROL control) {
+  const UInt32 mask = 1u << static_cast<Int32>(bit);
+  switch (control) {
+    case NBITCONTROL::SET: nbits_ |= mask; break;
+    case NBITCONTROL::CLEAR: nbits_ &= ~mask; break;
+    case NBITCONTROL::TOGGLE: nbits_ ^= mask; break;
+  }
+  return true;
+}
+
+// ---- BaseList2D ------------------------------------------------------------------------------
+
+Bool BaseList2D::GetParameter(const DescID& id, GeData& t_data) const {
+  const GeData* d = data_.GetDataPointer(id[0].id);
+  t_data = d ? *d : GeData();
+  return d != nullptr;
+}
+
+Bool BaseList2D::SetParameter(const DescID& id, const GeData& t_data) {
+  data_.SetData(id[0].id, t_data);
+  SetDirty(DIRTYFLAGS::DATA);
+  return true;
+}
+
+UInt32 BaseList2D::GetDirty(DIRTYFLAGS flags) const {
+  switch (flags) {
+    case DIRTYFLAGS::DATA: return dirtyData_;
+    case DIRTYFLAGS::MATRIX: return dirtyMatrix_;
+    default: return dirtyData_ + dirtyMatrix_;
+  }
+}
+
+void BaseList2D::SetDirty(DIRTYFLAGS flags) {
+  if (flags == DIRTYFLAGS::MATRIX) ++dirtyMatrix_;
+  else ++dirtyData_;
+}
+
+Bool BaseList2D::Message(Int32 type, void* data) {
+  if (type == MSG_UPDATE) SetDirty(DIRTYFLAGS::DATA);
+  return nodeData_ ? nodeData_->Message(this, type, data) : true;
+}
+
+void BaseList2D::CopyBaseTo(BaseList2D* dest) const {
+  dest->name_ = name_;
+  dest->data_ = data_;
+  dest->ChangeNBit(NBIT::OM1_FOLD, GetNBit(NBIT::OM1_FOLD) ? NBITCONTROL::SET : NBITCONTROL::CLEAR);
+}
+
+// ---- BaseObject ------------------------------------------------------------------------------
+
+BaseObject* BaseObject::Alloc(Int32 type) {
+  switch (type) {
+    case Opolygon: return PolygonObject::Alloc(0, 0);
+    case Ospline: return SplineObject::Alloc(0, SPLINETYPE::LINEAR);
+    default: break;
+  }
+  if (IsHostObjectType(type)) {
+    auto* op = new (std::nothrow) PlainObject(type);
+    if (op) WriteHostDefaults(op);
+    return op;
+  }
+  const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(type);
+  if (!info || !info->allocator) return nullptr;
+  auto* op = new (std::nothrow) PlainObject(type);
+  if (!op) return nullptr;
+  NodeData* data = info->allocator();
+  if (!data) {
+    delete op;
+    return nullptr;
+  }
+  op->SetNodeData(data);
+  if (!data->Init(op)) {
+    delete op;
+    return nullptr;
+  }
+  return op;
+}
+
+void BaseObject::Free(BaseObject*& op) {
+  delete op;  // the destructor takes it out of its tree
+  op = nullptr;
+}
+
+BaseObject::~BaseObject() {
+  for (BaseTag* tag : tags_) {
+    tag->object_ = nullptr;
+    delete tag;
+  }
+  tags_.clear();
+  delete cache_;
+  cache_ = nullptr;
+}
+
+void BaseObject::SetRelPos(const Vector& v) {
+  pos_ = v;
+  SetDirty(DIRTYFLAGS::MATRIX);
+}
+
+void BaseObject::SetRelRot(const Vector& v) {
+  rot_ = v;
+  SetDirty(DIRTYFLAGS::MATRIX);
+}
+
+Matrix BaseObject::GetMl() const {
+  Matrix m = HPBToMatrix(rot_);
+  m.off = pos_;
+  return m;
+}
+
+Matrix BaseObject::GetMg() const {
+  Matrix m = GetMl();
+  for (const BaseObject* p = GetUp(); p; p = p->GetUp()) m = p->GetMl() * m;
+  return m;
+}
+
+BaseTag* BaseObject::GetTag(Int32 type, Int32 nr) const {
+  for (BaseTag* tag : tags_)
+    if (tag->GetType() == type && nr-- == 0) return tag;
+  return nullptr;
+}
+
+BaseTag* BaseObject::MakeTag(Int32 type, BaseTag* pred) {
+  BaseTag* tag = BaseTag::Alloc(type);
+  if (tag) InsertTag(tag, pred);
+  return tag;
+}
+
+void BaseObject::InsertTag(BaseTag* tag, BaseTag* pred) {
+  if (!tag) return;
+  tag->Remove();
+  auto at = std::find(tags_.begin(), tags_.end(), pred);
+  tags_.insert(at == tags_.end() ? tags_.begin() : at + 1, tag);
+  tag->object_ = this;
+}
+
+void BaseObject::KillTag(Int32 type, Int32 nr) {
+  BaseTag* tag = GetTag(type, nr);
+  if (tag) BaseTag::Free(tag);
+}
+
+Bool BaseObject::IsDirty(DIRTYFLAGS flags) const {
+  return flags == DIRTYFLAGS::DATA ? GetDirty(DIRTYFLAGS::DATA) != cacheStamp_ : false;
+}
+
+Int32 BaseObject::GetHighlightHandle(BaseDraw* bd) const {
+  return bd ? bd->GetHighlightedHandle() : -1;
+}
+
+BaseObject* BaseObject::CloneSelf() const { return new (std::nothrow) PlainObject(type_); }
+
+void BaseObject::CopyObjectTo(BaseObject* dest) const {
+  CopyBaseTo(dest);
+  dest->pos_ = pos_;
+  dest->rot_ = rot_;
+  dest->editorMode_ = editorMode_;
+  dest->renderMode_ = renderMode_;
+  dest->enabled_ = enabled_;
+  dest->color_ = color_;
+  for (auto it = tags_.rbegin(); it != tags_.rend(); ++it) {
+    BaseTag* copy = (*it)->GetClone();
+    if (copy) dest->InsertTag(copy);
+  }
+}
+
+BaseObject* BaseObject::GetClone(COPYFLAGS flags) const {
+  BaseObject* dest = CloneSelf();
+  if (!dest) return nullptr;
+  CopyObjectTo(dest);
+  if (nodeData_) {
+    const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(type_);
+    NodeData* data = info && info->allocator ? info->allocator() : nullptr;
+    if (!data) {
+      delete dest;
+      return nullptr;
+    }
+    dest->SetNodeData(data);
+    if (!data->Init(dest) || !nodeData_->CopyTo(data, this, dest, flags, nullptr)) {
+      delete dest;
+      return nullptr;
+    }
+    dest->GetDataInstanceRef() = GetDataInstanceRef();  // Init wrote defaults over the copy
+  }
+  BaseObject* last = nullptr;
+  for (const BaseObject* child = GetDown(); child; child = child->GetNext()) {
+    BaseObject* copy = child->GetClone(flags);
+    if (!copy) continue;
+    if (last) copy->InsertAfter(last);
+    else copy->InsertUnder(dest);
+    last = copy;
+  }
+  return dest;
+}
+
+// ---- Point, polygon and spline objects -------------------------------------------------------
+
+Bool PointObject::ResizePoints(Int32 count) { return TryResize(points_, count); }
+
+PolygonObject* PolygonObject::Alloc(Int32 pcnt, Int32 vcnt) {
+  auto* op = new (std::nothrow) PolygonObject();
+  if (op && !op->ResizeObject(pcnt, vcnt)) {
+    delete op;
+    return nullptr;
+  }
+  return op;
+}
+
+Bool PolygonObject::ResizeObject(Int32 pcnt, Int32 vcnt) {
+  if (pcnt < 0 || vcnt < 0) return false;
+  std::vector<Vector> points = points_;
+  if (!TryResize(points, pcnt)) return false;
+  if (!TryResize(polygons_, vcnt)) return false;
+  points_.swap(points);
+  SetDirty(DIRTYFLAGS::DATA);
+  return true;
+}
+
+BaseObject* PolygonObject::CloneSelf() const {
+  auto* op = new (std::nothrow) PolygonObject();
+  if (!op) return nullptr;
+  try {
+    op->points_ = points_;
+    op->polygons_ = polygons_;
+  } catch (const std::bad_alloc&) {
+    delete op;
+    return nullptr;
+  }
+  return op;
+}
+
+SplineObject* SplineObject::Alloc(Int32 pcnt, SPLINETYPE type) {
+  auto* op = new (std::nothrow) SplineObject();
+  if (!op) return nullptr;
+  op->splineType_ = type;
+  if (!op->ResizePoints(pcnt)) {
+    delete op;
+    return nullptr;
+  }
+  return op;
+}
+
+Bool SplineObject::ResizeObject(Int32 pcnt, Int32 scnt) {
+  if (pcnt < -1 || scnt < -1) return false;
+  if (pcnt >= 0) {
+    std::vector<Vector> points = points_;
+    if (!TryResize(points, pcnt)) return false;
+    if (scnt >= 0 && !TryResize(segments_, scnt)) return false;
+    points_.swap(points);
+  } else if (scnt >= 0 && !TryResize(segments_, scnt)) {
+    return false;
+  }
+  SetDirty(DIRTYFLAGS::DATA);
+  return true;
+}
+
+BaseObject* SplineObject::CloneSelf() const {
+  auto* op = new (std::nothrow) SplineObject();
+  if (!op) return nullptr;
+  op->splineType_ = splineType_;
+  try {
+    op->points_ = points_;
+    op->segments_ = segments_;
+  } catch (const std::bad_alloc&) {
+    delete op;
+    return nullptr;
+  }
+  return op;
+}
+
+// ---- Tags ------------------------------------------------------------------------------------
+
+BaseTag* BaseTag::Alloc(Int32 type) {
+  switch (type) {
+    case Tuvw: return UVWTag::Alloc(0);
+    case Tvertexcolor: return VertexColorTag::Alloc(0);
+    default: return new (std::nothrow) PlainTag(type);
+  }
+}
+
+void BaseTag::Free(BaseTag*& tag) {
+  if (tag) tag->Remove();
+  delete tag;
+  tag = nullptr;
+}
+
+void BaseTag::Remove() {
+  if (!object_) return;
+  auto& tags = object_->tags_;
+  tags.erase(std::remove(tags.begin(), tags.end(), this), tags.end());
+  object_ = nullptr;
+}
+
+BaseTag* BaseTag::CloneSelf() const { return new (std::nothrow) PlainTag(type_); }
+
+BaseTag* BaseTag::GetClone(COPYFLAGS) const {
+  BaseTag* copy = CloneSelf();
+  if (copy) CopyBaseTo(copy);
+  return copy;
+}
+
+namespace {
+Int32 EntrySize(Int32 type) {
+  switch (type) {
+    case Tuvw: return static_cast<Int32>(sizeof(UVWStruct));
+    case Tvertexcolor: return static_cast<Int32>(4 * sizeof(Float32));
+    default: return 0;
+  }
+}
+}  // namespace
+
+VariableTag::VariableTag(Int32 type, Int32 count, Int32 entrySize)
+    : BaseTag(type), count_(count), entrySize_(entrySize) {}
+
+VariableTag* VariableTag::Alloc(Int32 type, Int32 count) {
+  switch (type) {
+    case Tuvw: return UVWTag::Alloc(count);
+    case Tvertexcolor: return VertexColorTag::Alloc(count);
+    default: return nullptr;
+  }
+}
+
+namespace {
+template <typename T> T* AllocVariable(Int32 type, Int32 count) {
+  const Int32 size = EntrySize(type);
+  if (count < 0 || static_cast<Int64>(count) * size > std::numeric_limits<std::ptrdiff_t>::max() / 2)
+    return nullptr;
+  auto* tag = new (std::nothrow) T(type, count, size);
+  if (tag && !tag->AllocateEntries()) {
+    delete tag;
+    return nullptr;
+  }
+  return tag;
+}
+}  // namespace
+
+Bool VariableTag::AllocateEntries() {
+  const size_t bytes = static_cast<size_t>(count_) * static_cast<size_t>(entrySize_);
+  data_.reset(new (std::nothrow) unsigned char[bytes > 0 ? bytes : 1]());
+  return data_ != nullptr;
+}
+
+BaseTag* VariableTag::CloneSelf() const {
+  auto* copy = AllocVariable<VariableTag>(type_, count_);
+  if (copy) std::memcpy(copy->data_.get(), data_.get(), static_cast<size_t>(count_) * entrySize_);
+  return copy;
+}
+
+UVWTag* UVWTag::Alloc(Int32 count) { return AllocVariable<UVWTag>(Tuvw, count); }
+
+void UVWTag::SetSlow(Int32 i, const UVWStruct& uvw) {
+  if (i < 0 || i >= count_) return;
+  std::memcpy(data_.get() + static_cast<size_t>(i) * sizeof(UVWStruct), &uvw, sizeof(UVWStruct));
+}
+
+UVWStruct UVWTag::GetSlow(Int32 i) const {
+  UVWStruct uvw;
+  if (i >= 0 && i < count_)
+    std::memcpy(&uvw, data_.get() + static_cast<size_t>(i) * sizeof(UVWStruct), sizeof(UVWStruct));
+  return uvw;
+}
+
+// A new vertex colour tag holds black, fully opaque entries in point mode.
+VertexColorTag* VertexColorTag::Alloc(Int32 count) {
+  auto* tag = AllocVariable<VertexColorTag>(Tvertexcolor, count);
+  if (!tag) return nullptr;
+  Float32* c = tag->GetDataAddressW();
+  for (Int32 i = 0; i < count; ++i) c[4 * static_cast<size_t>(i) + 3] = 1.0f;
+  return tag;
+}
+
+BaseTag* VertexColorTag::CloneSelf() const {
+  auto* copy = AllocVariable<VertexColorTag>(type_, count_);
+  if (!copy) return nullptr;
+  std::memcpy(copy->data_.get(), data_.get(), static_cast<size_t>(count_) * entrySize_);
+  copy->perPoint_ = perPoint_;
+  return copy;
+}

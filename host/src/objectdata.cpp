@@ -1,0 +1,132 @@
+// Default behaviour of plug-in instances, execution lists, descriptions and plug-in registration.
+#include <algorithm>
+#include <cmath>
+
+#include "c4d_basedocument.h"
+#include "c4d_bitmap.h"
+#include "c4d_objectdata.h"
+#include "host_state.h"
+
+Matrix HPBToMatrix(const Vector& hpb) {
+  // Heading turns about y (a quarter turn takes the x axis to +z), pitch about x, bank about z;
+  // applied bank first, heading last.
+  const Float ch = std::cos(hpb.x), sh = std::sin(hpb.x);
+  const Float cp = std::cos(hpb.y), sp = std::sin(hpb.y);
+  const Float cb = std::cos(hpb.z), sb = std::sin(hpb.z);
+  Matrix heading{Vector(), Vector(ch, 0, sh), Vector(0, 1, 0), Vector(-sh, 0, ch)};
+  Matrix pitch{Vector(), Vector(1, 0, 0), Vector(0, cp, sp), Vector(0, -sp, cp)};
+  Matrix bank{Vector(), Vector(cb, sb, 0), Vector(-sb, cb, 0), Vector(0, 0, 1)};
+  return heading * pitch * bank;
+}
+
+Bool NodeData::Init(GeListNode*) { return true; }
+void NodeData::Free(GeListNode*) {}
+Bool NodeData::CopyTo(NodeData*, const GeListNode*, GeListNode*, COPYFLAGS, AliasTrans*) {
+  return true;
+}
+Bool NodeData::Message(GeListNode*, Int32, void*) { return true; }
+Bool NodeData::GetDDescription(GeListNode*, Description*, DESCFLAGS_DESC&) { return true; }
+Bool NodeData::GetDEnabling(GeListNode*, const DescID&, const GeData&, DESCFLAGS_ENABLE,
+                            const BaseContainer*) {
+  return true;
+}
+
+void ObjectData::GetDimension(BaseObject*, Vector* mp, Vector* rad) {
+  if (mp) *mp = Vector();
+  if (rad) *rad = Vector();
+}
+DRAWRESULT ObjectData::Draw(BaseObject*, DRAWPASS, BaseDraw*, BaseDrawHelp*) {
+  return DRAWRESULT::OK;
+}
+Bool ObjectData::AddToExecution(BaseObject*, PriorityList*) { return false; }
+EXECUTIONRESULT ObjectData::Execute(BaseObject*, BaseDocument*, BaseThread*, Int32, EXECUTIONFLAGS) {
+  return EXECUTIONRESULT::OK;
+}
+BaseObject* ObjectData::GetVirtualObjects(BaseObject*, HierarchyHelp*) { return nullptr; }
+void ObjectData::CheckDirty(BaseObject*, BaseDocument*) {}
+SplineObject* ObjectData::GetContour(BaseObject*, BaseDocument*, Float, BaseThread*) {
+  return nullptr;
+}
+Int32 ObjectData::GetHandleCount(BaseObject*) { return 0; }
+void ObjectData::GetHandle(BaseObject*, Int32, HandleInfo&) {}
+void ObjectData::SetHandle(BaseObject*, Int32, Vector, const HandleInfo&) {}
+
+void PriorityList::Add(GeListNode* op, Int32 priority, EXECUTIONFLAGS flags) {
+  if (op) entries_.push_back({op, priority, flags, entries_.size()});
+}
+
+void PriorityList::Sort() {
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const Entry& a, const Entry& b) { return a.priority < b.priority; });
+}
+
+Description::Description() = default;
+Description::~Description() = default;
+
+Bool Description::LoadDescription(Int32 type) {
+  const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(type);
+  return info && LoadDescription(info->description);
+}
+
+Bool Description::LoadDescription(const String& name) {
+  const zvhost::DescriptionResource* res = zvhost::DescriptionByName(name.GetStdString());
+  if (!res) return false;
+  entries_.clear();
+  for (const zvhost::DescEntry& e : res->entries) {
+    BaseContainer settings(e.id);
+    settings.SetString(DESC_NAME, String(e.label));
+    settings.SetString(DESC_TYPENAME, String(e.type));
+    if (e.min) settings.SetFloat(DESC_MIN, *e.min);
+    if (e.max) settings.SetFloat(DESC_MAX, *e.max);
+    if (e.step) settings.SetFloat(DESC_STEP, *e.step);
+    if (!e.cycle.empty()) {
+      BaseContainer cycle;
+      for (const auto& [value, label] : e.cycle) cycle.SetString(value, String(label));
+      settings.SetContainer(DESC_CYCLE, cycle);
+    }
+    settings.SetInt32(DESC_PARENTGROUP, e.parent);
+    settings.SetBool(DESC_HIDE, e.hidden);
+    entries_.push_back({e.id, settings});
+  }
+  loaded_ = true;
+  return true;
+}
+
+BaseContainer* Description::GetParameterI(const DescID& id, AtomArray*) {
+  for (Entry& e : entries_)
+    if (e.id == id[0].id) return &e.settings;
+  return nullptr;
+}
+
+void Description::SetSingleDescID(const DescID& id) { single_ = std::make_unique<DescID>(id); }
+
+Bool RegisterObjectPlugin(Int32 id, const String& str, Int32 info, DataAllocator* g,
+                          const String& description, BaseBitmap* icon, Int32 disklevel) {
+  zvhost::HostState& st = zvhost::State();
+  if (id <= 0 || !g || st.plugins.count(id)) return false;
+  zvhost::ObjectPluginInfo p;
+  p.id = id;
+  p.name = str;
+  p.info = info;
+  p.allocator = g;
+  p.description = description;
+  p.icon = icon ? icon->GetClonePart(0, 0, icon->GetBw(), icon->GetBh()) : nullptr;
+  p.disklevel = disklevel;
+  st.plugins.emplace(id, p);
+  return true;
+}
+
+namespace zvhost {
+
+const ObjectPluginInfo* FindObjectPlugin(Int32 id) {
+  auto it = State().plugins.find(id);
+  return it == State().plugins.end() ? nullptr : &it->second;
+}
+
+std::vector<const ObjectPluginInfo*> ListObjectPlugins() {
+  std::vector<const ObjectPluginInfo*> out;
+  for (const auto& [id, info] : State().plugins) out.push_back(&info);
+  return out;
+}
+
+}  // namespace zvhost

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up, builds and writes the default plot: plot.html (open it in a browser) and plot.glb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target zvplot
+./build/zvplot --add mesh --add cage --add grid --add labels -o plot.html -o plot.glb "$@"

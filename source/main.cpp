@@ -1,0 +1,27 @@
+// The module's entry points: start, end and the host's messages.
+#include "c4d.h"
+#include "zvplot.h"
+#include "zvplot_utils.h"
+
+Bool RegisterZVPlotMesh(BaseBitmap* icon);
+Bool RegisterZVPlotGrid(BaseBitmap* icon);
+Bool RegisterZVPlotCage(BaseBitmap* icon);
+Bool RegisterZVPlotLabels(BaseBitmap* icon);
+
+Bool PluginStart() {
+  // Registration results are not inspected: a type the host refuses is simply missing.
+  RegisterZVPlot(GetPlotIcon(0));
+  RegisterZVPlotMesh(GetPlotIcon(1));
+  RegisterZVPlotGrid(GetPlotIcon(2));
+  RegisterZVPlotCage(GetPlotIcon(3));
+  RegisterZVPlotLabels(GetPlotIcon(4));
+  return true;
+}
+
+void PluginEnd() { FreePlotIcons(); }
+
+Bool PluginMessage(Int32 id, void*) {
+  constexpr Int32 kSystemInit = 1;
+  if (id == kSystemInit && g_resource.Init()) RegisterPlotIcon();
+  return false;
+}

@@ -1,0 +1,131 @@
+// The plot object: owns the formula, ranges, resolution and colouring, evaluates the formula on a
+// square grid and keeps the samples that the components read.
+#pragma once
+
+#include "c4d.h"
+#include "o3dplot.h"
+
+// One sample: position (x, y, z), then colour (r, g, b).
+struct PlotSample {
+  Vector position;
+  Vector color;
+};
+static_assert(sizeof(PlotSample) == 48, "a sample is six doubles");
+
+// A growable array of samples with a 64-bit count. Storage is kept when the count drops to 0.
+class PlotSampleArray {
+ public:
+  PlotSampleArray() = default;
+  ~PlotSampleArray();
+  PlotSampleArray(const PlotSampleArray&) = delete;
+  PlotSampleArray& operator=(const PlotSampleArray&) = delete;
+
+  Int64 GetCount() const { return count_; }
+  void SetCountZero() { count_ = 0; }
+  const PlotSample* GetFirst() const { return data_; }
+  PlotSample* GetFirst() { return data_; }
+  const PlotSample& operator[](Int64 i) const { return data_[i]; }
+  PlotSample& operator[](Int64 i) { return data_[i]; }
+  // Appends one sample; false (nothing appended) when the array cannot grow.
+  Bool Append(const PlotSample& s);
+  // Makes room for `count` samples; false when memory runs out.
+  Bool Reserve(Int64 count);
+  // Replaces the contents by a copy of `other`; false (empty array) when memory runs out.
+  Bool CopyFrom(const PlotSampleArray& other);
+
+ private:
+  PlotSample* data_ = nullptr;
+  Int64 count_ = 0;
+  Int64 capacity_ = 0;
+};
+
+class ZVPlot : public ObjectData {
+  INSTANCEOF(ZVPlot, ObjectData)
+
+ public:
+  static NodeData* Alloc() { return NewObjClear<ZVPlot>(); }
+  ZVPlot();
+  ~ZVPlot() override = default;
+
+  Bool Init(GeListNode* node) override;
+  void Free(GeListNode* node) override;
+  Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
+              AliasTrans* trn) override;
+  Bool Message(GeListNode* node, Int32 type, void* data) override;
+  Bool GetDDescription(GeListNode* node, Description* description, DESCFLAGS_DESC& flags) override;
+  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
+  void GetDimension(BaseObject* op, Vector* mp, Vector* rad) override;
+  DRAWRESULT Draw(BaseObject* op, DRAWPASS drawpass, BaseDraw* bd, BaseDrawHelp* bh) override;
+  Bool AddToExecution(BaseObject* op, PriorityList* list) override;
+  EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
+                          EXECUTIONFLAGS flags) override;
+  BaseObject* GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) override;
+  Int32 GetHandleCount(BaseObject* op) override;
+  void GetHandle(BaseObject* op, Int32 i, HandleInfo& info) override;
+  void SetHandle(BaseObject* op, Int32 i, Vector p, const HandleInfo& info) override;
+
+  Bool IsTimeDependent() const { return timeDependent; }
+  Int32 GetResolution() const { return resolution; }
+  Float GetValueMin() const { return valueMin; }
+  Float GetValueMax() const { return valueMax; }
+
+  void ResetDefaults(BaseContainer* bc);
+  void WriteParameters(BaseContainer* bc) const;
+  void ReadParameters(const BaseContainer* bc);
+
+  // Formula preparation sets whether the prepared formula uses time or frame.
+  void SetTimeDependent(Bool on) { timeDependent = on; }
+  const String& GetEvalFormula() const { return evalFormula; }
+  Int32 GetLastFrame() const { return lastFrame; }
+
+  PlotSampleArray samples;
+
+ private:
+  void EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient);
+  void Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc);
+  void ApplyPreset(BaseContainer* bc);
+  void AddComponent(BaseObject* op, Int32 choice);
+  void OpenHelp();
+
+  Int32 lastFrame;
+  Float valueMin;
+  Float valueMax;
+  Float sampleSize;
+  Float sampleHalfHeight;
+  Float evalScalePositive;
+  Float evalScaleNegative;
+  Float evalXMax;
+  Float evalXMin;
+  Float evalZMax;
+  Float evalZMin;
+  Bool evalSeparateZ;
+  Int32 evalHeightMode;
+  Int32 evalResolution;
+  Bool timeDependent;
+  Int32 preset;
+  Int32 resolution;
+  Int32 pointStyle;
+  Float pointSize;
+  Int32 colorMode;
+  Int32 heightMode;
+  Float size;
+  Float halfHeight;
+  Float scalePositive;
+  Float scaleNegative;
+  Float xMin, xMax;
+  Float zMin, zMax;
+  Bool separateZ;
+  Bool animate;
+  Bool gradientAbsolute;
+  Vector color;
+  String formula;
+  String evalFormula;
+};
+
+// Registers the plot object type.
+Bool RegisterZVPlot(BaseBitmap* icon);
+
+// The formula texts of the presets 0 ... 10.
+constexpr Int32 PRESET_COUNT = 11;
+const char* PresetFormula(Int32 index);

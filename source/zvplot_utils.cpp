@@ -1,0 +1,58 @@
+#include "zvplot_utils.h"
+
+namespace {
+BaseBitmap* g_iconStrip = nullptr;
+BaseBitmap** g_icons = nullptr;  // ICON_COUNT slots, absent when the strip could not be used
+constexpr Int32 kTile = 64;
+}  // namespace
+
+BaseBitmap* GetPlotIcon(Int32 slot) {
+  return g_icons && slot >= 0 && slot < ICON_COUNT ? g_icons[slot] : nullptr;
+}
+
+Bool RegisterPlotIcon() {
+  const Filename path = GeGetPluginPath() + Filename("res") + Filename("3dPlot.tif");
+  if (!GeFExist(path)) return false;
+  g_icons = new (std::nothrow) BaseBitmap*[ICON_COUNT]();
+  if (!g_icons) return false;
+  g_iconStrip = BaseBitmap::Alloc();
+  if (!g_iconStrip || g_iconStrip->Init(path, -1) != IMAGERESULT::OK) return false;
+  g_icons[0] = g_iconStrip->GetClonePart(0, 0, kTile, kTile);
+  for (Int32 i = 0; i < 4; ++i) g_icons[i + 1] = g_iconStrip->GetClonePart(kTile * i + kTile, 0, kTile, kTile);
+  return true;
+}
+
+void FreePlotIcons() {
+  BaseBitmap::Free(g_iconStrip);
+  if (g_icons) {
+    for (Int32 i = 0; i < ICON_COUNT; ++i) BaseBitmap::Free(g_icons[i]);
+    delete[] g_icons;
+    g_icons = nullptr;
+  }
+}
+
+BaseObject* FindParentPlot(BaseObject* op) {
+  for (BaseObject* up = op ? op->GetUp() : nullptr; up; up = up->GetUp())
+    if (up->GetType() == ID_ZVPLOT) return up;
+  return nullptr;
+}
+
+BaseObject* NextInHierarchy(BaseObject* op, BaseObject* root) {
+  if (!op) return nullptr;
+  if (op->GetDown()) return op->GetDown();
+  for (BaseObject* cur = op; cur && cur != root; cur = cur->GetUp())
+    if (cur->GetNext()) return cur->GetNext();
+  return nullptr;
+}
+
+BaseObject* FindChildOfType(BaseObject* op, Int32 type) {
+  for (BaseObject* cur = op ? op->GetDown() : nullptr; cur; cur = NextInHierarchy(cur, op))
+    if (cur->GetType() == type) return cur;
+  return nullptr;
+}
+
+BaseObject* FindObjectByName(BaseObject* op, const String& name) {
+  for (BaseObject* cur = op; cur; cur = NextInHierarchy(cur, op))
+    if (cur->GetName().Compare(name) == 0) return cur;
+  return nullptr;
+}

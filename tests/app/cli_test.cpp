@@ -1,0 +1,5 @@
+#include <gtest/gtest.h>
+
+#include "runner.h"
+
+TEST(Runner, Placeholder) { SUCCEED(); }

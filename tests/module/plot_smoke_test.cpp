@@ -1,0 +1,14 @@
+#include "test_support.h"
+#include "zvplot.h"
+
+namespace {
+::testing::Environment* const env = ::testing::AddGlobalTestEnvironment(new zvtest::ModuleEnvironment);
+
+TEST(PlotSmoke, DefaultPlotSamples) {
+  zvtest::Scene s;
+  s.Evaluate();
+  auto* plot = s.Data<ZVPlot>(s.plot);
+  ASSERT_EQ(plot->samples.GetCount(), 2601);
+  EXPECT_DOUBLE_EQ(plot->samples[0].position.x, -100.0);
+}
+}  // namespace
