@@ -30,11 +30,39 @@ json Tags(BaseObject* op) {
   json tags = json::array();
   for (BaseTag* tag : op->GetTags()) {
     json t = {{"type", tag->GetType()}};
-    if (tag->GetType() == Tuvw || tag->GetType() == Tvertexcolor)
-      t["count"] = static_cast<VariableTag*>(tag)->GetDataCount();
+    if (tag->GetType() == Tuvw) {
+      auto* uvw = static_cast<UVWTag*>(tag);
+      t["count"] = uvw->GetDataCount();
+      json data = json::array();
+      for (Int32 i = 0; i < uvw->GetDataCount(); ++i) {
+        const UVWStruct u = uvw->GetSlow(i);
+        data.push_back({Vec(u.a), Vec(u.b), Vec(u.c), Vec(u.d)});
+      }
+      t["data"] = data;
+    } else if (tag->GetType() == Tvertexcolor) {
+      auto* vc = static_cast<VertexColorTag*>(tag);
+      t["count"] = vc->GetDataCount();
+      json data = json::array();
+      const Float32* c = vc->GetDataAddressR();
+      for (Int32 i = 0; i < vc->GetDataCount(); ++i, c += 4)
+        data.push_back({Num(c[0]), Num(c[1]), Num(c[2]), Num(c[3])});
+      t["data"] = data;
+    }
     tags.push_back(t);
   }
   return tags;
+}
+
+json Points(const Vector* points, Int32 count) {
+  json out = json::array();
+  for (Int32 i = 0; i < count; ++i) out.push_back(Vec(points[i]));
+  return out;
+}
+
+json Color(BaseObject* op) {
+  ObjectColorProperties c;
+  op->GetColorProperties(&c);
+  return {{"mode", c.usecolor}, {"rgb", Vec(c.color)}, {"xray", c.xray}};
 }
 
 json Bounds(const Vector* points, Int32 count) {
@@ -48,24 +76,38 @@ json Bounds(const Vector* points, Int32 count) {
 }
 
 json Geometry(BaseObject* op) {
-  json g = {{"type", TypeName(op->GetType())}, {"typeId", op->GetType()},
+  json g = {{"type", op->GetType()}, {"kind", TypeName(op->GetType())},
             {"name", op->GetName().GetStdString()}, {"position", Vec(op->GetRelPos())}};
+  g["rotation"] = Vec(op->GetRelRot());
+  g["editorMode"] = op->GetEditorMode();
+  g["renderMode"] = op->GetRenderMode();
+  g["enabled"] = op->GetDeformMode();
+  g["color"] = Color(op);
   if (op->IsInstanceOf(Opolygon)) {
     auto* poly = static_cast<PolygonObject*>(op);
-    g["points"] = poly->GetPointCount();
-    g["polygons"] = poly->GetPolygonCount();
+    g["pointCount"] = poly->GetPointCount();
+    g["polygonCount"] = poly->GetPolygonCount();
     g["bounds"] = Bounds(poly->GetPointR(), poly->GetPointCount());
+    g["points"] = Points(poly->GetPointR(), poly->GetPointCount());
+    json polys = json::array();
+    for (Int32 i = 0; i < poly->GetPolygonCount(); ++i) {
+      const CPolygon& p = poly->GetPolygonR()[i];
+      polys.push_back({p.a, p.b, p.c, p.d});
+    }
+    g["polygons"] = polys;
   } else if (op->IsInstanceOf(Ospline)) {
     auto* spline = static_cast<SplineObject*>(op);
-    g["points"] = spline->GetPointCount();
-    g["segments"] = spline->GetSegmentCount();
+    g["pointCount"] = spline->GetPointCount();
+    g["segmentCount"] = spline->GetSegmentCount();
     g["splineType"] = spline->GetSplineType() == SPLINETYPE::CUBIC ? "cubic" : "linear";
     g["closed"] = spline->IsClosed();
     g["bounds"] = Bounds(spline->GetPointR(), spline->GetPointCount());
+    g["points"] = Points(spline->GetPointR(), spline->GetPointCount());
+    json segs = json::array();
+    for (Int32 i = 0; i < spline->GetSegmentCount(); ++i)
+      segs.push_back({spline->GetSegmentR()[i].cnt, spline->GetSegmentR()[i].closed});
+    g["segments"] = segs;
   }
-  ObjectColorProperties color;
-  op->GetColorProperties(&color);
-  if (color.usecolor != 0) g["displayColor"] = Vec(color.color);
   g["tags"] = Tags(op);
   json children = json::array();
   for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) children.push_back(Geometry(child));
@@ -79,10 +121,7 @@ json Parameters(BaseObject* op) {
   for (const zvhost::ParameterInfo& p : zvhost::ListParameters(op->GetType())) {
     if (p.type == "BUTTON") continue;
     const GeData* d = bc.GetDataPointer(p.id);
-    params[p.symbol] = d ? ValueToJson(*d, p.type) : json(nullptr);
-  }
-  if (op->GetType() == Osplinetext || op->GetType() == Oextrude) {
-    params["text"] = bc.GetString(PRIM_TEXT_TEXT).GetStdString();
+    params[std::to_string(p.id)] = d ? ValueToJson(*d, p.type) : json(nullptr);
   }
   return params;
 }
@@ -98,14 +137,22 @@ json Samples(BaseObject* plot) {
     s["first"] = {{"position", Vec(first.position)}, {"color", Vec(first.color)}};
     s["last"] = {{"position", Vec(last.position)}, {"color", Vec(last.color)}};
   }
+  json all = json::array();
+  for (Int64 i = 0; i < data->samples.GetCount(); ++i) {
+    const PlotSample& p = data->samples[i];
+    all.push_back({Num(p.position.x), Num(p.position.y), Num(p.position.z), Num(p.color.x),
+                   Num(p.color.y), Num(p.color.z)});
+  }
+  s["samples"] = all;
   return s;
 }
 
 json Object(BaseObject* op) {
-  json o = {{"name", op->GetName().GetStdString()}, {"type", TypeName(op->GetType())},
-            {"typeId", op->GetType()}, {"enabled", op->GetDeformMode()},
+  json o = {{"name", op->GetName().GetStdString()}, {"type", op->GetType()},
+            {"kind", TypeName(op->GetType())}, {"enabled", op->GetDeformMode()},
             {"editorMode", op->GetEditorMode()}, {"renderMode", op->GetRenderMode()},
-            {"position", Vec(op->GetRelPos())}, {"rotation", Vec(op->GetRelRot())}};
+            {"position", Vec(op->GetRelPos())}, {"rotation", Vec(op->GetRelRot())},
+            {"color", Color(op)}, {"tags", Tags(op)}};
   if (op->GetNodeData() || op->GetType() == Osplinetext || op->GetType() == Oextrude) {
     o["parameters"] = Parameters(op);
   }
@@ -116,7 +163,10 @@ json Object(BaseObject* op) {
                  {"height", Num(bc.GetFloat(PRIM_TEXT_HEIGHT))}};
   }
   if (op->GetType() == kPlotType && op->GetNodeData()) o["samples"] = Samples(op);
-  o["stats"] = {{"cacheBuilds", op->GetCacheBuildCount()}};
+  o["stats"] = {{"dirty", op->GetDirty(DIRTYFLAGS::DATA)},
+                {"executions", op->GetExecutionCount()},
+                {"cacheBuilds", op->GetCacheBuildCount()},
+                {"cacheReuses", op->GetCacheReuseCount()}};
   if (BaseObject* cache = op->GetCache()) o["cache"] = Geometry(cache);
   json children = json::array();
   for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) children.push_back(Object(child));

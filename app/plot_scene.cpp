@@ -186,10 +186,11 @@ bool PlotScene::SetValue(BaseObject* op, const std::string& name, const std::str
 }
 
 bool PlotScene::Set(const std::string& assignment, std::string* error) {
-  const size_t dot = assignment.find('.');
   const size_t eq = assignment.find('=');
-  if (dot == std::string::npos || eq == std::string::npos || dot > eq)
-    return Fail(error, "\"" + assignment + "\" is not OBJECT.NAME=VALUE");
+  if (eq == std::string::npos) return Fail(error, "\"" + assignment + "\" is not [OBJECT.]NAME=VALUE");
+  size_t dot = assignment.find('.');
+  // Without an object the parameter is the plot's.
+  if (dot == std::string::npos || dot > eq) return SetValue(Plot(), assignment.substr(0, eq), assignment.substr(eq + 1), error);
   const std::string kind = assignment.substr(0, dot);
   BaseObject* op = Find(kind);
   if (!op) {
@@ -201,10 +202,10 @@ bool PlotScene::Set(const std::string& assignment, std::string* error) {
 
 bool PlotScene::Press(const std::string& button, std::string* error) {
   const size_t dot = button.find('.');
-  if (dot == std::string::npos) return Fail(error, "\"" + button + "\" is not OBJECT.BUTTON");
-  BaseObject* op = Find(button.substr(0, dot));
-  if (!op) return Fail(error, "the scene has no " + button.substr(0, dot));
-  const auto p = ResolveParameter(op->GetType(), button.substr(dot + 1));
+  const std::string kind = dot == std::string::npos ? "plot" : button.substr(0, dot);
+  BaseObject* op = Find(kind);
+  if (!op) return Fail(error, "the scene has no " + kind);
+  const auto p = ResolveParameter(op->GetType(), button.substr(dot == std::string::npos ? 0 : dot + 1));
   if (!p || p->type != "BUTTON") return Fail(error, "\"" + button + "\" is not a button");
   return zvhost::PressButton(op, p->id, error);
 }

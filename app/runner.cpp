@@ -18,12 +18,12 @@ struct Options {
   std::vector<std::string> outputs;
   Int32 frame = 0;
   Int32 fps = 30;
-  Int32 evaluations = 1;
   bool render = false;
   bool yes = false;
-  bool dump = false;
+  std::string dump;
   bool openHelp = false;
   Int32 apiVersion = 0;
+  std::vector<std::string> listParams;
 };
 
 // The scene actions in command-line order: add, set, press, formula, preset, enable.
@@ -65,10 +65,15 @@ bool ApplyAction(PlotScene& scene, const Action& a, std::string* error) {
   if (a.option == "press") return scene.Press(a.value, error);
   if (a.option == "formula") return scene.Set("plot.formula=" + a.value, error);
   if (a.option == "preset") return scene.Set("plot.preset=" + a.value, error);
+  if (a.option == "eval") {
+    scene.Evaluate();
+    return true;
+  }
   if (a.option == "disable" || a.option == "enable") {
-    BaseObject* op = scene.Find(a.value);
+    const std::string kind = a.value.empty() ? "plot" : a.value;
+    BaseObject* op = scene.Find(kind);
     if (!op) {
-      *error = "the scene has no " + a.value;
+      *error = "the scene has no " + kind;
       return false;
     }
     zvhost::SetEnabled(op, a.option == "enable");
@@ -90,21 +95,49 @@ bool CheckFormula(PlotScene& scene, std::string* error) {
   return false;
 }
 
-int Run(const Options& o, const std::vector<Action>& actions) {
+// Prints each parameter's identifier, id, type, default and range.
+int ListParams(const std::string& kind) {
+  const Kind* k = FindKind(kind);
+  if (!k) return Error("unknown kind \"" + kind + "\" (plot, mesh, grid, cage, labels)");
+  if (!zvhost::FindObjectPlugin(k->type)) return Error("the module does not provide " + kind);
+  BaseObject* op = BaseObject::Alloc(k->type);
+  for (const zvhost::ParameterInfo& p : zvhost::ListParameters(k->type)) {
+    std::cout << p.symbol << "  " << p.id << "  " << p.type;
+    if (op && p.type != "BUTTON") {
+      if (const GeData* d = op->GetDataInstanceRef().GetDataPointer(p.id))
+        std::cout << "  default " << ValueToJson(*d, p.type).dump();
+    }
+    if (p.hasMin || p.hasMax)
+      std::cout << "  range " << (p.hasMin ? std::to_string(p.min) : "") << " .. "
+                << (p.hasMax ? std::to_string(p.max) : "");
+    for (const auto& [value, label] : p.cycle) std::cout << "  " << value << "=" << label;
+    std::cout << "  (" << p.label << ")\n";
+  }
+  BaseObject::Free(op);
+  return 0;
+}
+
+int Run(const Options& o, const std::vector<Action>& actions, bool listRequested) {
   std::string error;
   if (o.apiVersion > 0) zvhost::SetAPIVersion(o.apiVersion);
   if (!zvhost::LoadModule(o.plugins, &error)) return Error(error);
   zvhost::SetQuestionAnswer(o.yes);
   int status = 0;
+  if (o.listParams.size() > 0 || listRequested) {
+    const std::string kind = o.listParams.empty() || o.listParams[0].empty() ? "plot" : o.listParams[0];
+    status = ListParams(kind);
+    zvhost::UnloadModule();
+    return status;
+  }
   {
     PlotScene scene;
+    scene.SetFrame(o.frame, o.fps);
     for (const Action& a : actions)
       if (!ApplyAction(scene, a, &error)) return zvhost::UnloadModule(), Error(error);
     if (!CheckFormula(scene, &error)) return zvhost::UnloadModule(), Error(error);
     if (o.openHelp && !scene.Press("plot.help", &error)) return zvhost::UnloadModule(), Error(error);
     zvhost::SetRunning(CHECKISRUNNING::EXTERNALRENDERING, o.render);
-    scene.SetFrame(o.frame, o.fps);
-    for (Int32 i = 0; i < o.evaluations; ++i) scene.Evaluate();
+    scene.Evaluate();
     const long long nonFinite = CountNonFiniteSamples(scene.Plot());
     if (nonFinite > 0)
       std::cerr << "zvplot: " << nonFinite << " samples are not finite numbers and are left out\n";
@@ -117,7 +150,12 @@ int Run(const Options& o, const std::vector<Action>& actions) {
         status = Error("unknown output type of " + path + " (use .json)");
       }
     }
-    if (o.dump) std::cout << DumpDocument(scene.Document()).dump(2) << "\n";
+    if (o.dump == "-") {
+      std::cout << DumpDocument(scene.Document()).dump(2) << "\n";
+    } else if (!o.dump.empty() &&
+               !WriteText(o.dump, DumpDocument(scene.Document()).dump(2) + "\n", &error)) {
+      status = Error(error);
+    }
   }
   zvhost::UnloadModule();
   return status;
@@ -140,15 +178,16 @@ int RunMain(int argc, char** argv) {
   app.add_option_function<std::vector<std::string>>("--add", action("add"), "add a component: mesh, grid, cage, labels");
   app.add_option_function<std::vector<std::string>>("--set", action("set"), "set a parameter: OBJECT.NAME=VALUE");
   app.add_option_function<std::vector<std::string>>("--press", action("press"), "press a button: OBJECT.BUTTON");
-  app.add_option_function<std::vector<std::string>>("--disable", action("disable"), "switch an object off");
-  app.add_option_function<std::vector<std::string>>("--enable", action("enable"), "switch an object on");
+  app.add_option_function<std::vector<std::string>>("--disable", action("disable"), "switch an object off (default: the plot)")->expected(0, 1);
+  app.add_option_function<std::vector<std::string>>("--enable", action("enable"), "switch an object on (default: the plot)")->expected(0, 1);
+  app.add_flag_callback("--eval", [&actions] { actions.push_back({"eval", ""}); }, "evaluate the scene now");
   app.add_option("-o,--output", o.outputs, "write FILE: .glb, .gltf, .html or .json");
   app.add_option("--frame", o.frame, "document frame");
   app.add_option("--fps", o.fps, "frame rate")->check(CLI::Range(1, 1000));
-  app.add_option("--eval", o.evaluations, "scene evaluations")->check(CLI::Range(1, 1000));
   app.add_flag("--render", o.render, "evaluate as an external render (render-only geometry appears)");
   app.add_flag("--yes", o.yes, "answer yes to the module's questions");
-  app.add_flag("--dump", o.dump, "print the JSON dump of the evaluated scene");
+  app.add_option("--dump", o.dump, "write the JSON dump of the evaluated scene to FILE (- for standard output)");
+  app.add_option("--list-params", o.listParams, "print the parameters of a kind (plot, mesh, grid, cage, labels)")->expected(0, 1);
   app.add_flag("--open-help", o.openHelp, "press the plot's help button");
   app.add_option("--api-version", o.apiVersion, "the host interface version to present");
   try {
@@ -156,7 +195,7 @@ int RunMain(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   }
-  return Run(o, actions);
+  return Run(o, actions, app.count("--list-params") > 0);
 }
 
 }  // namespace zvapp

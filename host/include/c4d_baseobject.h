@@ -40,6 +40,8 @@ class GeListNode {
 
   Bool GetNBit(NBIT bit) const { return (nbits_ >> static_cast<Int32>(bit)) & 1u; }
   Bool ChangeNBit(NBIT bit, NBITCONTROL control);
+  // Whether this is a document's holder of its top objects.
+  Bool IsDocumentRoot() const { return document_ != nullptr; }
 
  protected:
   explicit GeListNode(Int32 type) : type_(type) {}
@@ -54,7 +56,7 @@ class GeListNode {
   GeListNode* down_ = nullptr;
   GeListNode* next_ = nullptr;
   GeListNode* pred_ = nullptr;
-  BaseDocument* document_ = nullptr;  // set on the top nodes of a document
+  BaseDocument* document_ = nullptr;  // set on a document's holder of its top objects
   UInt32 nbits_ = 0;
 };
 
@@ -110,7 +112,11 @@ class BaseObject : public BaseList2D {
   // Takes the object out of its tree, frees it with its subtree and sets the pointer to null.
   static void Free(BaseObject*& op);
 
-  BaseObject* GetUp() const { return static_cast<BaseObject*>(GeListNode::GetUp()); }
+  // A top-level object has no parent object: the document's holder of the top objects is no object.
+  BaseObject* GetUp() const {
+    GeListNode* up = GeListNode::GetUp();
+    return up && !up->IsDocumentRoot() ? static_cast<BaseObject*>(up) : nullptr;
+  }
   BaseObject* GetDown() const { return static_cast<BaseObject*>(GeListNode::GetDown()); }
   BaseObject* GetNext() const { return static_cast<BaseObject*>(GeListNode::GetNext()); }
   BaseObject* GetPred() const { return static_cast<BaseObject*>(GeListNode::GetPred()); }
@@ -148,6 +154,9 @@ class BaseObject : public BaseList2D {
   Bool IsDirty(DIRTYFLAGS flags) const;
   // How often the host built this object's cache anew (a cached result handed back not counted).
   Int64 GetCacheBuildCount() const { return cacheBuilds_; }
+  // How often the host handed back the previous cache, and ran this object's execution step.
+  Int64 GetCacheReuseCount() const { return cacheReuses_; }
+  Int64 GetExecutionCount() const { return executions_; }
 
   // The bounding half-size and centre of the object's own geometry (for a text object: its text).
   Vector GetRad() const;
@@ -178,6 +187,8 @@ class BaseObject : public BaseList2D {
   BaseObject* cache_ = nullptr;  // owned
   UInt32 cacheStamp_ = 0;
   Int64 cacheBuilds_ = 0;
+  Int64 cacheReuses_ = 0;
+  Int64 executions_ = 0;
 };
 
 struct CPolygon {

@@ -30,7 +30,7 @@ BaseDocument::~BaseDocument() { delete root_; }
 
 void BaseDocument::InsertObject(BaseObject* op, BaseObject* parent, BaseObject* pred) {
   if (!op) return;
-  if (pred && pred->GetUp() == (parent ? static_cast<GeListNode*>(parent) : root_)) {
+  if (pred && pred->GeListNode::GetUp() == (parent ? static_cast<GeListNode*>(parent) : root_)) {
     op->InsertAfter(pred);
   } else if (parent) {
     op->InsertUnder(parent);
@@ -88,6 +88,8 @@ void BaseDocument::BuildCache(BaseObject* op, HierarchyHelp& hh) {
       ++op->cacheBuilds_;
       ++stats_.builds;
     }
+  } else if (result) {
+    ++op->cacheReuses_;
   }
   op->cacheStamp_ = op->GetDirty(DIRTYFLAGS::DATA);
 }
@@ -107,6 +109,7 @@ Bool BaseDocument::ExecutePasses(BaseThread* bt, Bool, Bool expressions, Bool ca
     list.Sort();
     for (const PriorityList::Entry& e : list.GetEntries()) {
       auto* op = static_cast<BaseObject*>(e.node);
+      ++op->executions_;
       static_cast<ObjectData*>(op->GetNodeData())->Execute(op, this, bt, e.priority, e.flags);
     }
   }

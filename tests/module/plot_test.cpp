@@ -1,0 +1,319 @@
+// The plot object: parameters, sampling, rescaling, animation, drawing, commands.
+#include <cmath>
+
+#include "o3dplot.h"
+#include "test_support.h"
+#include "zvplot.h"
+#include "zvplot_utils.h"
+
+namespace {
+
+using zvtest::Scene;
+
+ZVPlot* PlotOf(Scene& s) { return s.Data<ZVPlot>(s.plot); }
+UInt32 Dirty(Scene& s) { return s.plot->GetDirty(DIRTYFLAGS::DATA); }
+
+TEST(PlotObject, NewObjectHasDefaultsAndNoSamples) {
+  Scene s;
+  const BaseContainer& bc = s.plot->GetDataInstanceRef();
+  EXPECT_EQ(bc.GetInt32(O3DPLOT_RESOLUTION), 50);
+  EXPECT_EQ(bc.GetFloat(O3DPLOT_SIZE), 200.0);
+  EXPECT_EQ(bc.GetFloat(O3DPLOT_HEIGHT), 50.0);
+  EXPECT_EQ(bc.GetFloat(O3DPLOT_XMIN), -180.0);
+  EXPECT_EQ(bc.GetInt32(O3DPLOT_HEIGHTMODE), 1);
+  EXPECT_TRUE(bc.GetBool(O3DPLOT_ANIMATE));
+  EXPECT_EQ(bc.GetString(O3DPLOT_FORMULA), String("Sin(x) * Cos(z)"));
+  EXPECT_EQ(bc.GetVector(O3DPLOT_COLOR), Vector(1, 1, 1));
+  const Gradient* g = bc.GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(g->GetKnotCount(), 3);
+  EXPECT_EQ(g->GetKnot(0).col, Vector(0, 0, 1));
+  EXPECT_EQ(g->GetKnot(2).pos, 1.0);
+  EXPECT_EQ(PlotOf(s)->samples.GetCount(), 0);
+  EXPECT_TRUE(PlotOf(s)->GetEvalFormula().IsEmpty());
+}
+
+TEST(PlotObject, EnablingFollowsColourModeAndSeparateZ) {
+  Scene s;
+  EXPECT_TRUE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_GRADIENT));
+  EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_COLOR));
+  EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_ZMIN));
+  s.Set(s.plot, O3DPLOT_COLORMODE, GeData(Int32(1)));
+  s.Set(s.plot, O3DPLOT_SEPARATE_Z, GeData(true));
+  EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_GRADIENT));
+  EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_GRADIENT_ABSOLUTE));
+  EXPECT_TRUE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_COLOR));
+  EXPECT_TRUE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_ZMAX));
+}
+
+TEST(PlotObject, HandlesSetSizeAndHeightNeverNegative) {
+  Scene s;
+  ZVPlot* plot = PlotOf(s);
+  ASSERT_EQ(plot->GetHandleCount(s.plot), 2);
+  HandleInfo info;
+  plot->GetHandle(s.plot, 1, info);
+  EXPECT_EQ(info.position, Vector(0, 25, 0));
+  plot->SetHandle(s.plot, 1, Vector(0, -30, 0), info);
+  EXPECT_EQ(s.plot->GetDataInstanceRef().GetFloat(O3DPLOT_HEIGHT), 0.0);
+  plot->GetHandle(s.plot, 0, info);
+  plot->SetHandle(s.plot, 0, Vector(60, 5, 0), info);
+  EXPECT_EQ(s.plot->GetDataInstanceRef().GetFloat(O3DPLOT_SIZE), 120.0);
+}
+
+TEST(Sampling, DefaultGridPositionsAndValues) {
+  Scene s;
+  s.Evaluate();
+  const auto& smp = PlotOf(s)->samples;
+  ASSERT_EQ(smp.GetCount(), 2601);
+  EXPECT_EQ(smp[0].position.x, -100.0);
+  EXPECT_EQ(smp[0].position.z, -100.0);
+  EXPECT_NEAR(smp[0].position.y, 0.0, 1e-12);
+  EXPECT_EQ(smp[2600].position.x, 100.0);
+  EXPECT_EQ(smp[2600].position.z, 100.0);
+  // Node (i = 25, j = 0): x = 0, z = -180; node (i = 38, j = 0): x = 93.6.
+  EXPECT_NEAR(smp[38 * 51].position.y, std::sin(93.6 * PI / 180) * -1.0 * 25.0, 1e-9);
+  // The nodes closest to the extremes lie at x = 86.4 and z = 0 (and their mirrors).
+  EXPECT_NEAR(PlotOf(s)->GetValueMax(), std::sin(86.4 * PI / 180), 1e-12);
+  EXPECT_NEAR(PlotOf(s)->GetValueMin(), -std::sin(86.4 * PI / 180), 1e-12);
+}
+
+TEST(Sampling, EvenAndOddGridsAreCentred) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(5)));
+  s.Evaluate();
+  const auto& smp = PlotOf(s)->samples;
+  ASSERT_EQ(smp.GetCount(), 36);
+  const double expected[] = {-100, -60, -20, 20, 60, 100};
+  for (int j = 0; j < 6; ++j) EXPECT_DOUBLE_EQ(smp[j].position.z, expected[j]);
+  for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(smp[i * 6].position.x, expected[i]);
+  s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(4)));
+  s.Evaluate();
+  ASSERT_EQ(smp.GetCount(), 25);
+  EXPECT_DOUBLE_EQ(smp[0].position.z, -100.0);
+  EXPECT_DOUBLE_EQ(smp[2].position.z, 0.0);
+  EXPECT_DOUBLE_EQ(smp[4].position.z, 100.0);
+}
+
+TEST(Sampling, SizeChangeRescalesWithoutEvaluating) {
+  Scene s;
+  s.Evaluate();
+  const Vector colour = PlotOf(s)->samples[7].color;
+  const Vector before = PlotOf(s)->samples[7].position;
+  const UInt32 dirty = Dirty(s);
+  s.Set(s.plot, O3DPLOT_SIZE, GeData(100.0));
+  s.Evaluate();
+  const PlotSample& after = PlotOf(s)->samples[7];
+  EXPECT_DOUBLE_EQ(after.position.x, before.x / 2);
+  EXPECT_DOUBLE_EQ(after.position.z, before.z / 2);
+  EXPECT_DOUBLE_EQ(after.position.y, before.y);
+  EXPECT_EQ(after.color, colour);
+  EXPECT_EQ(Dirty(s), dirty + 1);  // the user's change only: no evaluation's update message
+}
+
+TEST(Sampling, HeightToZeroAndBackEvaluatesAnew) {
+  Scene s;
+  s.Evaluate();
+  s.Set(s.plot, O3DPLOT_HEIGHT, GeData(0.0));
+  s.Evaluate();
+  EXPECT_EQ(PlotOf(s)->samples[38 * 51].position.y, 0.0);
+  const UInt32 dirty = Dirty(s);
+  s.Set(s.plot, O3DPLOT_HEIGHT, GeData(50.0));
+  s.Evaluate();
+  EXPECT_EQ(Dirty(s), dirty + 2);  // the change and the evaluation's update message
+  EXPECT_NEAR(PlotOf(s)->samples[38 * 51].position.y, -std::sin(93.6 * PI / 180) * 25.0, 1e-9);
+}
+
+TEST(Sampling, AnimatedFormulaFollowsFramesOnlyWhenAnimated) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("t + f / 100")));
+  s.Evaluate();
+  EXPECT_TRUE(PlotOf(s)->IsTimeDependent());
+  s.SetFrame(15);  // 0.5 s at 30 fps
+  s.Evaluate();
+  EXPECT_NEAR(PlotOf(s)->GetValueMax(), 0.5 + 0.15, 1e-12);
+  s.Set(s.plot, O3DPLOT_ANIMATE, GeData(false));
+  s.SetFrame(30);
+  s.Evaluate();
+  EXPECT_NEAR(PlotOf(s)->GetValueMax(), 0.65, 1e-12);
+  EXPECT_EQ(PlotOf(s)->GetLastFrame(), 30);
+}
+
+TEST(Sampling, FitScalesOvershootAndClipLimits) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("2")));
+  s.Evaluate();
+  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("0.5")));
+  s.Evaluate();
+  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 12.5);
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("2")));
+  s.Set(s.plot, O3DPLOT_HEIGHTMODE, GeData(Int32(2)));
+  s.Evaluate();
+  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+  EXPECT_DOUBLE_EQ(PlotOf(s)->GetValueMax(), 2.0);
+}
+
+TEST(Sampling, NegativeScaleAndNotANumber) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_HEIGHTMODE, GeData(Int32(0)));
+  s.Set(s.plot, O3DPLOT_SCALE_NEGATIVE, GeData(0.0));
+  s.Set(s.plot, O3DPLOT_SCALE_POSITIVE, GeData(2.0));
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("Log(x)")));
+  s.Evaluate();
+  const auto& smp = PlotOf(s)->samples;
+  EXPECT_TRUE(std::isnan(smp[0].position.y));  // Log of a negative x
+  EXPECT_DOUBLE_EQ(smp[2600].position.y, std::log(180.0) * 25.0 * 2.0);
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("x / 180")));
+  s.Evaluate();
+  EXPECT_EQ(smp[0].position.y, 0.0);  // -1 scaled by 0
+}
+
+TEST(Sampling, NoNumberAtAllLeavesTheRangeAtZero) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("Sqrt(-1)")));
+  s.Evaluate();
+  EXPECT_EQ(PlotOf(s)->samples.GetCount(), 2601);
+  EXPECT_EQ(PlotOf(s)->GetValueMin(), 0.0);
+  EXPECT_EQ(PlotOf(s)->GetValueMax(), 0.0);
+}
+
+TEST(Sampling, DisabledPlotKeepsItsSamplesAndEnablingEvaluates) {
+  Scene s;
+  s.Evaluate();
+  zvhost::SetEnabled(s.plot, false);  // the switch empties the samples
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("1")));
+  s.Evaluate();
+  EXPECT_EQ(PlotOf(s)->samples.GetCount(), 0);
+  zvhost::SetEnabled(s.plot, true);
+  s.Evaluate();
+  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+  // Switched off after sampling: later evaluations leave the samples alone.
+  s.plot->SetDeformMode(false);
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("0")));
+  s.Evaluate();
+  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+}
+
+TEST(Sampling, GradientColoursByValue) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("x / 180")));
+  s.Evaluate();
+  const auto& smp = PlotOf(s)->samples;
+  EXPECT_EQ(smp[0].color, Vector(0, 0, 1));
+  EXPECT_EQ(smp[25 * 51].color, Vector(0, 1, 0));
+  EXPECT_EQ(smp[2600].color, Vector(1, 0, 0));
+}
+
+TEST(PlotObject, CopyShowsSamplesAndEvaluatesAnew) {
+  Scene s;
+  s.Evaluate();
+  BaseObject* copy = s.plot->GetClone();
+  ASSERT_NE(copy, nullptr);
+  auto* data = copy->GetNodeData<ZVPlot>();
+  EXPECT_EQ(data->samples.GetCount(), 2601);
+  EXPECT_EQ(data->samples[100].position, PlotOf(s)->samples[100].position);
+  EXPECT_TRUE(data->GetEvalFormula().IsEmpty());
+  s.doc->InsertObject(copy, nullptr, s.plot);
+  const UInt32 dirty = copy->GetDirty(DIRTYFLAGS::DATA);
+  s.Evaluate();
+  EXPECT_EQ(copy->GetDirty(DIRTYFLAGS::DATA), dirty + 1);  // evaluated afresh
+}
+
+TEST(Drawing, StylesAndHandles) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(1)));
+  BaseDraw bd;
+  BaseDrawHelp bh(s.doc, Matrix());
+  EXPECT_EQ(PlotOf(s)->Draw(s.plot, DRAWPASS::OBJECT, &bd, &bh), DRAWRESULT::SKIP);
+  s.Evaluate();
+  auto count = [&bd](DrawRecord::Kind k) {
+    return std::count_if(bd.GetRecords().begin(), bd.GetRecords().end(),
+                         [k](const DrawRecord& r) { return r.kind == k; });
+  };
+  PlotOf(s)->Draw(s.plot, DRAWPASS::OBJECT, &bd, &bh);
+  EXPECT_EQ(count(DrawRecord::Kind::HANDLE), 4);
+  EXPECT_EQ(count(DrawRecord::Kind::POINTSIZE), 4);
+  bd.ClearRecords();
+  s.Set(s.plot, O3DPLOT_POINTSTYLE, GeData(Int32(2)));
+  PlotOf(s)->Draw(s.plot, DRAWPASS::OBJECT, &bd, &bh);
+  EXPECT_EQ(count(DrawRecord::Kind::LINE), 8);
+  bd.ClearRecords();
+  bd.SetHighlightedHandle(1);
+  PlotOf(s)->Draw(s.plot, DRAWPASS::HANDLES, &bd, &bh);
+  ASSERT_EQ(count(DrawRecord::Kind::HANDLE), 2);
+  EXPECT_EQ(bd.GetRecords()[4].color, GetViewColor(VIEWCOLOR_SELECTION_PREVIEW));
+}
+
+TEST(Commands, PresetsResetAndRecolour) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_PRESET, GeData(Int32(4)));
+  EXPECT_EQ(s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA), String("Pow(Sin(x); 3)"));
+  s.plot->GetDataInstance()->SetInt32(O3DPLOT_PRESET, 11);
+  DescriptionPostSetValue msg;
+  const DescID id(O3DPLOT_PRESET);
+  msg.descid = &id;
+  s.plot->Message(MSG_DESCRIPTION_POSTSETPARAMETER, &msg);
+  EXPECT_EQ(s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA), String("Pow(Sin(x); 3)"));
+
+  s.Press(s.plot, O3DPLOT_RESET);
+  s.Evaluate();
+  const UInt32 dirty = Dirty(s);
+  s.Press(s.plot, O3DPLOT_RESET);  // defaults again: nothing to evaluate
+  s.Evaluate();
+  EXPECT_EQ(Dirty(s), dirty);
+
+  s.Set(s.plot, O3DPLOT_COLORMODE, GeData(Int32(1)));
+  s.Set(s.plot, O3DPLOT_COLOR, GeData(Vector(1, 0.5, 0)));
+  EXPECT_EQ(PlotOf(s)->samples[123].color, Vector(1, 0.5, 0));  // at once, no evaluation
+}
+
+TEST(Commands, AddComponentAsksForASecondOfAKind) {
+  Scene s;
+  const Int32 type = ID_ZVPLOTLABELS;
+  if (!zvhost::FindObjectPlugin(type)) GTEST_SKIP() << "labels not registered";
+  zvhost::GetHostLog().questions.clear();
+  s.Set(s.plot, O3DPLOT_ADD_COMPONENT, GeData(Int32(3)));
+  s.Press(s.plot, O3DPLOT_ADD_COMPONENT);
+  EXPECT_NE(FindChildOfType(s.plot, type), nullptr);
+  EXPECT_TRUE(zvhost::GetHostLog().questions.empty());
+  EXPECT_TRUE(s.plot->GetNBit(NBIT::OM1_FOLD));
+  s.Press(s.plot, O3DPLOT_ADD_COMPONENT);  // the host answers no
+  ASSERT_EQ(zvhost::GetHostLog().questions.size(), 1u);
+  EXPECT_EQ(zvhost::GetHostLog().questions[0],
+            "A component of this type already exists. Do you want to add another one?");
+  zvhost::SetQuestionAnswer(true);
+  s.Press(s.plot, O3DPLOT_ADD_COMPONENT);
+  zvhost::SetQuestionAnswer(false);
+  int n = 0;
+  for (BaseObject* op = s.plot->GetDown(); op; op = op->GetNext()) n += op->GetType() == type;
+  EXPECT_EQ(n, 2);
+}
+
+TEST(Commands, HelpOpensTheGuideInTheModuleFolder) {
+  Scene s;
+  zvhost::GetHostLog().executedFiles.clear();
+  s.Press(s.plot, O3DPLOT_HELP);
+  ASSERT_EQ(zvhost::GetHostLog().executedFiles.size(), 1u);
+  EXPECT_EQ(zvhost::GetHostLog().executedFiles[0], std::string(ZV_PLUGIN_DIR) + "/Zorvantix.pdf");
+}
+
+TEST(Hierarchy, SearchesStayInsideTheirSubtree) {
+  Scene s;
+  BaseObject* null = s.Add(Onull);
+  BaseObject* deep = s.Add(Onull, null);
+  deep->SetName("deep");
+  EXPECT_EQ(FindParentPlot(deep), s.plot);
+  EXPECT_EQ(FindParentPlot(s.plot), nullptr);
+  BaseObject* other = BaseObject::Alloc(ID_ZVPLOT);
+  s.doc->InsertObject(other, nullptr, s.plot);
+  BaseObject* otherChild = BaseObject::Alloc(Onull);
+  otherChild->InsertUnder(other);
+  EXPECT_EQ(FindChildOfType(s.plot, Onull), null);
+  EXPECT_EQ(FindObjectByName(s.plot, "deep"), deep);
+  otherChild->SetName("far");
+  EXPECT_EQ(FindObjectByName(s.plot, "far"), nullptr);
+  EXPECT_EQ(FindObjectByName(deep, "deep"), deep);
+  EXPECT_EQ(FindChildOfType(deep, Onull), nullptr);
+}
+
+}  // namespace
