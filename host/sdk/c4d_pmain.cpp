@@ -7,7 +7,6 @@
 GeResource g_resource;
 
 namespace {
-bool g_initialised = false;
 Int32 g_starts = 0;
 
 constexpr Int32 kInitSdk = 1;
@@ -23,9 +22,8 @@ extern "C" __attribute__((visibility("default"))) Int32 c4d_main(Int32 action, v
                                                                  void*) {
   switch (action) {
     case kInitSdk:
-      if (g_initialised) return 1;
+      // The version is checked on every call: the library may stay mapped between two hosts.
       if (GetC4DVersion() < API_VERSION_MIN) return kRefusedVersion;
-      g_initialised = true;
       return 1;
     case kStart:
       ++g_starts;
