@@ -1,4 +1,148 @@
-// Placeholder until the component is built.
-#include "c4d.h"
+#include "zvplot_grid.h"
 
-Bool RegisterZVPlotGrid(BaseBitmap*) { return false; }
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "c4d_symbols.h"
+#include "c4dapi.h"
+#include "o3dplotgrid.h"
+#include "zvplot.h"
+#include "zvplot_cage.h"
+#include "zvplot_utils.h"
+
+namespace {
+
+// The line after `k` (which is below n - 1): every step-th one, and the last one even when the
+// step does not reach it.
+Int32 NextLine(Int32 k, Int32 n, Int32 step) { return step < n - k ? k + step : n - 1; }
+
+// Copies the sample positions of the lines into consecutive points: lines of constant x (samples
+// k n ... k n + n - 1) or of constant z (samples k, k + n, ... k + (n - 1) n).
+void PutLines(Vector*& p, const PlotSampleArray& samples, Int32 n, Int32 step, Bool constantX) {
+  for (Int32 k = 0;; k = NextLine(k, n, step)) {
+    for (Int32 j = 0; j < n; ++j) {
+      const Int64 index = constantX ? Int64(k) * n + j : k + Int64(j) * n;
+      *p++ = samples[index].position;
+    }
+    if (k == n - 1) break;
+  }
+}
+
+SplineObject* EmptySpline() { return SplineObject::Alloc(0, SPLINETYPE::LINEAR); }
+
+// The lines drawn for n samples per side: 0, step, 2 step, ... and always n - 1.
+Int32 GridLineCount(Int32 n, Int32 step) {
+  if (n < 1) return 0;
+  Int32 count = 1;
+  for (Int32 k = 0; k != n - 1; k = NextLine(k, n, step)) ++count;
+  return count;
+}
+
+}  // namespace
+
+Bool ZVPlotGrid::Init(GeListNode* node) {
+  // Values no real check sees, so that the first dirty check always rebuilds.
+  lastFrame = INT_MIN;
+  lastHeight = -1.0;
+  lastSize = -1.0;
+  BaseContainer* bc = static_cast<BaseObject*>(node)->GetDataInstance();
+  bc->SetInt32(O3DPLOTGRID_STEP, 1);
+  bc->SetVector(O3DPLOTGRID_COLOR, Vector(0.8, 0.8, 0.8));
+  return true;
+}
+
+Bool ZVPlotGrid::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
+                        COPYFLAGS flags, AliasTrans* trn) {
+  if (!dest) return false;
+  auto* d = static_cast<ZVPlotGrid*>(dest);
+  d->updatePending = updatePending;
+  d->lastFrame = lastFrame;
+  d->lastHeight = lastHeight;
+  d->lastSize = lastSize;
+  d->lastPlotDirty = lastPlotDirty;
+  return SUPER::CopyTo(dest, snode, dnode, flags, trn);
+}
+
+Bool ZVPlotGrid::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
+                              DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) {
+  if (!static_cast<BaseObject*>(node)->GetDeformMode()) return false;
+  return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
+}
+
+Bool ZVPlotGrid::AddToExecution(BaseObject* op, PriorityList* list) {
+  list->Add(op, SPLINE_COMPONENT_PRIORITY, EXECUTIONFLAGS::NONE);
+  return true;
+}
+
+// Follows up a size or height change that the last dirty check saw, after the plot's own step has
+// rescaled its samples.
+EXECUTIONRESULT ZVPlotGrid::Execute(BaseObject* op, BaseDocument*, BaseThread*, Int32,
+                                    EXECUTIONFLAGS) {
+  if (updatePending) {
+    op->Message(MSG_UPDATE);
+    op->SetDirty(DIRTYFLAGS::DATA);
+    updatePending = false;
+  }
+  return EXECUTIONRESULT::OK;
+}
+
+void ZVPlotGrid::CheckDirty(BaseObject* op, BaseDocument* doc) {
+  const BaseObject* plot = FindParentPlot(op);
+  // The plot raises its change count whenever it has sampled anew (a new formula, range or
+  // resolution): the grid follows that on any frame, not only on the start frame.
+  const Bool resampled = plot && plot->GetDirty(DIRTYFLAGS::DATA) != lastPlotDirty;
+  if (plot) lastPlotDirty = plot->GetDirty(DIRTYFLAGS::DATA);
+  const Int32 frame = DocumentFrame(doc);
+  if (frame != lastFrame) {
+    lastFrame = frame;
+    op->SetDirty(DIRTYFLAGS::DATA);
+    return;
+  }
+  if (frame == DocumentStartFrame(doc)) {
+    op->SetDirty(DIRTYFLAGS::DATA);
+    return;
+  }
+  if (plot && TakePlotBox(plot, lastHeight, lastSize)) {
+    op->SetDirty(DIRTYFLAGS::DATA);
+    updatePending = true;
+  } else if (resampled) {
+    op->SetDirty(DIRTYFLAGS::DATA);
+  }
+}
+
+// The spline holds only the lines drawn: with a step above 1 nothing is left unset after them.
+SplineObject* ZVPlotGrid::GetContour(BaseObject* op, BaseDocument*, Float, BaseThread*) {
+  BaseObject* plot = FindParentPlot(op);
+  const ZVPlot* data = plot ? plot->GetNodeData<ZVPlot>() : nullptr;
+  if (!data) return EmptySpline();
+  const BaseContainer& bc = op->GetDataInstanceRef();
+  SetDisplayColor(op, bc.GetVector(O3DPLOTGRID_COLOR));
+
+  // Samples of another resolution wait for the plot's next evaluation.
+  const Int64 count = data->samples.GetCount();
+  const Int64 side = Int64(data->GetResolution()) + 1;
+  if (count <= 0 || side < 1 || side * side != count) return EmptySpline();
+  if (2 * count > INT32_MAX) return EmptySpline();
+  const Int32 n = static_cast<Int32>(side);
+  const Int32 step = std::max(bc.GetInt32(O3DPLOTGRID_STEP, 1), 1);
+  const Int32 lines = GridLineCount(n, step);
+
+  SplineObject* spline = SplineObject::Alloc(2 * lines * n, SPLINETYPE::CUBIC);
+  if (!spline) return EmptySpline();
+  Vector* p = spline->GetPointW();
+  PutLines(p, data->samples, n, step, true);
+  PutLines(p, data->samples, n, step, false);
+  if (spline->ResizeObject(-1, 2 * lines) && spline->GetSegmentW()) {
+    Segment* seg = spline->GetSegmentW();
+    for (Int32 i = 0; i < 2 * lines; ++i) seg[i] = Segment{n, false};
+  }
+  return spline;
+}
+
+Bool RegisterZVPlotGrid(BaseBitmap* icon) {
+  return RegisterObjectPlugin(
+      ID_ZVPLOTGRID, GeLoadString(IDS_ZVPLOTGRID),
+      OBJECT_GENERATOR | OBJECT_ISSPLINE | OBJECT_CALL_ADDEXECUTION | PLUGINFLAG_HIDEPLUGINMENU,
+      ZVPlotGrid::Alloc, "o3dplotgrid", icon, 0);
+}

@@ -1,0 +1,41 @@
+// The cage component: a wire box around the plotted volume, with optional levels and sections.
+#pragma once
+
+#include "c4d.h"
+
+class ZVPlotCage : public ObjectData {
+  INSTANCEOF(ZVPlotCage, ObjectData)
+
+ public:
+  static NodeData* Alloc() { return NewObjClear<ZVPlotCage>(); }
+
+  Bool Init(GeListNode* node) override;
+  Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
+              AliasTrans* trn) override;
+  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
+  Bool AddToExecution(BaseObject* op, PriorityList* list) override;
+  EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
+                          EXECUTIONFLAGS flags) override;
+  void CheckDirty(BaseObject* op, BaseDocument* doc) override;
+  SplineObject* GetContour(BaseObject* op, BaseDocument* doc, Float lod, BaseThread* bt) override;
+
+  Int32 GetLastFrame() const { return lastFrame; }
+  Float GetLastHeight() const { return lastHeight; }
+  Float GetLastSize() const { return lastSize; }
+
+ private:
+  Int32 lastFrame;
+  Float lastHeight;
+  Float lastSize;
+};
+
+// The execution priority of the cage and the grid: right after the plot's own step.
+constexpr Int32 SPLINE_COMPONENT_PRIORITY = 5002;
+
+// Reads the plot's height and size; when either differs from the remembered value (a NaN always
+// does), stores both and returns true. Shared by the cage's and the grid's dirty checks.
+Bool TakePlotBox(const BaseObject* plot, Float& lastHeight, Float& lastSize);
+
+// Registers the cage object type.
+Bool RegisterZVPlotCage(BaseBitmap* icon);

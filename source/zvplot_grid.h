@@ -1,0 +1,35 @@
+// The grid component: a net of smooth curves through the plot's samples, every step-th row and
+// column and always the last one.
+#pragma once
+
+#include "c4d.h"
+
+class ZVPlotGrid : public ObjectData {
+  INSTANCEOF(ZVPlotGrid, ObjectData)
+
+ public:
+  static NodeData* Alloc() { return NewObjClear<ZVPlotGrid>(); }
+
+  Bool Init(GeListNode* node) override;
+  Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
+              AliasTrans* trn) override;
+  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
+  Bool AddToExecution(BaseObject* op, PriorityList* list) override;
+  EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
+                          EXECUTIONFLAGS flags) override;
+  void CheckDirty(BaseObject* op, BaseDocument* doc) override;
+  SplineObject* GetContour(BaseObject* op, BaseDocument* doc, Float lod, BaseThread* bt) override;
+
+  Bool IsUpdatePending() const { return updatePending; }
+
+ private:
+  Int32 lastFrame;
+  Float lastHeight;
+  Float lastSize;
+  Bool updatePending;
+  UInt32 lastPlotDirty;
+};
+
+// Registers the grid object type.
+Bool RegisterZVPlotGrid(BaseBitmap* icon);
