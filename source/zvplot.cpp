@@ -353,10 +353,12 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* 
 
   Vector current(1, 1, 1);
   if (colorMode == 1) current = color;
-  if (L > 0) samples.Reserve(L * L);
+  // A grid that cannot be held at all is not walked node by node: a resolution no description
+  // offers would otherwise keep the evaluation running for ages.
+  const bool fits = L > 0 && samples.Reserve(L * L);
 
   FormulaValues v = {0.0, 0.0, 0.0, static_cast<Float>(R), r, static_cast<Float>(frame)};
-  for (Int64 i = 0; i < L; ++i) {
+  for (Int64 i = 0; fits && i < L; ++i) {
     for (Int64 j = 0; j < L; ++j) {
       v[0] = DocumentSeconds(doc);
       v[1] = xMin + i * xStep;

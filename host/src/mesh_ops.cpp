@@ -112,17 +112,17 @@ MeshData MakeSphere(double radius, int segments) {
   const int columns = std::max(segments, 3);
   const int bands = std::max(columns / 2, 2);
   const double r = std::abs(radius);
-  const int ringPoints = CheckedCount(static_cast<long long>(bands - 1) * columns + 2,
+  const int pointCount = CheckedCount(static_cast<long long>(bands - 1) * columns + 2,
                                       "MakeSphere: too many segments");
 
   MeshData mesh;
-  mesh.points.reserve(static_cast<std::size_t>(ringPoints));
+  mesh.points.reserve(static_cast<std::size_t>(pointCount));
   mesh.polygons.reserve(static_cast<std::size_t>(bands) * static_cast<std::size_t>(columns));
 
   // Point 0 is the north pole, then rings 1 .. bands-1 from north to south, then the
   // south pole. Going around a ring turns right-handedly about +y (from +x towards -z).
   const int top = 0;
-  const int bottom = ringPoints - 1;
+  const int bottom = pointCount - 1;
   auto ring = [columns](int band, int column) {
     return 1 + (band - 1) * columns + column % columns;
   };
@@ -273,9 +273,7 @@ struct EdgeUse {
   std::uint32_t hi;
   std::uint32_t tag;
 };
-bool operator<(const EdgeUse& l, const EdgeUse& r) {
-  return l.hi != r.hi ? l.hi < r.hi : l.tag < r.tag;
-}
+bool operator<(const EdgeUse& l, const EdgeUse& r) { return l.hi < r.hi; }
 
 // Owned scratch storage that is written before it is read, so it skips zero-filling.
 template <typename T>
@@ -285,22 +283,93 @@ std::unique_ptr<T[]> Scratch(std::size_t count) {
 
 constexpr std::uint32_t kNone = UINT32_MAX;
 
+// A polygon's use of the edge from `from` to `to`: its index, and bit 0 set when it runs
+// from the lower corner to the higher.
+std::uint32_t Tag(std::size_t polygon, std::uint32_t from, std::uint32_t to) {
+  return static_cast<std::uint32_t>(polygon) << 1 | (from < to ? 1u : 0u);
+}
+
+// Sorts a bucket of edge uses by their higher corner.
+void SortBucket(EdgeUse* first, EdgeUse* last) {
+  if (last - first > 16) {
+    std::sort(first, last);
+    return;
+  }
+  for (EdgeUse* it = first + (first != last); it < last; ++it) {  // insertion sort
+    const EdgeUse moving = *it;
+    EdgeUse* hole = it;
+    for (; hole != first && moving < *(hole - 1); --hole) *hole = *(hole - 1);
+    *hole = moving;
+  }
+}
+
+// Union-find over polygons that also tracks the winding of each relative to its set's
+// root, the set's lowest-numbered polygon: up_[p] is p's parent and odd_[p] tells whether p
+// is wound against it.
+class WindingSets {
+ public:
+  explicit WindingSets(std::size_t count) : up_(Scratch<std::uint32_t>(count)), odd_(count, 0) {
+    for (std::size_t p = 0; p < count; ++p) up_[p] = static_cast<std::uint32_t>(p);
+  }
+
+  // The root of p's set; p then points straight at it, and Odd(p) is relative to it.
+  std::uint32_t Find(std::uint32_t p) {
+    std::uint32_t root = p;
+    std::uint8_t odd = 0;
+    while (up_[root] != root) {
+      odd ^= odd_[root];
+      root = up_[root];
+    }
+    while (p != root) {  // path compression, without recursion
+      const std::uint32_t next = up_[p];
+      const std::uint8_t step = odd_[p];
+      up_[p] = root;
+      odd_[p] = odd;
+      odd ^= step;
+      p = next;
+    }
+    return root;
+  }
+  bool Odd(std::uint32_t p) const { return odd_[p] != 0; }
+
+  // Records that p and q are wound against each other when `against` is set. Joining two
+  // sets keeps the lower root; a constraint within one set that contradicts it (which
+  // only a non-orientable surface produces) is ignored.
+  void Join(std::uint32_t p, std::uint32_t q, bool against) {
+    const std::uint32_t rp = Find(p), rq = Find(q);
+    if (rp == rq) return;
+    const auto odd = static_cast<std::uint8_t>(odd_[p] ^ odd_[q] ^ (against ? 1 : 0));
+    const std::uint32_t low = std::min(rp, rq), high = std::max(rp, rq);
+    up_[high] = low;
+    odd_[high] = odd;
+  }
+
+ private:
+  std::unique_ptr<std::uint32_t[]> up_;
+  std::vector<std::uint8_t> odd_;
+};
+
 // The polygon's corners as a closed cycle: a, b, c[, d], a.
 struct Cycle {
   std::array<std::uint32_t, 5> v;
-  int count;  // 3 or 4; 0 when the polygon is unusable
+  std::uint8_t count;  // 3 or 4
 };
 
-// `limit` is the point count capped at 2^31, so that negative indices fail the range test.
-// A polygon is unusable with a repeated corner (other than d == c for a triangle) or one
-// outside the point list.
-inline Cycle CornersOf(const Quad& q, std::uint32_t limit) {
+inline Cycle CycleOf(const Quad& q) {
   const auto a = static_cast<std::uint32_t>(q.a), b = static_cast<std::uint32_t>(q.b);
   const auto c = static_cast<std::uint32_t>(q.c), d = static_cast<std::uint32_t>(q.d);
-  const bool usable = (a < limit) & (b < limit) & (c < limit) & (a != b) & (b != c) & (a != c);
-  if (c == d) return {{a, b, c, a, a}, usable ? 3 : 0};
-  const bool quad = usable & (d < limit) & (a != d) & (b != d);
-  return {{a, b, c, d, a}, quad ? 4 : 0};
+  if (c == d) return {{a, b, c, a, a}, 3};
+  return {{a, b, c, d, a}, 4};
+}
+
+// Whether a polygon can take part: no corner outside the point list and none repeated
+// (other than d == c for a triangle). `limit` is the point count capped at 2^31, so that
+// negative indices fail the range test too.
+inline bool Usable(const Cycle& cycle, std::uint32_t limit) {
+  const auto& [a, b, c, d, unused] = cycle.v;
+  const bool triangle = (a < limit) & (b < limit) & (c < limit) & (a != b) & (b != c) & (a != c);
+  if (cycle.count == 3) return triangle;
+  return triangle & (d < limit) & (a != d) & (b != d);
 }
 
 void Flip(Quad& q) {
@@ -332,72 +401,51 @@ long AlignNormals(MeshData& mesh) {
   const std::size_t pointCount = mesh.points.size();
   if (polyCount == 0) return 0;
   // Edge uses are counted in 32 bits: at most 4 per polygon.
-  if (polyCount >= (std::size_t{1} << 30))
+  if (polyCount >= (std::size_t{1} << 30)) {
     throw std::length_error("AlignNormals: too many polygons");
-
-  // Edge uses bucketed by their lower corner (a counting sort), then sorted within each
-  // bucket, so that the uses of one edge end up next to each other.
+  }
   const auto limit = static_cast<std::uint32_t>(std::min(pointCount, std::size_t{1} << 31));
-  std::vector<std::uint8_t> usable(polyCount);
+
+  // Bucket the edge uses by their lower corner with a counting sort; filling each bucket
+  // from its end leaves bucketStart[v] at the start of bucket v.
+  std::vector<std::uint8_t> corners(polyCount);
   std::vector<std::uint32_t> bucketStart(pointCount + 1, 0);
-  struct Unsorted {
-    std::uint32_t lo;
-    EdgeUse use;
-  };
-  const auto unsorted = Scratch<Unsorted>(polyCount * 4);
-  std::size_t useCount = 0;
   for (std::size_t p = 0; p < polyCount; ++p) {
-    const Cycle cycle = CornersOf(polys[p], limit);
-    usable[p] = cycle.count != 0;
-    for (int i = 0; i < cycle.count; ++i) {
-      const std::uint32_t from = cycle.v[static_cast<std::size_t>(i)];
-      const std::uint32_t to = cycle.v[static_cast<std::size_t>(i) + 1];
-      const std::uint32_t lo = std::min(from, to);
-      unsorted[useCount++] = {
-          lo, {std::max(from, to), static_cast<std::uint32_t>(p) << 1 | (from < to ? 1u : 0u)}};
-      ++bucketStart[lo + 1];
+    const Cycle cycle = CycleOf(polys[p]);
+    corners[p] = Usable(cycle, limit) ? cycle.count : 0;
+    for (std::size_t i = 0; i < corners[p]; ++i) {
+      ++bucketStart[std::min(cycle.v[i], cycle.v[i + 1])];
     }
   }
-  for (std::size_t v = 0; v < pointCount; ++v) bucketStart[v + 1] += bucketStart[v];
-  const auto uses = Scratch<EdgeUse>(useCount);
-  {
-    auto cursor = Scratch<std::uint32_t>(pointCount);
-    std::copy(bucketStart.begin(), bucketStart.end() - 1, cursor.get());
-    for (std::size_t u = 0; u < useCount; ++u) uses[cursor[unsorted[u].lo]++] = unsorted[u].use;
+  std::uint32_t total = 0;
+  for (std::size_t v = 0; v < pointCount; ++v) bucketStart[v] = total += bucketStart[v];
+  bucketStart[pointCount] = total;
+  const auto uses = Scratch<EdgeUse>(total);
+  for (std::size_t p = 0; p < polyCount; ++p) {
+    const Cycle cycle = CycleOf(polys[p]);
+    for (std::size_t i = 0; i < corners[p]; ++i) {
+      const std::uint32_t from = cycle.v[i], to = cycle.v[i + 1];
+      uses[--bucketStart[std::min(from, to)]] = {std::max(from, to), Tag(p, from, to)};
+    }
   }
 
-  // Pair up the polygons across every edge used exactly twice; `same` is set when the two
-  // run along the edge in the same direction, i.e. disagree in winding.
-  const auto links = Scratch<std::uint32_t>(polyCount * 4);  // neighbour << 1 | same
-  std::vector<std::uint8_t> linkCount(polyCount, 0);
+  // Sorting each bucket brings the uses of one edge together. Polygons across an edge used
+  // exactly twice join one set, wound against each other when they run along the edge in
+  // the same direction; an edge used once is a border.
+  WindingSets sets(polyCount);
   std::vector<std::uint8_t> onBorder(polyCount, 0);
-  std::vector<std::pair<std::uint32_t, std::uint32_t>>
-      crowded;  // [begin, end) of edges with 3+ uses
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> crowded;  // uses of edges with 3+
   for (std::size_t v = 0; v < pointCount; ++v) {
     EdgeUse* const first = uses.get() + bucketStart[v];
     EdgeUse* const last = uses.get() + bucketStart[v + 1];
-    if (last - first > 32) {
-      std::sort(first, last);
-    } else {
-      // Insertion sort on the higher corner; being stable, it keeps polygon order.
-      for (EdgeUse* it = first + (first != last); it < last; ++it) {
-        const EdgeUse moving = *it;
-        EdgeUse* hole = it;
-        for (; hole != first && moving.hi < (hole - 1)->hi; --hole) *hole = *(hole - 1);
-        *hole = moving;
-      }
-    }
+    SortBucket(first, last);
     for (EdgeUse* run = first; run != last;) {
       EdgeUse* end = run + 1;
       while (end != last && end->hi == run->hi) ++end;
       if (end - run == 1) {
         onBorder[run->tag >> 1] = 1;
       } else if (end - run == 2) {
-        const std::uint32_t p = run[0].tag >> 1;
-        const std::uint32_t q = run[1].tag >> 1;
-        const std::uint32_t same = ((run[0].tag ^ run[1].tag) & 1u) ^ 1u;
-        links[p * 4 + linkCount[p]++] = q << 1 | same;
-        links[q * 4 + linkCount[q]++] = p << 1 | same;
+        sets.Join(run[0].tag >> 1, run[1].tag >> 1, ((run[0].tag ^ run[1].tag) & 1u) == 0);
       } else {
         crowded.emplace_back(static_cast<std::uint32_t>(run - uses.get()),
                              static_cast<std::uint32_t>(end - uses.get()));
@@ -406,44 +454,29 @@ long AlignNormals(MeshData& mesh) {
     }
   }
 
-  // Breadth-first over the links from each piece's lowest-numbered polygon; `flipped`
-  // records each polygon's winding relative to that polygon. Each piece's polygons are a
-  // contiguous range of `order`.
+  // One piece per set, numbered in the order of their roots, with the signed volume of its
+  // polygons wound like the root.
   struct Piece {
-    std::uint32_t begin, end;
+    Vec3 ref;  // a corner of the root: measuring from there keeps far pieces accurate
     double volume, magnitude;
     bool open;
   };
   std::vector<Piece> pieces;
-  const auto order = Scratch<std::uint32_t>(polyCount);
-  std::uint32_t ordered = 0;
   std::vector<std::uint32_t> pieceOf(polyCount, kNone);
-  std::vector<std::uint8_t> flipped(polyCount, 0);
-  for (std::size_t seed = 0; seed < polyCount; ++seed) {
-    if (!usable[seed] || pieceOf[seed] != kNone) continue;
-    const auto id = static_cast<std::uint32_t>(pieces.size());
-    Piece piece{ordered, 0, 0.0, 0.0, false};
-    // Measuring from a corner of the piece keeps the volume accurate far from the origin.
-    const Vec3 ref = mesh.points[static_cast<std::size_t>(polys[seed].a)];
-    pieceOf[seed] = id;
-    order[ordered++] = static_cast<std::uint32_t>(seed);
-    for (std::uint32_t head = piece.begin; head < ordered; ++head) {
-      const std::uint32_t p = order[head];
-      const auto [volume, magnitude] = VolumeTerm(mesh, polys[p], ref);
-      piece.volume += flipped[p] ? -volume : volume;
-      piece.magnitude += magnitude;
-      piece.open = piece.open || onBorder[p];
-      for (std::uint32_t i = 0; i < linkCount[p]; ++i) {
-        const std::uint32_t link = links[p * 4 + i];
-        const std::uint32_t q = link >> 1;
-        if (pieceOf[q] != kNone) continue;  // a disagreement here means a non-orientable piece
-        pieceOf[q] = id;
-        flipped[q] = static_cast<std::uint8_t>(flipped[p] ^ (link & 1u));
-        order[ordered++] = q;
-      }
+  for (std::uint32_t p = 0; p < polyCount; ++p) {
+    if (corners[p] == 0) continue;
+    const std::uint32_t root = sets.Find(p);
+    if (root == p) {
+      pieceOf[p] = static_cast<std::uint32_t>(pieces.size());
+      pieces.push_back({mesh.points[static_cast<std::size_t>(polys[p].a)], 0.0, 0.0, false});
+    } else {
+      pieceOf[p] = pieceOf[root];
     }
-    piece.end = ordered;
-    pieces.push_back(piece);
+    Piece& piece = pieces[pieceOf[p]];
+    const auto [volume, magnitude] = VolumeTerm(mesh, polys[p], piece.ref);
+    piece.volume += sets.Odd(p) ? -volume : volume;
+    piece.magnitude += magnitude;
+    piece.open = piece.open || onBorder[p];
   }
 
   // A piece that uses a crowded edge an odd number of times has a border there.
@@ -460,19 +493,17 @@ long AlignNormals(MeshData& mesh) {
     }
   }
 
-  // Bring every polygon to its piece's first polygon's winding, or to the opposite one when
-  // the piece is closed and that winding encloses a clearly negative volume.
+  // Bring every polygon to its root's winding, or to the opposite one when the piece is
+  // closed and the root's winding encloses a clearly negative volume.
   constexpr double kCancellation = 1e-9;
   long flips = 0;
-  for (const Piece& piece : pieces) {
+  for (std::uint32_t p = 0; p < polyCount; ++p) {
+    if (corners[p] == 0) continue;
+    const Piece& piece = pieces[pieceOf[p]];
     const bool inward = !piece.open && piece.volume < -kCancellation * piece.magnitude;
-    const std::uint8_t flipWhen = inward ? 0 : 1;
-    for (std::uint32_t i = piece.begin; i < piece.end; ++i) {
-      const std::uint32_t p = order[i];
-      if (flipped[p] == flipWhen) {
-        Flip(polys[p]);
-        ++flips;
-      }
+    if (sets.Odd(p) != inward) {
+      Flip(polys[p]);
+      ++flips;
     }
   }
   return flips;

@@ -1,5 +1,8 @@
 // Scene nodes: hierarchy, parameters, dirty counts, objects, point/polygon/spline objects and tags.
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -474,10 +477,26 @@ template <typename T> T* AllocVariable(Int32 type, Int32 count) {
 }
 }  // namespace
 
+namespace {
+// A UVW set per polygon of a big surface runs to a hundred megabytes. Zeroing that in 4 KB pages
+// costs a page fault each; asking for huge pages on the block's 2 MB-aligned interior, where the
+// system offers them, makes it several times faster. A refused hint changes nothing.
+void AdviseHugePages(void* block, size_t bytes) {
+  constexpr uintptr_t kHugePage = uintptr_t(1) << 21;
+  if (bytes < 2 * kHugePage) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHugePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+}  // namespace
+
 Bool VariableTag::AllocateEntries() {
   const size_t bytes = static_cast<size_t>(count_) * static_cast<size_t>(entrySize_);
-  data_.reset(new (std::nothrow) unsigned char[bytes > 0 ? bytes : 1]());
-  return data_ != nullptr;
+  data_.reset(new (std::nothrow) unsigned char[bytes > 0 ? bytes : 1]);
+  if (!data_) return false;
+  AdviseHugePages(data_.get(), bytes);
+  std::memset(data_.get(), 0, bytes > 0 ? bytes : 1);
+  return true;
 }
 
 BaseTag* VariableTag::CloneSelf() const {

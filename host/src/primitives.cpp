@@ -1,5 +1,6 @@
 // Host primitives generated as polygon objects, and the modelling commands.
 #include <algorithm>
+#include <utility>
 
 #include "c4d_general.h"
 #include "mesh_ops.h"
@@ -27,33 +28,71 @@ PolygonObject* ToPolygonObject(const zvhost::MeshData& mesh) {
 // Keeps segment counts in a range that cannot exhaust memory.
 int Segments(Int32 v) { return std::clamp(v, 1, 1000); }
 
+// What a primitive's mesh is made from, read from its settings.
+struct PrimitiveShape {
+  Int32 type = 0;
+  Vector size;
+  Float radius = 0.0;
+  int segX = 0, segY = 0, segZ = 0;
+  bool operator==(const PrimitiveShape&) const = default;
+};
+
+// False for a type this host cannot generate.
+bool ReadShape(Int32 type, const BaseContainer& bc, PrimitiveShape* shape) {
+  shape->type = type;
+  switch (type) {
+    case Ocube:
+      shape->size = bc.GetVector(PRIM_CUBE_LEN, Vector(200));
+      shape->segX = Segments(bc.GetInt32(PRIM_CUBE_SUBX, 1));
+      shape->segY = Segments(bc.GetInt32(PRIM_CUBE_SUBY, 1));
+      shape->segZ = Segments(bc.GetInt32(PRIM_CUBE_SUBZ, 1));
+      return true;
+    case Osphere:
+      shape->radius = bc.GetFloat(PRIM_SPHERE_RAD, 100.0);
+      shape->segX = Segments(bc.GetInt32(PRIM_SPHERE_SUB, 24));
+      return true;
+    case Opyramid: shape->size = bc.GetVector(PRIM_PYRAMID_LEN, Vector(200)); return true;
+    case Oplatonic:
+      shape->radius = bc.GetFloat(PRIM_PLATONIC_RAD, 100.0);
+      return bc.GetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA) == PRIM_PLATONIC_TYPE_ICOSA;
+    default: return false;
+  }
+}
+
+zvhost::MeshData MakeMesh(const PrimitiveShape& shape) {
+  switch (shape.type) {
+    case Ocube: return zvhost::MakeCube(ToVec3(shape.size), shape.segX, shape.segY, shape.segZ);
+    case Osphere: return zvhost::MakeSphere(shape.radius, shape.segX);
+    case Opyramid: return zvhost::MakePyramid(ToVec3(shape.size), 1, 1, 1);
+    default: return zvhost::MakeIcosahedron(shape.radius);
+  }
+}
+
+// A generator asks for the same primitive once per element it marks (thousands in a row), so the
+// last mesh made on each thread is kept with its settings and copied while they stay the same.
+// Large meshes are not kept, so that one big primitive does not stay in memory.
+PolygonObject* ShapeObject(const PrimitiveShape& shape) {
+  constexpr size_t kKeepPoints = 1 << 16;
+  thread_local PrimitiveShape lastShape;
+  thread_local zvhost::MeshData lastMesh;
+  thread_local bool valid = false;
+  if (!valid || !(shape == lastShape)) {
+    zvhost::MeshData mesh = MakeMesh(shape);
+    if (mesh.points.size() > kKeepPoints) return ToPolygonObject(mesh);
+    lastMesh = std::move(mesh);
+    lastShape = shape;
+    valid = true;
+  }
+  return ToPolygonObject(lastMesh);
+}
+
 }  // namespace
 
 BaseObject* GeneratePrimitive(BaseDocument*, Int32 type, const BaseContainer& bc, Float, Bool,
                               BaseThread*) {
-  zvhost::MeshData mesh;
-  switch (type) {
-    case Ocube:
-      mesh = zvhost::MakeCube(ToVec3(bc.GetVector(PRIM_CUBE_LEN, Vector(200))),
-                              Segments(bc.GetInt32(PRIM_CUBE_SUBX, 1)),
-                              Segments(bc.GetInt32(PRIM_CUBE_SUBY, 1)),
-                              Segments(bc.GetInt32(PRIM_CUBE_SUBZ, 1)));
-      break;
-    case Osphere:
-      mesh = zvhost::MakeSphere(bc.GetFloat(PRIM_SPHERE_RAD, 100.0),
-                                Segments(bc.GetInt32(PRIM_SPHERE_SUB, 24)));
-      break;
-    case Opyramid:
-      mesh = zvhost::MakePyramid(ToVec3(bc.GetVector(PRIM_PYRAMID_LEN, Vector(200))), 1, 1, 1);
-      break;
-    case Oplatonic:
-      if (bc.GetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA) != PRIM_PLATONIC_TYPE_ICOSA)
-        return nullptr;
-      mesh = zvhost::MakeIcosahedron(bc.GetFloat(PRIM_PLATONIC_RAD, 100.0));
-      break;
-    default: return nullptr;
-  }
-  PolygonObject* op = ToPolygonObject(mesh);
+  PrimitiveShape shape;
+  if (!ReadShape(type, bc, &shape)) return nullptr;
+  PolygonObject* op = ShapeObject(shape);
   // A generated sphere is shaded smoothly.
   if (op && type == Osphere) op->MakeTag(Tphong);
   return op;

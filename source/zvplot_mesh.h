@@ -1,0 +1,82 @@
+// The surface mesh component: turns the samples of the plot above it into a coloured quad surface,
+// into one polygon object with a small solid at every sample, or into a null holding one tinted
+// host primitive per sample.
+#pragma once
+
+#include "c4d.h"
+#include "o3dplotmesh.h"
+
+class PlotSampleArray;
+
+class ZVPlotMesh : public ObjectData {
+  INSTANCEOF(ZVPlotMesh, ObjectData)
+
+ public:
+  static NodeData* Alloc() { return NewObjClear<ZVPlotMesh>(); }
+
+  Bool Init(GeListNode* node) override;
+  Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
+              AliasTrans* trn) override;
+  Bool Message(GeListNode* node, Int32 type, void* data) override;
+  Bool GetDDescription(GeListNode* node, Description* description, DESCFLAGS_DESC& flags) override;
+  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
+  Bool AddToExecution(BaseObject* op, PriorityList* list) override;
+  EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
+                          EXECUTIONFLAGS flags) override;
+  BaseObject* GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) override;
+
+  UInt32 GetLastPlotDirty() const { return lastPlotDirty; }
+  Bool HasPlotChanged() const { return plotChanged; }
+  Int32 GetLastFrame() const { return lastFrame; }
+
+ private:
+  BaseObject* BuildGeometry(BaseObject* op, const BaseContainer& bc, const PlotSampleArray& samples,
+                            Int32 resolution, HierarchyHelp* hh);
+
+  UInt32 lastPlotDirty;
+  Bool plotChanged;
+  Int32 lastFrame;
+  // The last result was the render-only gate's empty null: it must not be handed back as the
+  // cache once a render opens the gate.
+  Bool renderGated;
+};
+
+// The point and polygon counts of one built object. Counts are derived in 64 bits and refused
+// when they leave the int32 range that the host's objects and tags are sized with.
+struct MeshCounts {
+  Int32 points = 0;
+  Int32 polygons = 0;
+};
+// The surface of resolution R: (R + 1)^2 points and R^2 quads. False for R < 1 or counts that do
+// not fit.
+Bool SurfaceCounts(Int32 resolution, MeshCounts* counts);
+// The marker mesh of `samples` solids of the shape (O3DPLOTMESH_MARKERSHAPE_...). False for an
+// unknown shape, no samples or counts that do not fit.
+Bool MarkerCounts(Int64 samples, Int32 shape, MeshCounts* counts);
+// Whether a sample set of `count` samples covers the whole grid of resolution R, (R + 1)^2 nodes.
+Bool SamplesMatchGrid(Int64 count, Int32 resolution);
+
+// The UVW of surface point k at resolution R: u runs 0 to 1 along x, v 1 to 0 along z, w = 0.
+Vector SurfacePointUV(Int32 k, Int32 resolution);
+
+// Builds the quad surface through a complete sample set. `op` is the component, which keeps a copy
+// of the surface's vertex colour tag (or loses it when vertex colours are off). Nothing when the
+// counts do not fit or memory runs out.
+PolygonObject* BuildSurface(BaseObject* op, const BaseContainer& bc, const PlotSampleArray& samples,
+                            Int32 resolution);
+// Keeps the component's vertex colour tag equal to `tag`: overwritten in place when the point count
+// is unchanged, replaced by a clone otherwise.
+void TransferVertexColorTag(BaseObject* op, const VertexColorTag* tag);
+void RemoveVertexColorTag(BaseObject* op);
+
+// One polygon object with a solid of half-extent `size` around every sample; nothing for an
+// unknown shape, counts that do not fit or no memory.
+PolygonObject* BuildMarkerMesh(const PlotSampleArray& samples, Float size, Int32 shape,
+                               BaseDocument* doc);
+// A null with one host primitive of full size `size` per sample, placed and tinted per sample.
+BaseObject* BuildPrimitiveMarkers(const PlotSampleArray& samples, Float size, Int32 primitive,
+                                  HierarchyHelp* hh);
+
+// Registers the mesh component type.
+Bool RegisterZVPlotMesh(BaseBitmap* icon);
