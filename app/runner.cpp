@@ -135,7 +135,10 @@ int Run(const Options& o, const std::vector<Action>& actions, bool listRequested
     for (const Action& a : actions)
       if (!ApplyAction(scene, a, &error)) return zvhost::UnloadModule(), Error(error);
     if (!CheckFormula(scene, &error)) return zvhost::UnloadModule(), Error(error);
-    if (o.openHelp && !scene.Press("plot.help", &error)) return zvhost::UnloadModule(), Error(error);
+    if (o.openHelp) {
+      zvhost::SetPerformExecuteFile(true);  // the user asked for the guide to be opened
+      if (!scene.Press("plot.help", &error)) return zvhost::UnloadModule(), Error(error);
+    }
     zvhost::SetRunning(CHECKISRUNNING::EXTERNALRENDERING, o.render);
     scene.Evaluate();
     const long long nonFinite = CountNonFiniteSamples(scene.Plot());
