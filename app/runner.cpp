@@ -7,6 +7,9 @@
 #include <fstream>
 #include <iostream>
 
+#include "atomic_file.h"
+#include "export_gltf.h"
+#include "export_html.h"
 #include "json_dump.h"
 #include "plot_scene.h"
 
@@ -21,6 +24,7 @@ struct Options {
   bool render = false;
   bool yes = false;
   std::string dump;
+  std::string frames;  // "A:B": evaluate frames A to B and write one output per frame
   bool openHelp = false;
   Int32 apiVersion = 0;
   std::vector<std::string> listParams;
@@ -35,28 +39,6 @@ struct Action {
 int Error(const std::string& message) {
   std::cerr << "zvplot: error: " << message << "\n";
   return 2;
-}
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-bool WriteText(const std::string& path, const std::string& text, std::string* error) {
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream f(tmp, std::ios::binary);
-    if (!f || !(f << text) || !f.flush()) {
-      std::remove(tmp.c_str());
-      *error = "cannot write " + path;
-      return false;
-    }
-  }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    *error = "cannot write " + path;
-    return false;
-  }
-  return true;
 }
 
 bool ApplyAction(PlotScene& scene, const Action& a, std::string* error) {
@@ -93,6 +75,119 @@ bool CheckFormula(PlotScene& scene, std::string* error) {
   *error = "the formula \"" + formula + "\" does not parse at column " + std::to_string(d.column) +
            ": " + d.message;
   return false;
+}
+
+std::string Extension(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  return path.substr(dot);
+}
+
+// plot.glb at frame 7 of an animation is plot_0007.glb.
+std::string FramePath(const std::string& path, Int32 frame) {
+  const std::string ext = Extension(path);
+  char number[16];
+  std::snprintf(number, sizeof number, "_%04d", frame);
+  return path.substr(0, path.size() - ext.size()) + number + ext;
+}
+
+bool ParseFrames(const std::string& text, Int32* first, Int32* last) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  try {
+    size_t used = 0;
+    *first = std::stoi(text.substr(0, colon), &used);
+    if (used != colon) return false;
+    const std::string tail = text.substr(colon + 1);
+    *last = std::stoi(tail, &used);
+    return used == tail.size() && *first <= *last && *last - *first < 100000;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string Title(PlotScene& scene) {
+  BaseObject* plot = scene.Plot();
+  return plot ? "y = " + plot->GetDataInstanceRef().GetString(10013).GetStdString() : "Zorvantix";
+}
+
+void Progress(Int32 done, Int32 total) {
+  if (!isatty(2) || total < 2) return;
+  const int width = 40;
+  const int filled = static_cast<int>(static_cast<long long>(done) * width / total);
+  std::fprintf(stderr, "\r[%s%s] %d/%d", std::string(static_cast<size_t>(filled), '#').c_str(),
+               std::string(static_cast<size_t>(width - filled), ' ').c_str(), done, total);
+  if (done == total) std::fprintf(stderr, "\n");
+}
+
+// Writes the outputs of the evaluated frame; the HTML pages collect one GLB per frame.
+bool WriteFrame(const Options& o, PlotScene& scene, bool animated, Int32 frame,
+                std::vector<std::vector<unsigned char>>* pages, std::string* error) {
+  const std::string title = Title(scene);
+  bool page = false;
+  for (const std::string& output : o.outputs) {
+    const std::string ext = Extension(output);
+    const std::string path = animated ? FramePath(output, frame) : output;
+    ExportReport report;
+    if (ext == ".json") {
+      if (!WriteFileAtomically(path, DumpDocument(scene.Document()).dump(2) + "\n", error))
+        return false;
+    } else if (ext == ".glb" || ext == ".gltf") {
+      if (!WriteGltfFile(scene.Document(), path, title, &report, error)) return false;
+    } else {
+      page = true;
+    }
+  }
+  if (page) {
+    std::vector<unsigned char> glb;
+    ExportReport report;
+    if (!BuildGlb(scene.Document(), title, &glb, &report, error)) return false;
+    pages->push_back(std::move(glb));
+  }
+  return true;
+}
+
+bool WriteOutputs(const Options& o, PlotScene& scene, std::string* error) {
+  for (const std::string& output : o.outputs) {
+    const std::string ext = Extension(output);
+    if (ext != ".json" && ext != ".glb" && ext != ".gltf" && ext != ".html") {
+      *error = "unknown output type of " + output + " (use .glb, .gltf, .html or .json)";
+      return false;
+    }
+  }
+  Int32 first = o.frame, last = o.frame;
+  const bool animated = !o.frames.empty();
+  if (animated && !ParseFrames(o.frames, &first, &last)) {
+    *error = "--frames takes FIRST:LAST with FIRST <= LAST, not \"" + o.frames + "\"";
+    return false;
+  }
+  std::vector<std::vector<unsigned char>> pages;
+  for (Int32 frame = first; frame <= last; ++frame) {
+    scene.SetFrame(frame, o.fps);
+    scene.Evaluate();
+    if (frame == first) {
+      const long long nonFinite = CountNonFiniteSamples(scene.Plot());
+      if (nonFinite > 0)
+        std::cerr << "zvplot: " << nonFinite << " samples are not finite numbers and are left out\n";
+    }
+    if (!WriteFrame(o, scene, animated, frame, &pages, error)) return false;
+    Progress(frame - first + 1, last - first + 1);
+  }
+  for (const std::string& output : o.outputs) {
+    if (Extension(output) != ".html") continue;
+    HtmlOptions options;
+    options.title = Title(scene);
+    options.fps = o.fps;
+    if (!WriteHtmlFile(pages, options, output, error)) return false;
+  }
+  if (o.dump == "-") {
+    std::cout << DumpDocument(scene.Document()).dump(2) << "\n";
+  } else if (!o.dump.empty() &&
+             !WriteFileAtomically(o.dump, DumpDocument(scene.Document()).dump(2) + "\n", error)) {
+    return false;
+  }
+  return true;
 }
 
 // Prints each parameter's identifier, id, type, default and range.
@@ -140,25 +235,7 @@ int Run(const Options& o, const std::vector<Action>& actions, bool listRequested
       if (!scene.Press("plot.help", &error)) return zvhost::UnloadModule(), Error(error);
     }
     zvhost::SetRunning(CHECKISRUNNING::EXTERNALRENDERING, o.render);
-    scene.Evaluate();
-    const long long nonFinite = CountNonFiniteSamples(scene.Plot());
-    if (nonFinite > 0)
-      std::cerr << "zvplot: " << nonFinite << " samples are not finite numbers and are left out\n";
-    for (const std::string& path : o.outputs) {
-      if (EndsWith(path, ".json")) {
-        if (!WriteText(path, DumpDocument(scene.Document()).dump(2) + "\n", &error)) {
-          status = Error(error);
-        }
-      } else {
-        status = Error("unknown output type of " + path + " (use .json)");
-      }
-    }
-    if (o.dump == "-") {
-      std::cout << DumpDocument(scene.Document()).dump(2) << "\n";
-    } else if (!o.dump.empty() &&
-               !WriteText(o.dump, DumpDocument(scene.Document()).dump(2) + "\n", &error)) {
-      status = Error(error);
-    }
+    if (!WriteOutputs(o, scene, &error)) status = Error(error);
   }
   zvhost::UnloadModule();
   return status;
@@ -186,6 +263,7 @@ int RunMain(int argc, char** argv) {
   app.add_flag_callback("--eval", [&actions] { actions.push_back({"eval", ""}); }, "evaluate the scene now");
   app.add_option("-o,--output", o.outputs, "write FILE: .glb, .gltf, .html or .json");
   app.add_option("--frame", o.frame, "document frame");
+  app.add_option("--frames", o.frames, "evaluate frames FIRST:LAST, one output per frame (one animated page for .html)");
   app.add_option("--fps", o.fps, "frame rate")->check(CLI::Range(1, 1000));
   app.add_flag("--render", o.render, "evaluate as an external render (render-only geometry appears)");
   app.add_flag("--yes", o.yes, "answer yes to the module's questions");

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds and evaluates the default plot, writing its JSON dump plot.json.
+# Sets up, builds and writes the default plot with surface, cage, grid and labels: plot.html (open
+# it in a browser) and plot.glb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target zvplot
-./build/zvplot --dump plot.json "$@"
-echo "Wrote plot.json: the evaluated default plot (see README for its fields)."
+./build/zvplot --add mesh --add cage --add grid --add labels --set mesh.vertexcolors=true \
+  -o plot.html -o plot.glb "$@"
+echo "Wrote plot.html (open it in a browser) and plot.glb."

@@ -9,7 +9,7 @@ endforeach()
 set(three ${SRC}/node_modules/three)
 foreach(name build/three.core.min.js build/three.module.min.js
              examples/jsm/controls/OrbitControls.js examples/jsm/loaders/GLTFLoader.js
-             examples/jsm/utils/BufferGeometryUtils.js)
+             examples/jsm/utils/BufferGeometryUtils.js examples/jsm/utils/SkeletonUtils.js)
   get_filename_component(base ${name} NAME)
   if(EXISTS ${three}/${name})
     file(COPY_FILE ${three}/${name} ${DEST}/${base} ONLY_IF_DIFFERENT)

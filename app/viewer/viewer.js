@@ -27,8 +27,8 @@ function makeRenderer() {
 // Soft light from the sky and the ground, and a key light that travels with the camera so the
 // plot stays lit from the front however it is turned.
 function addLights(scene, camera) {
-  scene.add(new THREE.HemisphereLight(0xffffff, 0x50525a, 1.6));
-  const key = new THREE.DirectionalLight(0xffffff, 1.7);
+  scene.add(new THREE.HemisphereLight(0xffffff, 0x45474f, 1.25));
+  const key = new THREE.DirectionalLight(0xffffff, 1.6);
   key.position.set(-0.6, 1.0, 0.8);
   camera.add(key);
   camera.add(key.target);
@@ -36,21 +36,44 @@ function addLights(scene, camera) {
   scene.add(camera);
 }
 
-// A first view of the whole plot: from the front right and above, far enough that the bounding
-// sphere fits the narrower side of the view.
+// A first view of the whole plot: from the front right and above, the bounding box's picture
+// centred and filling the view up to a small margin.
 function frame(camera, controls, box) {
-  const sphere = box.isEmpty() ? new THREE.Sphere(new THREE.Vector3(), 100) : box.getBoundingSphere(new THREE.Sphere());
-  const radius = Math.max(sphere.radius, 1e-6);
-  const vertical = THREE.MathUtils.degToRad(camera.fov) / 2;
-  const horizontal = Math.atan(Math.tan(vertical) * camera.aspect);
-  const distance = (radius / Math.sin(Math.min(vertical, horizontal))) * 1.02;
-  const direction = new THREE.Vector3(0.75, 0.62, 1.25).normalize();
-  camera.position.copy(sphere.center).addScaledVector(direction, distance);
-  camera.near = distance / 100;
-  camera.far = distance * 100;
+  if (box.isEmpty()) box = new THREE.Box3(new THREE.Vector3(-100, -100, -100), new THREE.Vector3(100, 100, 100));
+  const corners = [];
+  for (let i = 0; i < 8; ++i) {
+    corners.push(new THREE.Vector3(i & 1 ? box.max.x : box.min.x, i & 2 ? box.max.y : box.min.y,
+      i & 4 ? box.max.z : box.min.z));
+  }
+  const target = box.getCenter(new THREE.Vector3());
+  const radius = Math.max(box.getSize(new THREE.Vector3()).length() / 2, 1e-6);
+  const back = new THREE.Vector3(0.75, 0.62, 1.25).normalize();  // from the target to the camera
+  let distance = radius / Math.sin(THREE.MathUtils.degToRad(camera.fov) / 2);
+  const margin = 0.8;  // of the view's half size
+  // Each round moves the view's centre onto the picture's centre and the camera to the distance
+  // at which the picture fills the view; a few rounds settle the perspective.
+  for (let round = 0; round < 4; ++round) {
+    camera.position.copy(target).addScaledVector(back, distance);
+    camera.lookAt(target);
+    camera.updateMatrixWorld();
+    const lo = new THREE.Vector2(Infinity, Infinity), hi = new THREE.Vector2(-Infinity, -Infinity);
+    for (const c of corners) {
+      const p = c.clone().project(camera);
+      lo.min(p), hi.max(p);
+    }
+    const tanV = Math.tan(THREE.MathUtils.degToRad(camera.fov) / 2);
+    const right = new THREE.Vector3().setFromMatrixColumn(camera.matrixWorld, 0);
+    const up = new THREE.Vector3().setFromMatrixColumn(camera.matrixWorld, 1);
+    target.addScaledVector(right, ((lo.x + hi.x) / 2) * tanV * camera.aspect * distance)
+      .addScaledVector(up, ((lo.y + hi.y) / 2) * tanV * distance);
+    distance *= Math.max((hi.x - lo.x) / 2, (hi.y - lo.y) / 2) / margin;
+  }
+  camera.position.copy(target).addScaledVector(back, distance);
+  camera.near = radius / 500;  // zooming in close stays unclipped
+  camera.far = distance * 10 + 4 * radius;
   camera.updateProjectionMatrix();
-  controls.target.copy(sphere.center);
-  controls.maxDistance = distance * 20;
+  controls.target.copy(target);
+  controls.maxDistance = distance * 10;
   controls.update();
 }
 
@@ -108,7 +131,7 @@ async function main() {
   }
   const scene = new THREE.Scene();
   scene.background = background;
-  const camera = new THREE.PerspectiveCamera(35, window.innerWidth / window.innerHeight, 0.1, 1e5);
+  const camera = new THREE.PerspectiveCamera(30, window.innerWidth / window.innerHeight, 0.1, 1e5);
   addLights(scene, camera);
 
   const loader = new GLTFLoader();

@@ -88,7 +88,10 @@ constexpr Int32 MCOMMAND_ALIGNNORMALS = 218;
 constexpr Int32 FORMAT_FLOAT = 1718773089;
 
 // Display colour modes of an object (ObjectColorProperties::usecolor).
+constexpr Int32 ID_BASEOBJECT_USECOLOR_OFF = 0;
 constexpr Int32 ID_BASEOBJECT_USECOLOR_AUTOMATIC = 1;
+constexpr Int32 ID_BASEOBJECT_USECOLOR_ALWAYS = 2;
+constexpr Int32 ID_BASEOBJECT_USECOLOR_LAYER = 3;
 
 // View colours.
 constexpr Int32 VIEWCOLOR_ACTIVEPOINT = 12;

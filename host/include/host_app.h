@@ -55,6 +55,9 @@ std::optional<ParameterInfo> FindParameter(Int32 type, const std::string& symbol
 // count and sends message 17. A button press sends message 18. Switching the enabled state sends
 // message 200000125.
 Bool SetUserParameter(BaseList2D* node, Int32 id, const GeData& value, std::string* error);
+// The same check without storing anything or sending a message (a scene file being read is no
+// user edit). False with the message when the type has no such parameter or the value does not fit.
+Bool CheckParameterValue(Int32 type, Int32 id, const GeData& value, std::string* error);
 Bool PressButton(BaseList2D* node, Int32 id, std::string* error);
 void SetEnabled(BaseObject* op, Bool on);
 // The answer of the object's enabling query for one parameter.

@@ -434,7 +434,7 @@ long AlignNormals(MeshData& mesh) {
   // the same direction; an edge used once is a border.
   WindingSets sets(polyCount);
   std::vector<std::uint8_t> onBorder(polyCount, 0);
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> crowded;  // uses of edges with 3+
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> crowded;  // use ranges, edges with 3+
   for (std::size_t v = 0; v < pointCount; ++v) {
     EdgeUse* const first = uses.get() + bucketStart[v];
     EdgeUse* const last = uses.get() + bucketStart[v + 1];

@@ -80,8 +80,8 @@ bool CheckValue(const DescEntry& e, const GeData& value, std::string* error) {
   return Fail(error, Describe(e) + " is a " + e.type + ", not a value");
 }
 
-const DescEntry* FindEntry(BaseList2D* node, Int32 id, std::string* error) {
-  const DescriptionResource* res = node ? DescriptionForType(node->GetType()) : nullptr;
+const DescEntry* FindEntryOfType(Int32 type, Int32 id, std::string* error) {
+  const DescriptionResource* res = DescriptionForType(type);
   if (!res) {
     Fail(error, "the object has no parameter description");
     return nullptr;
@@ -90,6 +90,14 @@ const DescEntry* FindEntry(BaseList2D* node, Int32 id, std::string* error) {
     if (e.id == id && e.type != "GROUP" && e.type != "SEPARATOR") return &e;
   Fail(error, "\"" + res->name + "\" has no parameter " + std::to_string(id));
   return nullptr;
+}
+
+const DescEntry* FindEntry(BaseList2D* node, Int32 id, std::string* error) {
+  if (!node) {
+    Fail(error, "the object has no parameter description");
+    return nullptr;
+  }
+  return FindEntryOfType(node->GetType(), id, error);
 }
 
 ParameterInfo ToInfo(const DescEntry& e) {
@@ -117,6 +125,11 @@ Bool SetUserParameter(BaseList2D* node, Int32 id, const GeData& value, std::stri
   msg.descid = &descId;
   node->Message(MSG_DESCRIPTION_POSTSETPARAMETER, &msg);
   return true;
+}
+
+Bool CheckParameterValue(Int32 type, Int32 id, const GeData& value, std::string* error) {
+  const DescEntry* e = FindEntryOfType(type, id, error);
+  return e && CheckValue(*e, value, error);
 }
 
 Bool PressButton(BaseList2D* node, Int32 id, std::string* error) {

@@ -1,0 +1,793 @@
+#include "export_gltf.h"
+
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+// tinygltf is used for its model and writer only: no images are read or written.
+#define TINYGLTF_IMPLEMENTATION
+#define TINYGLTF_NO_STB_IMAGE
+#define TINYGLTF_NO_STB_IMAGE_WRITE
+#define TINYGLTF_NO_EXTERNAL_IMAGE
+#include <tiny_gltf.h>
+
+#include "atomic_file.h"
+#include "c4d.h"
+
+namespace zvapp {
+namespace {
+
+using Rgb = std::array<float, 3>;  // a linear colour, as glTF stores colours
+using Float2 = std::array<float, 2>;
+using Float3 = std::array<float, 3>;
+
+constexpr double kDefaultGrey = 0.8;     // display colour of objects that have none
+constexpr double kRoughness = 0.6;       // a soft sheen that still shows the surface's shape
+constexpr int kCurveSubsteps = 4;        // points per span of a cubic spline at most
+constexpr size_t kCurveBudget = 256;     // fewer sub-steps on long curves: dense grids are smooth
+constexpr size_t kShareLimit = 1 << 16;  // data up to this size is shared between equal accessors
+constexpr const char* kUnlit = "KHR_materials_unlit";
+
+// The host's display colours are sRGB values; glTF's colours are linear.
+float LinearChannel(double c) {
+  if (!(c > 0.0)) return 0.0f;
+  if (c >= 1.0) return 1.0f;
+  return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+}
+Rgb LinearColor(double r, double g, double b) {
+  return {LinearChannel(r), LinearChannel(g), LinearChannel(b)};
+}
+
+// Names and titles come from users and scene files: invalid UTF-8 is replaced, since the JSON
+// writer refuses it.
+std::string ValidUtf8(const std::string& text) {
+  using nlohmann::json;
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return text;
+  return json::parse(json(text).dump(-1, ' ', false, json::error_handler_t::replace))
+      .get<std::string>();
+}
+
+bool ToFloat(double v, float* out) {
+  if (!(std::fabs(v) <= FLT_MAX)) return false;  // NaN, infinities and what a float cannot hold
+  *out = static_cast<float>(v);
+  return true;
+}
+
+// The host's frame is left-handed with y up; mirroring z gives glTF's right-handed frame.
+Vector Mirror(const Vector& v) { return {v.x, v.y, -v.z}; }
+
+bool ToGltfPoint(const Vector& p, Float3* out) {
+  return ToFloat(p.x, &(*out)[0]) && ToFloat(p.y, &(*out)[1]) && ToFloat(-p.z, &(*out)[2]);
+}
+
+Float3 UnitNormal(const Vector& hostNormal) {
+  const Vector n = Mirror(hostNormal);
+  const double len = n.GetLength();
+  if (!(len > 1e-300) || !std::isfinite(len)) return {0.0f, 1.0f, 0.0f};  // a face without area
+  return {static_cast<float>(n.x / len), static_cast<float>(n.y / len),
+          static_cast<float>(n.z / len)};
+}
+
+bool IsFinite(const Vector& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// ---- Node transforms ---------------------------------------------------------------------------
+
+std::vector<double> Quaternion(const std::array<Vector, 3>& a) {
+  const double m00 = a[0].x, m01 = a[1].x, m02 = a[2].x;
+  const double m10 = a[0].y, m11 = a[1].y, m12 = a[2].y;
+  const double m20 = a[0].z, m21 = a[1].z, m22 = a[2].z;
+  const double trace = m00 + m11 + m22;
+  double x, y, z, w;
+  if (trace > 0.0) {
+    const double s = 0.5 / std::sqrt(trace + 1.0);
+    w = 0.25 / s, x = (m21 - m12) * s, y = (m02 - m20) * s, z = (m10 - m01) * s;
+  } else if (m00 > m11 && m00 > m22) {
+    const double s = 2.0 * std::sqrt(1.0 + m00 - m11 - m22);
+    w = (m21 - m12) / s, x = 0.25 * s, y = (m01 + m10) / s, z = (m02 + m20) / s;
+  } else if (m11 > m22) {
+    const double s = 2.0 * std::sqrt(1.0 + m11 - m00 - m22);
+    w = (m02 - m20) / s, x = (m01 + m10) / s, y = 0.25 * s, z = (m12 + m21) / s;
+  } else {
+    const double s = 2.0 * std::sqrt(1.0 + m22 - m00 - m11);
+    w = (m10 - m01) / s, x = (m02 + m20) / s, y = (m12 + m21) / s, z = 0.25 * s;
+  }
+  const double len = std::sqrt(x * x + y * y + z * z + w * w);
+  return {x / len, y / len, z / len, w / len};
+}
+
+bool IsRotation(const std::array<Vector, 3>& a) {
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      if (std::fabs(Dot(a[i], a[j]) - (i == j ? 1.0 : 0.0)) > 1e-9) return false;
+    }
+  }
+  return Dot(Cross(a[0], a[1]), a[2]) > 0.0;
+}
+
+// The node's placement: the host's matrix seen in glTF's frame (mirror, matrix, mirror). Rigid
+// placements are written as translation and rotation, anything else as a matrix. False when
+// the matrix is not finite.
+bool SetTransform(const Matrix& m, tinygltf::Node* node) {
+  const std::array<Vector, 3> axes = {Mirror(m.v1), Mirror(m.v2), -Mirror(m.v3)};
+  const Vector off = Mirror(m.off);
+  if (!IsFinite(off) || !IsFinite(axes[0]) || !IsFinite(axes[1]) || !IsFinite(axes[2]))
+    return false;
+  if (!IsRotation(axes)) {
+    node->matrix = {axes[0].x, axes[0].y, axes[0].z, 0.0, axes[1].x, axes[1].y, axes[1].z, 0.0,
+                    axes[2].x, axes[2].y, axes[2].z, 0.0, off.x,     off.y,     off.z,     1.0};
+    return true;
+  }
+  if (!(off == Vector())) node->translation = {off.x, off.y, off.z};
+  if (!(axes[0] == Vector(1, 0, 0) && axes[1] == Vector(0, 1, 0) && axes[2] == Vector(0, 0, 1)))
+    node->rotation = Quaternion(axes);
+  return true;
+}
+
+// ---- Polygon objects ---------------------------------------------------------------------------
+
+struct MeshArrays {
+  std::vector<Float3> positions, normals, colors;
+  std::vector<Float2> uvs;
+  std::vector<uint32_t> indices;
+};
+
+// Turns a polygon object into indexed triangles: quads split along a-c, the winding reversed with
+// the mirror so that faces keep their front. Smooth normals (phong tag) are averaged per point and
+// vertices are shared unless their UVs differ; flat normals need a vertex per face corner.
+class PolygonConverter {
+ public:
+  explicit PolygonConverter(const PolygonObject& op);
+  long long NonFinitePoints() const { return nonFinite_; }
+  // False when no face is left.
+  bool Convert(MeshArrays* out);
+
+ private:
+  struct Corner {
+    Int32 point;
+    Float2 uv;
+  };
+  bool Usable(const CPolygon& p) const;
+  int Corners(Int32 polygon, std::array<Corner, 4>* corners) const;
+  Vector FaceNormal(const std::array<Corner, 4>& c, int count) const;
+  void ComputePointNormals();
+  uint32_t NewVertex(const Corner& c, const Float3& normal);
+  uint32_t SharedVertex(const Corner& c);
+
+  const Vector* points_;
+  const CPolygon* polygons_;
+  Int32 pointCount_, polygonCount_;
+  const UVWTag* uvw_ = nullptr;
+  const Float32* colors_ = nullptr;
+  bool smooth_;
+  std::vector<Float3> converted_;
+  std::vector<char> finite_;
+  long long nonFinite_ = 0;
+  std::vector<Float3> pointNormals_;
+  std::vector<uint32_t> firstVertex_;
+  std::unordered_map<uint64_t, std::vector<uint32_t>> seams_;  // more vertices of a point
+  MeshArrays* out_ = nullptr;
+};
+
+PolygonConverter::PolygonConverter(const PolygonObject& op)
+    : points_(op.GetPointR()),
+      polygons_(op.GetPolygonR()),
+      pointCount_(op.GetPointCount()),
+      polygonCount_(op.GetPolygonCount()),
+      smooth_(op.GetTag(Tphong) != nullptr) {
+  if (auto* uvw = dynamic_cast<const UVWTag*>(op.GetTag(Tuvw));
+      uvw && uvw->GetDataCount() == polygonCount_)
+    uvw_ = uvw;
+  if (auto* vc = dynamic_cast<const VertexColorTag*>(op.GetTag(Tvertexcolor));
+      vc && vc->IsPerPointColor() && vc->GetDataCount() == pointCount_)
+    colors_ = vc->GetDataAddressR();
+  converted_.resize(static_cast<size_t>(pointCount_));
+  finite_.resize(static_cast<size_t>(pointCount_));
+  for (Int32 i = 0; i < pointCount_; ++i) {
+    finite_[i] = ToGltfPoint(points_[i], &converted_[i]);
+    if (!finite_[i]) ++nonFinite_;
+  }
+}
+
+bool PolygonConverter::Usable(const CPolygon& p) const {
+  for (const Int32 i : {p.a, p.b, p.c, p.d}) {
+    if (i < 0 || i >= pointCount_ || !finite_[i]) return false;
+  }
+  return true;
+}
+
+// The polygon's distinct corners (3 for a triangle, else 4) with their UVs.
+int PolygonConverter::Corners(Int32 polygon, std::array<Corner, 4>* corners) const {
+  const CPolygon& p = polygons_[polygon];
+  const int count = p.IsTriangle() ? 3 : 4;
+  UVWStruct uvw;
+  if (uvw_) uvw = uvw_->GetSlow(polygon);
+  const std::array<Int32, 4> ids = {p.a, p.b, p.c, p.d};
+  const std::array<Vector, 4> uvs = {uvw.a, uvw.b, uvw.c, uvw.d};
+  for (int k = 0; k < count; ++k) {
+    Float2 uv = {0.0f, 0.0f};
+    if (!ToFloat(uvs[k].x, &uv[0]) || !ToFloat(uvs[k].y, &uv[1])) uv = {0.0f, 0.0f};
+    (*corners)[k] = {ids[k], uv};
+  }
+  return count;
+}
+
+// Twice the area times the unit normal, in the host's frame.
+Vector PolygonConverter::FaceNormal(const std::array<Corner, 4>& c, int count) const {
+  const Vector& a = points_[c[0].point];
+  const Vector& b = points_[c[1].point];
+  const Vector& cc = points_[c[2].point];
+  if (count == 3) return Cross(b - a, cc - a);
+  return Cross(cc - a, points_[c[3].point] - b);
+}
+
+void PolygonConverter::ComputePointNormals() {
+  std::vector<Vector> sums(static_cast<size_t>(pointCount_));
+  std::array<Corner, 4> c;
+  for (Int32 q = 0; q < polygonCount_; ++q) {
+    if (!Usable(polygons_[q])) continue;
+    const int count = Corners(q, &c);
+    const Vector n = FaceNormal(c, count);
+    for (int k = 0; k < count; ++k) sums[c[k].point] += n;
+  }
+  pointNormals_.resize(sums.size());
+  for (size_t i = 0; i < sums.size(); ++i) pointNormals_[i] = UnitNormal(sums[i]);
+}
+
+uint32_t PolygonConverter::NewVertex(const Corner& c, const Float3& normal) {
+  out_->positions.push_back(converted_[c.point]);
+  out_->normals.push_back(normal);
+  if (uvw_) out_->uvs.push_back(c.uv);
+  if (colors_) {
+    const Float32* rgba = colors_ + 4 * static_cast<size_t>(c.point);
+    out_->colors.push_back(LinearColor(rgba[0], rgba[1], rgba[2]));
+  }
+  return static_cast<uint32_t>(out_->positions.size() - 1);
+}
+
+// One vertex per point, and one more for every other UV the point has on some face (a seam).
+uint32_t PolygonConverter::SharedVertex(const Corner& c) {
+  constexpr uint32_t kNone = UINT32_MAX;
+  uint32_t& first = firstVertex_[c.point];
+  if (first == kNone) return first = NewVertex(c, pointNormals_[c.point]);
+  if (!uvw_ || out_->uvs[first] == c.uv) return first;
+  std::vector<uint32_t>& more = seams_[static_cast<uint64_t>(c.point)];
+  for (const uint32_t v : more) {
+    if (out_->uvs[v] == c.uv) return v;
+  }
+  more.push_back(NewVertex(c, pointNormals_[c.point]));
+  return more.back();
+}
+
+bool PolygonConverter::Convert(MeshArrays* out) {
+  out_ = out;
+  const size_t vertices =
+      smooth_ ? static_cast<size_t>(pointCount_) : 4 * static_cast<size_t>(polygonCount_);
+  out->positions.reserve(vertices);
+  out->normals.reserve(vertices);
+  if (uvw_) out->uvs.reserve(vertices);
+  if (colors_) out->colors.reserve(vertices);
+  out->indices.reserve(6 * static_cast<size_t>(polygonCount_));
+  if (smooth_) {
+    ComputePointNormals();
+    firstVertex_.assign(static_cast<size_t>(pointCount_), UINT32_MAX);
+  }
+  std::array<Corner, 4> c;
+  for (Int32 q = 0; q < polygonCount_; ++q) {
+    if (!Usable(polygons_[q])) continue;
+    const int count = Corners(q, &c);
+    const Float3 faceNormal = smooth_ ? Float3{} : UnitNormal(FaceNormal(c, count));
+    std::array<uint32_t, 4> v;
+    for (int k = 0; k < count; ++k)
+      v[k] = smooth_ ? SharedVertex(c[k]) : NewVertex(c[k], faceNormal);
+    // Host triangles (a, b, c) and (a, c, d), wound the other way round for the mirrored frame.
+    for (int t = 0; t < count - 2; ++t) {
+      const int i1 = t + 1, i2 = t + 2;
+      if (c[0].point == c[i1].point || c[i1].point == c[i2].point || c[0].point == c[i2].point)
+        continue;  // no area: a triangle stored as a quad, or a collapsed corner
+      out->indices.insert(out->indices.end(), {v[0], v[i2], v[i1]});
+    }
+  }
+  return !out->indices.empty();
+}
+
+// ---- Splines -----------------------------------------------------------------------------------
+
+struct Run {
+  std::vector<Vector> points;
+  bool closed = false;
+};
+
+// The stretches of finite points of one segment. A closed segment without a gap stays one closed
+// run; with gaps, its runs start after a gap and may wrap round the end.
+std::vector<Run> FiniteRuns(const Vector* p, Int32 count, bool closed) {
+  std::vector<Run> runs;
+  Int32 gap = -1;
+  for (Int32 i = 0; i < count && gap < 0; ++i) {
+    if (!IsFinite(p[i])) gap = i;
+  }
+  if (gap < 0) {
+    runs.push_back({std::vector<Vector>(p, p + count), closed});
+    return runs;
+  }
+  const Int32 start = closed ? gap + 1 : 0;
+  Run run;
+  for (Int32 k = 0; k < count; ++k) {
+    const Vector& v = p[(start + k) % count];
+    if (IsFinite(v)) {
+      run.points.push_back(v);
+    } else if (!run.points.empty()) {
+      runs.push_back(std::move(run));
+      run = Run{};
+    }
+  }
+  if (!run.points.empty()) runs.push_back(std::move(run));
+  return runs;
+}
+
+Vector CatmullRom(const Vector& p0, const Vector& p1, const Vector& p2, const Vector& p3,
+                  double t) {
+  const double t2 = t * t, t3 = t2 * t;
+  return 0.5 * (2.0 * p1 + (p2 - p0) * t + (2.0 * p0 - 5.0 * p1 + 4.0 * p2 - p3) * t2 +
+                (3.0 * p1 - p0 - 3.0 * p2 + p3) * t3);
+}
+
+// A cubic spline's run as a polyline through its points: a Catmull-Rom curve with a few steps
+// per span (open ends continue straight).
+std::vector<Vector> SmoothRun(const Run& run) {
+  const std::vector<Vector>& p = run.points;
+  const size_t n = p.size();
+  if (n < 3) return p;
+  const size_t spans = run.closed ? n : n - 1;
+  const size_t steps = std::clamp<size_t>(kCurveBudget / spans, 1, kCurveSubsteps);
+  if (steps == 1) return p;
+  const auto sn = static_cast<std::ptrdiff_t>(n);
+  const auto at = [&](std::ptrdiff_t i) -> Vector {
+    if (run.closed) return p[static_cast<size_t>((i % sn + sn) % sn)];
+    if (i < 0) return 2.0 * p[0] - p[1];
+    if (i >= sn) return 2.0 * p[n - 1] - p[n - 2];
+    return p[static_cast<size_t>(i)];
+  };
+  std::vector<Vector> out;
+  out.reserve(spans * steps + 1);
+  for (std::ptrdiff_t s = 0; s < static_cast<std::ptrdiff_t>(spans); ++s) {
+    const Vector p0 = at(s - 1), p1 = at(s), p2 = at(s + 1), p3 = at(s + 2);
+    for (size_t k = 0; k < steps; ++k)
+      out.push_back(
+          CatmullRom(p0, p1, p2, p3, static_cast<double>(k) / static_cast<double>(steps)));
+  }
+  if (!run.closed) out.push_back(p[n - 1]);
+  return out;
+}
+
+struct Strip {
+  size_t first, count;
+  bool closed;
+};
+
+// Appends the run's points in glTF's frame as strips; a point that a float cannot hold splits it.
+void AppendStrips(const std::vector<Vector>& points, bool closed, std::vector<Float3>* out,
+                  std::vector<Strip>* strips) {
+  size_t first = out->size();
+  bool split = false;
+  const auto finish = [&]() {
+    const size_t count = out->size() - first;
+    if (count >= 2)
+      strips->push_back({first, count, closed && !split && count >= 3});
+    else
+      out->resize(first);
+    first = out->size();
+  };
+  for (const Vector& v : points) {
+    Float3 f;
+    if (ToGltfPoint(v, &f)) {
+      out->push_back(f);
+    } else {
+      split = true;
+      finish();
+    }
+  }
+  finish();
+}
+
+// ---- The model ---------------------------------------------------------------------------------
+
+class GltfBuilder {
+ public:
+  explicit GltfBuilder(ExportReport* report) : report_(report) { model_.buffers.emplace_back(); }
+  void AddDocument(BaseDocument* doc, const std::string& title);
+  tinygltf::Model& Model() { return model_; }
+
+ private:
+  int AddObject(BaseObject* op, const Rgb* inherited, bool inCache);
+  void AddGeometry(int node, BaseObject* op, const Rgb* colour);
+  int AddMesh(BaseObject* op, const Rgb* colour);
+  int AddPolygonMesh(const PolygonObject& op, const Rgb* colour);
+  int AddSplineMesh(const SplineObject& op, const Rgb* colour);
+  int AddView(const void* data, size_t bytes, int target);
+  int AddAccessor(int view, size_t offset, size_t count, int componentType, int type);
+  int AddData(const void* data, size_t count, int componentType, int type, int target);
+  int AddPositions(const Float3* data, size_t count, int view, size_t offset);
+  int AddIndices(const std::vector<uint32_t>& indices, size_t vertexCount);
+  int AddMaterial(const Rgb& colour, bool unlit);
+
+  tinygltf::Model model_;
+  ExportReport* report_;
+  std::unordered_multimap<size_t, int> shared_;  // small accessors by a hash of their data
+  std::map<std::pair<bool, Rgb>, int> materials_;
+};
+
+int GltfBuilder::AddView(const void* data, size_t bytes, int target) {
+  std::vector<unsigned char>& buffer = model_.buffers[0].data;
+  buffer.resize((buffer.size() + 3) & ~size_t{3});  // every view starts 4-byte aligned
+  tinygltf::BufferView view;
+  view.buffer = 0;
+  view.byteOffset = buffer.size();
+  view.byteLength = bytes;
+  view.target = target;
+  const auto* bytesIn = static_cast<const unsigned char*>(data);
+  buffer.insert(buffer.end(), bytesIn, bytesIn + bytes);
+  model_.bufferViews.push_back(std::move(view));
+  return static_cast<int>(model_.bufferViews.size() - 1);
+}
+
+int GltfBuilder::AddAccessor(int view, size_t offset, size_t count, int componentType, int type) {
+  tinygltf::Accessor a;
+  a.bufferView = view;
+  a.byteOffset = offset;
+  a.count = count;
+  a.componentType = componentType;
+  a.type = type;
+  model_.accessors.push_back(std::move(a));
+  return static_cast<int>(model_.accessors.size() - 1);
+}
+
+// An accessor of tightly packed data with a view of its own. Small data equal to data written
+// before reuses that accessor: markers of one shape share their geometry.
+int GltfBuilder::AddData(const void* data, size_t count, int componentType, int type, int target) {
+  const size_t bytes =
+      count * static_cast<size_t>(tinygltf::GetComponentSizeInBytes(componentType) *
+                                  tinygltf::GetNumComponentsInType(type));
+  const std::string_view content(static_cast<const char*>(data), bytes);
+  size_t key = 0;
+  if (bytes <= kShareLimit) {
+    key = std::hash<std::string_view>{}(content) ^ static_cast<size_t>(componentType * 131 + type);
+    const auto [first, last] = shared_.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+      const tinygltf::Accessor& a = model_.accessors[it->second];
+      const tinygltf::BufferView& v = model_.bufferViews[a.bufferView];
+      if (a.componentType == componentType && a.type == type && a.count == count &&
+          v.target == target && v.byteLength == bytes &&
+          std::memcmp(model_.buffers[0].data.data() + v.byteOffset, data, bytes) == 0)
+        return it->second;
+    }
+  }
+  const int accessor = AddAccessor(AddView(data, bytes, target), 0, count, componentType, type);
+  if (bytes <= kShareLimit) shared_.emplace(key, accessor);
+  return accessor;
+}
+
+// POSITION accessors must state their bounds.
+int GltfBuilder::AddPositions(const Float3* data, size_t count, int view, size_t offset) {
+  const int accessor = view < 0 ? AddData(data, count, TINYGLTF_COMPONENT_TYPE_FLOAT,
+                                          TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER)
+                                : AddAccessor(view, offset, count, TINYGLTF_COMPONENT_TYPE_FLOAT,
+                                              TINYGLTF_TYPE_VEC3);
+  tinygltf::Accessor& a = model_.accessors[accessor];
+  if (!a.minValues.empty()) return accessor;  // shared, bounds already set
+  Float3 lo = data[0], hi = data[0];
+  for (size_t i = 1; i < count; ++i) {
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min(lo[k], data[i][k]);
+      hi[k] = std::max(hi[k], data[i][k]);
+    }
+  }
+  a.minValues.assign(lo.begin(), lo.end());
+  a.maxValues.assign(hi.begin(), hi.end());
+  return accessor;
+}
+
+int GltfBuilder::AddIndices(const std::vector<uint32_t>& indices, size_t vertexCount) {
+  if (vertexCount <= UINT16_MAX) {
+    const std::vector<uint16_t> small(indices.begin(), indices.end());
+    return AddData(small.data(), small.size(), TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT,
+                   TINYGLTF_TYPE_SCALAR, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+  }
+  return AddData(indices.data(), indices.size(), TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
+                 TINYGLTF_TYPE_SCALAR, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+}
+
+// Surfaces are lit, double-sided and matt; lines are unlit so that they show in their exact
+// display colour from every side.
+int GltfBuilder::AddMaterial(const Rgb& colour, bool unlit) {
+  const auto [it, inserted] = materials_.try_emplace({unlit, colour}, 0);
+  if (!inserted) return it->second;
+  tinygltf::Material m;
+  m.name = unlit ? "line" : "surface";
+  m.pbrMetallicRoughness.baseColorFactor = {colour[0], colour[1], colour[2], 1.0};
+  m.pbrMetallicRoughness.metallicFactor = 0.0;
+  m.pbrMetallicRoughness.roughnessFactor = unlit ? 1.0 : kRoughness;
+  m.doubleSided = !unlit;
+  if (unlit) {
+    m.extensions[kUnlit] = tinygltf::Value(tinygltf::Value::Object());
+    if (std::find(model_.extensionsUsed.begin(), model_.extensionsUsed.end(), kUnlit) ==
+        model_.extensionsUsed.end())
+      model_.extensionsUsed.push_back(kUnlit);
+  }
+  model_.materials.push_back(std::move(m));
+  return it->second = static_cast<int>(model_.materials.size() - 1);
+}
+
+int GltfBuilder::AddPolygonMesh(const PolygonObject& op, const Rgb* colour) {
+  PolygonConverter converter(op);
+  report_->nonFiniteSamples += converter.NonFinitePoints();
+  MeshArrays a;
+  if (!converter.Convert(&a)) return -1;
+  const size_t n = a.positions.size();
+  std::vector<unsigned char>& buffer = model_.buffers[0].data;
+  buffer.reserve(buffer.size() + 16 + n * (3 * sizeof(Float3) + sizeof(Float2)) +
+                 a.indices.size() * sizeof(uint32_t));
+  tinygltf::Primitive prim;
+  prim.mode = TINYGLTF_MODE_TRIANGLES;
+  prim.attributes["POSITION"] = AddPositions(a.positions.data(), n, -1, 0);
+  prim.attributes["NORMAL"] = AddData(a.normals.data(), n, TINYGLTF_COMPONENT_TYPE_FLOAT,
+                                      TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER);
+  if (!a.uvs.empty())
+    prim.attributes["TEXCOORD_0"] = AddData(a.uvs.data(), n, TINYGLTF_COMPONENT_TYPE_FLOAT,
+                                            TINYGLTF_TYPE_VEC2, TINYGLTF_TARGET_ARRAY_BUFFER);
+  if (!a.colors.empty())
+    prim.attributes["COLOR_0"] = AddData(a.colors.data(), n, TINYGLTF_COMPONENT_TYPE_FLOAT,
+                                         TINYGLTF_TYPE_VEC3, TINYGLTF_TARGET_ARRAY_BUFFER);
+  prim.indices = AddIndices(a.indices, n);
+  // Vertex colours are the surface's colour: the factor stays white so as not to tint them.
+  const float grey = LinearChannel(kDefaultGrey);
+  prim.material = AddMaterial(!a.colors.empty() ? Rgb{1.0f, 1.0f, 1.0f}
+                              : colour          ? *colour
+                                                : Rgb{grey, grey, grey},
+                              false);
+  tinygltf::Mesh mesh;
+  mesh.name = ValidUtf8(op.GetName().GetStdString());
+  mesh.primitives.push_back(std::move(prim));
+  model_.meshes.push_back(std::move(mesh));
+  ++report_->meshes;
+  return static_cast<int>(model_.meshes.size() - 1);
+}
+
+int GltfBuilder::AddSplineMesh(const SplineObject& op, const Rgb* colour) {
+  const Int32 pointCount = op.GetPointCount();
+  std::vector<Segment> segments(op.GetSegmentR(), op.GetSegmentR() + op.GetSegmentCount());
+  if (segments.empty()) segments.push_back({pointCount, false});  // no segments: one of all points
+  const bool cubic = op.GetSplineType() == SPLINETYPE::CUBIC;
+  std::vector<Float3> points;
+  std::vector<Strip> strips;
+  Int32 start = 0;
+  for (const Segment& seg : segments) {
+    const Int32 count = std::clamp(seg.cnt, 0, pointCount - start);
+    for (const Run& run : FiniteRuns(op.GetPointR() + start, count, seg.closed || op.IsClosed()))
+      AppendStrips(cubic ? SmoothRun(run) : run.points, run.closed, &points, &strips);
+    start += count;
+  }
+  if (strips.empty()) return -1;
+  // One view holds all strips; views that several accessors read must state their stride.
+  const int view =
+      AddView(points.data(), points.size() * sizeof(Float3), TINYGLTF_TARGET_ARRAY_BUFFER);
+  if (strips.size() > 1) model_.bufferViews[view].byteStride = sizeof(Float3);
+  const float grey = LinearChannel(kDefaultGrey);
+  const int material = AddMaterial(colour ? *colour : Rgb{grey, grey, grey}, true);
+  tinygltf::Mesh mesh;
+  mesh.name = ValidUtf8(op.GetName().GetStdString());
+  for (const Strip& s : strips) {
+    tinygltf::Primitive prim;
+    prim.mode = s.closed ? TINYGLTF_MODE_LINE_LOOP : TINYGLTF_MODE_LINE_STRIP;
+    prim.attributes["POSITION"] =
+        AddPositions(points.data() + s.first, s.count, view, s.first * sizeof(Float3));
+    prim.material = material;
+    mesh.primitives.push_back(std::move(prim));
+  }
+  report_->lines += static_cast<long long>(strips.size());
+  model_.meshes.push_back(std::move(mesh));
+  ++report_->meshes;
+  return static_cast<int>(model_.meshes.size() - 1);
+}
+
+int GltfBuilder::AddMesh(BaseObject* op, const Rgb* colour) {
+  if (const auto* poly = dynamic_cast<const PolygonObject*>(op))
+    return AddPolygonMesh(*poly, colour);
+  if (const auto* spline = dynamic_cast<const SplineObject*>(op))
+    return AddSplineMesh(*spline, colour);
+  return -1;
+}
+
+// A generator shows its cache; an object without one shows its own geometry. A cache that is a
+// single unplaced object is shown on the generator's own node.
+void GltfBuilder::AddGeometry(int node, BaseObject* op, const Rgb* colour) {
+  BaseObject* cache = op->GetCache();
+  if (!cache) {
+    model_.nodes[node].mesh = AddMesh(op, colour);
+    return;
+  }
+  ObjectColorProperties cp;
+  cache->GetColorProperties(&cp);
+  if (!cache->GetDown() && !cache->GetCache() && cache->GetEditorMode() != MODE_OFF &&
+      cache->GetDeformMode() && cp.usecolor == 0 && cache->GetMl() == Matrix()) {
+    model_.nodes[node].mesh = AddMesh(cache, colour);
+    return;
+  }
+  const int child = AddObject(cache, colour, true);
+  if (child >= 0) model_.nodes[node].children.push_back(child);
+}
+
+// Adds `op` with what it shows and its children; returns its node, or -1 when it is left out
+// (hidden, or placed by a matrix that is not finite). Objects of caches that show nothing are
+// dropped; scene objects keep their node so that the hierarchy and its names stay whole.
+int GltfBuilder::AddObject(BaseObject* op, const Rgb* inherited, bool inCache) {
+  if (op->GetEditorMode() == MODE_OFF) return -1;
+  tinygltf::Node n;
+  if (!SetTransform(op->GetMl(), &n)) {
+    ++report_->nonFiniteSamples;  // a primitive marker standing on a sample that is not finite
+    return -1;
+  }
+  n.name = ValidUtf8(op->GetName().GetStdString());
+  const int node = static_cast<int>(model_.nodes.size());
+  model_.nodes.push_back(std::move(n));
+  ObjectColorProperties cp;
+  op->GetColorProperties(&cp);
+  Rgb own;
+  const Rgb* colour = inherited;
+  if (cp.usecolor != 0) {
+    own = LinearColor(cp.color.x, cp.color.y, cp.color.z);
+    colour = &own;
+  }
+  // A switched-off generator shows nothing of its own; its children show as they are.
+  const bool enabled = op->GetDeformMode();
+  if (enabled) AddGeometry(node, op, colour);
+  // An extrude shows its text child through its cache.
+  if (!(enabled && op->GetType() == Oextrude)) {
+    for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) {
+      const int c = AddObject(child, colour, inCache);
+      if (c >= 0) model_.nodes[node].children.push_back(c);
+    }
+  }
+  if (inCache && model_.nodes[node].mesh < 0 && model_.nodes[node].children.empty()) {
+    model_.nodes.pop_back();  // the last node: every node added after it was dropped too
+    return -1;
+  }
+  return node;
+}
+
+void GltfBuilder::AddDocument(BaseDocument* doc, const std::string& title) {
+  model_.asset.version = "2.0";
+  model_.asset.generator = "Zorvantix zvplot";
+  tinygltf::Value::Object extras;
+  extras["title"] = tinygltf::Value(ValidUtf8(title));
+  model_.asset.extras = tinygltf::Value(std::move(extras));
+  tinygltf::Scene scene;
+  for (BaseObject* op = doc ? doc->GetFirstObject() : nullptr; op; op = op->GetNext()) {
+    const int node = AddObject(op, nullptr, false);
+    if (node >= 0) scene.nodes.push_back(node);
+  }
+  // A scene must name at least one node; a file of an empty document has none.
+  if (!scene.nodes.empty()) {
+    model_.scenes.push_back(std::move(scene));
+    model_.defaultScene = 0;
+  }
+  if (model_.buffers[0].data.empty()) model_.buffers.clear();  // a buffer may not be empty
+}
+
+// The model's JSON with its buffer described (binary: the GLB's chunk; text: a data URI). The
+// buffer's bytes are taken out of the model first, so tinygltf never copies them.
+std::string ModelJson(tinygltf::Model* model, const std::vector<unsigned char>& bin, bool binary) {
+  std::ostringstream stream;
+  tinygltf::TinyGLTF writer;
+  if (!writer.WriteGltfSceneToStream(model, stream, false, false)) return {};
+  std::string json = std::move(stream).str();
+  const size_t end = json.rfind('}');
+  if (end == std::string::npos || bin.empty()) return json;
+  std::string buffer = ",\"buffers\":[{\"byteLength\":" + std::to_string(bin.size());
+  if (!binary) {
+    buffer += ",\"uri\":\"data:application/octet-stream;base64,";
+    buffer += tinygltf::base64_encode(bin.data(), static_cast<unsigned>(bin.size()));
+    buffer += '"';
+  }
+  json.insert(end, buffer + "}]");
+  return json;
+}
+
+void AppendU32(std::vector<unsigned char>* out, uint32_t v) {
+  for (int k = 0; k < 4; ++k) out->push_back(static_cast<unsigned char>(v >> (8 * k)));
+}
+
+// The GLB container: header, JSON chunk (padded with spaces), binary chunk (padded with zeros).
+void AssembleGlb(std::string json, const std::vector<unsigned char>& bin,
+                 std::vector<unsigned char>* out) {
+  json.resize((json.size() + 3) & ~size_t{3}, ' ');
+  const size_t binPadded = (bin.size() + 3) & ~size_t{3};
+  const size_t total = 12 + 8 + json.size() + (bin.empty() ? 0 : 8 + binPadded);
+  out->clear();
+  out->reserve(total);
+  out->insert(out->end(), {'g', 'l', 'T', 'F'});
+  AppendU32(out, 2);
+  AppendU32(out, static_cast<uint32_t>(total));
+  AppendU32(out, static_cast<uint32_t>(json.size()));
+  out->insert(out->end(), {'J', 'S', 'O', 'N'});
+  out->insert(out->end(), json.begin(), json.end());
+  if (bin.empty()) return;
+  AppendU32(out, static_cast<uint32_t>(binPadded));
+  out->insert(out->end(), {'B', 'I', 'N', '\0'});
+  out->insert(out->end(), bin.begin(), bin.end());
+  out->resize(total, 0);
+}
+
+bool WriteModel(BaseDocument* doc, const std::string& title, bool binary,
+                std::vector<unsigned char>* out, ExportReport* report, std::string* error) {
+  ExportReport local;
+  if (!report) report = &local;
+  *report = ExportReport{};
+  try {
+    GltfBuilder builder(report);
+    builder.AddDocument(doc, title);
+    tinygltf::Model& model = builder.Model();
+    std::vector<unsigned char> bin;
+    if (!model.buffers.empty()) bin.swap(model.buffers[0].data);
+    model.buffers.clear();
+    // GLB lengths are 32-bit; base64 text grows by a third.
+    if (bin.size() > (binary ? size_t{UINT32_MAX} - (size_t{64} << 20) : size_t{UINT32_MAX} / 2)) {
+      if (error) *error = "the plot is too large for a glTF file";
+      return false;
+    }
+    std::string json = ModelJson(&model, bin, binary);
+    if (json.empty()) {
+      if (error) *error = "cannot encode the glTF model";
+      return false;
+    }
+    if (binary)
+      AssembleGlb(std::move(json), bin, out);
+    else
+      out->assign(json.begin(), json.end());
+    return true;
+  } catch (const std::exception& e) {
+    if (error) *error = std::string("cannot build the glTF model: ") + e.what();
+    return false;
+  }
+}
+
+bool HasExtension(const std::string& path, std::string_view ext) {
+  if (path.size() < ext.size()) return false;
+  return std::equal(
+      ext.begin(), ext.end(), path.end() - static_cast<std::ptrdiff_t>(ext.size()),
+      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+}  // namespace
+
+bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
+              ExportReport* report, std::string* error) {
+  return WriteModel(doc, title, true, out, report, error);
+}
+
+bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string& title,
+                   ExportReport* report, std::string* error) {
+  const bool binary = HasExtension(path, ".glb");
+  if (!binary && !HasExtension(path, ".gltf")) {
+    if (error) *error = "'" + path + "': the glTF file name must end in .glb or .gltf";
+    return false;
+  }
+  std::vector<unsigned char> bytes;
+  return WriteModel(doc, title, binary, &bytes, report, error) &&
+         WriteFileAtomically(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()},
+                             error);
+}
+
+}  // namespace zvapp

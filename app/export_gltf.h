@@ -1,0 +1,31 @@
+// glTF 2.0 export of an evaluated document: every generated cache in the object hierarchy, with the
+// objects' names and matrices, converted from the host's left-handed frame (y up) to glTF's
+// right-handed one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class BaseDocument;
+
+namespace zvapp {
+
+struct ExportReport {
+  long long nonFiniteSamples = 0;   // samples whose position is not finite (left out of the file)
+  long long meshes = 0, lines = 0;  // counts of glTF meshes and line primitives written
+};
+
+// Builds a GLB (binary glTF 2.0) of every generated cache of the evaluated document, in its object
+// hierarchy with names and matrices. `title` goes to asset.extras.
+//
+// Non-finite points never reach the file: faces that touch one are left out, line strips are split
+// at them, and objects whose matrix is not finite are left out with their subtree. Each such point
+// or object counts once in nonFiniteSamples (for the surface: one per sample).
+bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
+              ExportReport* report, std::string* error);
+
+// Writes .glb or .gltf (embedded base64 buffer) by the file's extension, atomically.
+bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string& title,
+                   ExportReport* report, std::string* error);
+
+}  // namespace zvapp

@@ -1,0 +1,676 @@
+// Export of evaluated documents: glTF read back with tinygltf, checked by the Khronos validator,
+// the atomic file writer, and the HTML viewer opened in headless Chromium.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+// The same configuration as the exporter's, which holds tinygltf's implementation.
+#define TINYGLTF_NO_STB_IMAGE
+#define TINYGLTF_NO_STB_IMAGE_WRITE
+#define TINYGLTF_NO_EXTERNAL_IMAGE
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "../../source/zvplot_utils.h"
+#include "atomic_file.h"
+#include "export_gltf.h"
+#include "export_html.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+::testing::Environment* const env =
+    ::testing::AddGlobalTestEnvironment(new zvtest::ModuleEnvironment);
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// ---- Building documents by hand ----------------------------------------------------------------
+
+struct Doc {
+  Doc() : doc(BaseDocument::Alloc()) {}
+  ~Doc() { BaseDocument::Free(doc); }
+  Doc(const Doc&) = delete;
+  Doc& operator=(const Doc&) = delete;
+  // Inserts `op` as the last child of `parent` (the last top object without one).
+  BaseObject* Add(BaseObject* op, BaseObject* parent = nullptr, const char* name = nullptr) {
+    if (name) op->SetName(name);
+    BaseObject* last = parent ? parent->GetDown() : doc->GetFirstObject();
+    while (last && last->GetNext()) last = last->GetNext();
+    doc->InsertObject(op, parent, last);
+    return op;
+  }
+  BaseDocument* doc;
+};
+
+// An n x n grid of points over [-1, 1]^2 (scaled by `size`) with height f(x, z), as quads laid out
+// the way the surface mesh lays them out; tags on request.
+struct SurfaceTags {
+  bool uvw = false, phong = false, colors = false;
+};
+PolygonObject* MakeSurface(int n, double size, const std::function<double(double, double)>& f,
+                           SurfaceTags tags = {}) {
+  const int r = n - 1;
+  PolygonObject* op = PolygonObject::Alloc(n * n, r * r);
+  Vector* p = op->GetPointW();
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const double x = -1.0 + 2.0 * i / r, z = -1.0 + 2.0 * j / r;
+      p[i * n + j] = Vector(x * size, f(x, z), z * size);
+    }
+  }
+  CPolygon* q = op->GetPolygonW();
+  for (int i = 0; i < r; ++i) {
+    for (int j = 0; j < r; ++j) {
+      const int base = i * n + j;
+      q[i * r + j] = CPolygon(base, base + 1, base + n + 1, base + n);
+    }
+  }
+  if (tags.colors) {
+    auto* vc = VertexColorTag::Alloc(n * n);
+    Float32* rgba = vc->GetDataAddressW();
+    for (int k = 0; k < n * n; ++k) {
+      const double t = std::clamp((p[k].y / size + 1.0) / 2.0, 0.0, 1.0);
+      const std::array<double, 4> c = {t, 0.35 + 0.4 * std::sin(t * PI), 1.0 - t, 1.0};
+      for (int ch = 0; ch < 4; ++ch) rgba[4 * k + ch] = static_cast<Float32>(c[ch]);
+    }
+    op->InsertTag(vc);
+  }
+  if (tags.phong) op->MakeTag(Tphong);
+  if (tags.uvw) {
+    auto* uvw = UVWTag::Alloc(r * r);
+    const auto uv = [&](int k) { return Vector(double(k / n) / r, 1.0 - double(k % n) / r, 0); };
+    for (int k = 0; k < r * r; ++k) {
+      const CPolygon& c = q[k];
+      uvw->SetSlow(k, {uv(c.a), uv(c.b), uv(c.c), uv(c.d)});
+    }
+    op->InsertTag(uvw);
+  }
+  return op;
+}
+
+SplineObject* MakeSpline(const std::vector<Vector>& points, const std::vector<Int32>& segments,
+                         SPLINETYPE type, bool closed) {
+  SplineObject* op = SplineObject::Alloc(static_cast<Int32>(points.size()), type);
+  std::copy(points.begin(), points.end(), op->GetPointW());
+  op->ResizeObject(-1, static_cast<Int32>(segments.size()));
+  for (size_t i = 0; i < segments.size(); ++i) op->GetSegmentW()[i] = {segments[i], false};
+  op->GetDataInstance()->SetBool(SPLINEOBJECT_CLOSED, closed);
+  return op;
+}
+
+void SetColor(BaseObject* op, const Vector& color) {
+  ObjectColorProperties cp;
+  cp.usecolor = 1;
+  cp.color = color;
+  op->SetColorProperties(&cp);
+}
+
+// ---- Reading the file back ---------------------------------------------------------------------
+
+tinygltf::Model Load(const std::vector<unsigned char>& glb) {
+  tinygltf::TinyGLTF loader;
+  tinygltf::Model model;
+  std::string err, warn;
+  EXPECT_TRUE(loader.LoadBinaryFromMemory(&model, &err, &warn, glb.data(),
+                                          static_cast<unsigned>(glb.size())))
+      << err;
+  return model;
+}
+
+tinygltf::Model Export(BaseDocument* doc, zvapp::ExportReport* report = nullptr) {
+  std::vector<unsigned char> glb;
+  std::string error;
+  EXPECT_TRUE(zvapp::BuildGlb(doc, "test", &glb, report, &error)) << error;
+  return Load(glb);
+}
+
+template <int N>
+std::vector<std::array<float, N>> Floats(const tinygltf::Model& m, int accessor) {
+  const tinygltf::Accessor& a = m.accessors[accessor];
+  const tinygltf::BufferView& v = m.bufferViews[a.bufferView];
+  std::vector<std::array<float, N>> out(a.count);
+  std::memcpy(out.data(), m.buffers[v.buffer].data.data() + v.byteOffset + a.byteOffset,
+              a.count * sizeof(float) * N);
+  return out;
+}
+
+std::vector<uint32_t> Indices(const tinygltf::Model& m, int accessor) {
+  const tinygltf::Accessor& a = m.accessors[accessor];
+  const tinygltf::BufferView& v = m.bufferViews[a.bufferView];
+  const unsigned char* p = m.buffers[v.buffer].data.data() + v.byteOffset + a.byteOffset;
+  std::vector<uint32_t> out(a.count);
+  for (size_t i = 0; i < a.count; ++i) {
+    if (a.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) {
+      uint16_t s;
+      std::memcpy(&s, p + 2 * i, 2);
+      out[i] = s;
+    } else {
+      std::memcpy(&out[i], p + 4 * i, 4);
+    }
+  }
+  return out;
+}
+
+const tinygltf::Node* FindNode(const tinygltf::Model& m, const std::string& name) {
+  for (const auto& n : m.nodes) {
+    if (n.name == name) return &n;
+  }
+  return nullptr;
+}
+
+using F3 = std::array<float, 3>;
+F3 Sub(const F3& a, const F3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+F3 CrossF(const F3& a, const F3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+float DotF(const F3& a, const F3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// ---- glTF content ------------------------------------------------------------------------------
+
+TEST(GltfExport, SmoothSurfaceKeepsPointsUvsColoursAndFacesUp) {
+  Doc d;
+  d.Add(MakeSurface(3, 10.0, [](double, double) { return 0.0; },
+                    {.uvw = true, .phong = true, .colors = true}),
+        nullptr, "Surface");
+  zvapp::ExportReport report;
+  const tinygltf::Model m = Export(d.doc, &report);
+  ASSERT_EQ(m.meshes.size(), 1u);
+  EXPECT_EQ(report.meshes, 1);
+  EXPECT_EQ(report.nonFiniteSamples, 0);
+  const tinygltf::Primitive& prim = m.meshes[0].primitives.at(0);
+  EXPECT_EQ(prim.mode, TINYGLTF_MODE_TRIANGLES);
+  // One vertex per point: every point has one UV on all its faces.
+  const auto pos = Floats<3>(m, prim.attributes.at("POSITION"));
+  ASSERT_EQ(pos.size(), 9u);
+  EXPECT_EQ(Floats<2>(m, prim.attributes.at("TEXCOORD_0")).size(), 9u);
+  EXPECT_EQ(Floats<3>(m, prim.attributes.at("COLOR_0")).size(), 9u);
+  // The host's z is mirrored: its first point (-10, 0, -10) is at z = +10.
+  EXPECT_EQ(pos[0], (F3{-10.0f, 0.0f, 10.0f}));
+  const auto idx = Indices(m, prim.indices);
+  ASSERT_EQ(idx.size(), 8u * 3);
+  // Faces point up (the host's front side) by their winding and by their normals.
+  const auto normals = Floats<3>(m, prim.attributes.at("NORMAL"));
+  for (size_t t = 0; t < idx.size(); t += 3) {
+    const F3 n = CrossF(Sub(pos[idx[t + 1]], pos[idx[t]]), Sub(pos[idx[t + 2]], pos[idx[t]]));
+    EXPECT_GT(n[1], 0.0f) << "triangle " << t / 3;
+    EXPECT_NEAR(normals[idx[t]][1], 1.0f, 1e-6);
+  }
+  // Vertex colours carry the colour: the material stays white, matt and double-sided.
+  const tinygltf::Material& mat = m.materials.at(prim.material);
+  EXPECT_EQ(mat.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{1, 1, 1, 1}));
+  EXPECT_EQ(mat.pbrMetallicRoughness.metallicFactor, 0.0);
+  EXPECT_TRUE(mat.doubleSided);
+  const tinygltf::Node* node = FindNode(m, "Surface");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->mesh, 0);
+  EXPECT_EQ(m.asset.extras.Get("title").Get<std::string>(), "test");
+}
+
+TEST(GltfExport, FlatShadingAndUvSeamsSplitVertices) {
+  Doc d;
+  // Without a phong tag every face gets vertices of its own with the face's normal.
+  d.Add(MakeSurface(3, 10.0, [](double x, double) { return 5.0 * x; }), nullptr, "Flat");
+  // A cube whose faces all carry the same UV square (as the marker meshes do): a smooth shading
+  // shares positions but must split them where UVs differ.
+  PolygonObject* cube = PolygonObject::Alloc(8, 6);
+  const std::array<Vector, 8> corners = {Vector(-1, 1, -1), Vector(-1, 1, 1),   Vector(1, 1, 1),
+                                         Vector(1, 1, -1),  Vector(-1, -1, -1), Vector(-1, -1, 1),
+                                         Vector(1, -1, 1),  Vector(1, -1, -1)};
+  std::copy(corners.begin(), corners.end(), cube->GetPointW());
+  const std::array<CPolygon, 6> faces = {CPolygon(0, 1, 2, 3), CPolygon(7, 6, 5, 4),
+                                         CPolygon(0, 4, 5, 1), CPolygon(3, 2, 6, 7),
+                                         CPolygon(0, 3, 7, 4), CPolygon(1, 5, 6, 2)};
+  std::copy(faces.begin(), faces.end(), cube->GetPolygonW());
+  auto* uvw = UVWTag::Alloc(6);
+  for (int k = 0; k < 6; ++k)
+    uvw->SetSlow(k, {Vector(1, 0, 0), Vector(0, 0, 0), Vector(0, 1, 0), Vector(1, 1, 0)});
+  cube->InsertTag(uvw);
+  cube->MakeTag(Tphong);
+  d.Add(cube, nullptr, "Cube");
+  const tinygltf::Model m = Export(d.doc);
+  ASSERT_EQ(m.meshes.size(), 2u);
+  const auto& flat = m.meshes[0].primitives[0];
+  EXPECT_EQ(Floats<3>(m, flat.attributes.at("POSITION")).size(), 16u);
+  EXPECT_EQ(flat.attributes.count("TEXCOORD_0"), 0u);
+  const auto n = Floats<3>(m, flat.attributes.at("NORMAL"));
+  const float s = 1.0f / std::sqrt(1.25f);  // the plane y = x / 2 in host units
+  for (const F3& v : n) EXPECT_NEAR(DotF(v, F3{-0.5f * s, s, 0.0f}), 1.0f, 1e-5);
+  const auto& smooth = m.meshes[1].primitives[0];
+  const size_t vertices = Floats<3>(m, smooth.attributes.at("POSITION")).size();
+  EXPECT_GT(vertices, 8u);
+  EXPECT_LE(vertices, 24u);
+  EXPECT_EQ(Indices(m, smooth.indices).size(), 36u);
+}
+
+TEST(GltfExport, NonFinitePointsNeverReachTheFile) {
+  Doc d;
+  // 4 x 4 points: a NaN in a corner takes one quad, a point a float cannot hold takes the four
+  // around it (one of them the corner's).
+  PolygonObject* s = MakeSurface(4, 10.0, [](double, double) { return 1.0; }, {.phong = true});
+  s->GetPointW()[0].y = kNaN;
+  s->GetPointW()[5].y = 1e300;
+  d.Add(s, nullptr, "Surface");
+  BaseObject* marker =
+      d.Add(MakeSurface(2, 1.0, [](double, double) { return 0.0; }), nullptr, "Marker");
+  marker->SetRelPos(Vector(0, kNaN, 0));
+  zvapp::ExportReport report;
+  const tinygltf::Model m = Export(d.doc, &report);
+  EXPECT_EQ(report.nonFiniteSamples, 3);  // two points and one object
+  EXPECT_EQ(FindNode(m, "Marker"), nullptr);
+  ASSERT_EQ(m.meshes.size(), 1u);
+  const auto& prim = m.meshes[0].primitives[0];
+  EXPECT_EQ(Indices(m, prim.indices).size(), 5u * 2 * 3);  // 9 quads less 4
+  for (const F3& p : Floats<3>(m, prim.attributes.at("POSITION")))
+    EXPECT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]));
+  for (double v : m.accessors[prim.attributes.at("POSITION")].maxValues)
+    EXPECT_TRUE(std::isfinite(v));
+}
+
+TEST(GltfExport, SplinesBecomeLineStripsAndLoops) {
+  Doc d;
+  BaseObject* lines = d.Add(MakeSpline({Vector(0, 0, 0), Vector(1, 0, 0), Vector(2, 0, 0),
+                                        Vector(0, 1, 0), Vector(0, 2, 0)},
+                                       {3, 2}, SPLINETYPE::LINEAR, false),
+                            nullptr, "Lines");
+  SetColor(lines, Vector(1.0, 0.5, 0.0));
+  d.Add(MakeSpline({Vector(0, 0, 0), Vector(1, 0, 0), Vector(1, 1, 0), Vector(0, 1, 0)}, {4},
+                   SPLINETYPE::LINEAR, true),
+        nullptr, "Square");
+  std::vector<Vector> wave;
+  for (int i = 0; i < 5; ++i) wave.emplace_back(i, i % 2, 0);
+  d.Add(MakeSpline(wave, {5}, SPLINETYPE::CUBIC, false), nullptr, "Wave");
+  // A closed ring with a gap: one open strip that wraps round the ring's start.
+  std::vector<Vector> ring = {Vector(0, 0, 0), Vector(1, 0, 0), Vector(kNaN, 0, 0),
+                              Vector(1, 1, 0), Vector(0, 1, 0), Vector(0, 0.5, 0)};
+  d.Add(MakeSpline(ring, {6}, SPLINETYPE::LINEAR, true), nullptr, "Ring");
+  zvapp::ExportReport report;
+  const tinygltf::Model m = Export(d.doc, &report);
+  EXPECT_EQ(report.lines, 2 + 1 + 1 + 1);
+  const auto mesh = [&](const char* name) -> const tinygltf::Mesh& {
+    return m.meshes.at(FindNode(m, name)->mesh);
+  };
+  const auto count = [&](const tinygltf::Primitive& p) {
+    return m.accessors[p.attributes.at("POSITION")].count;
+  };
+  ASSERT_EQ(mesh("Lines").primitives.size(), 2u);
+  EXPECT_EQ(mesh("Lines").primitives[0].mode, TINYGLTF_MODE_LINE_STRIP);
+  EXPECT_EQ(count(mesh("Lines").primitives[0]), 3u);
+  EXPECT_EQ(count(mesh("Lines").primitives[1]), 2u);
+  EXPECT_EQ(mesh("Square").primitives[0].mode, TINYGLTF_MODE_LINE_LOOP);
+  // Cubic: 4 spans of 4 steps through the spline's own points.
+  const auto& wp = mesh("Wave").primitives.at(0);
+  const auto curve = Floats<3>(m, wp.attributes.at("POSITION"));
+  ASSERT_EQ(curve.size(), 17u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(curve[4 * i], (F3{float(i), float(i % 2), 0.0f}));
+  const auto& rp = mesh("Ring").primitives;
+  ASSERT_EQ(rp.size(), 1u);
+  EXPECT_EQ(rp[0].mode, TINYGLTF_MODE_LINE_STRIP);
+  const auto ringPoints = Floats<3>(m, rp[0].attributes.at("POSITION"));
+  ASSERT_EQ(ringPoints.size(), 5u);
+  EXPECT_EQ(ringPoints.front(), (F3{1.0f, 1.0f, 0.0f}));
+  EXPECT_EQ(ringPoints.back(), (F3{1.0f, 0.0f, 0.0f}));
+  // Lines show their display colour unlit; sRGB 0.5 is linear 0.214.
+  const tinygltf::Material& mat = m.materials.at(mesh("Lines").primitives[0].material);
+  EXPECT_EQ(mat.extensions.count("KHR_materials_unlit"), 1u);
+  EXPECT_NEAR(mat.pbrMetallicRoughness.baseColorFactor[1], 0.214, 1e-3);
+  EXPECT_EQ(m.extensionsUsed, std::vector<std::string>{"KHR_materials_unlit"});
+}
+
+// Where a host point lands in glTF's frame: through the nodes' placements, mirrored.
+F3 WorldPoint(const tinygltf::Model& m, const std::vector<int>& path, F3 p) {
+  for (auto it = path.rbegin(); it != path.rend(); ++it) {
+    const tinygltf::Node& n = m.nodes[*it];
+    if (n.rotation.size() == 4) {
+      const double x = n.rotation[0], y = n.rotation[1], z = n.rotation[2], w = n.rotation[3];
+      const double vx = p[0], vy = p[1], vz = p[2];
+      const double tx = 2 * (y * vz - z * vy), ty = 2 * (z * vx - x * vz),
+                   tz = 2 * (x * vy - y * vx);
+      p = {float(vx + w * tx + y * tz - z * ty), float(vy + w * ty + z * tx - x * tz),
+           float(vz + w * tz + x * ty - y * tx)};
+    }
+    if (n.translation.size() == 3)
+      p = {float(p[0] + n.translation[0]), float(p[1] + n.translation[1]),
+           float(p[2] + n.translation[2])};
+  }
+  return p;
+}
+
+TEST(GltfExport, HierarchyKeepsNamesAndPlacementsAndLeavesHiddenObjectsOut) {
+  Doc d;
+  BaseObject* root = d.Add(BaseObject::Alloc(Onull), nullptr, "Root");
+  root->SetRelPos(Vector(10, 20, 30));
+  root->SetRelRot(Vector(0.4, 0.3, 0.2));
+  BaseObject* child = d.Add(MakeSurface(2, 1.0, [](double, double) { return 0.0; }), root, "Child");
+  child->SetRelPos(Vector(1, 2, 3));
+  child->SetRelRot(Vector(-0.5, 0.0, 1.0));
+  BaseObject* hidden = d.Add(BaseObject::Alloc(Onull), root, "Hidden");
+  hidden->SetEditorMode(MODE_OFF);
+  d.Add(MakeSurface(2, 1.0, [](double, double) { return 0.0; }), hidden, "UnderHidden");
+  BaseObject* off = d.Add(MakeSurface(2, 1.0, [](double, double) { return 0.0; }), root, "Off");
+  off->SetDeformMode(false);
+  d.Add(BaseObject::Alloc(Onull), nullptr, "Bad \xff name");
+  const tinygltf::Model m = Export(d.doc);
+  EXPECT_EQ(FindNode(m, "Hidden"), nullptr);
+  EXPECT_EQ(FindNode(m, "UnderHidden"), nullptr);
+  ASSERT_NE(FindNode(m, "Off"), nullptr);
+  EXPECT_EQ(FindNode(m, "Off")->mesh, -1);
+  EXPECT_NE(FindNode(m, "Bad \xef\xbf\xbd name"), nullptr);
+  ASSERT_EQ(m.scenes[0].nodes.size(), 2u);
+  const int r = m.scenes[0].nodes[0];
+  ASSERT_EQ(m.nodes[r].name, "Root");
+  ASSERT_EQ(m.nodes[r].children.size(), 2u);
+  const int c = m.nodes[r].children[0];
+  EXPECT_EQ(m.nodes[c].name, "Child");
+  // A point of the child lands where the host puts it, mirrored in z.
+  const Vector local(0.3, -0.7, 0.9);
+  const Vector host = child->GetMg() * local;
+  const F3 got = WorldPoint(m, {r, c}, {float(local.x), float(local.y), float(-local.z)});
+  EXPECT_NEAR(got[0], host.x, 1e-4);
+  EXPECT_NEAR(got[1], host.y, 1e-4);
+  EXPECT_NEAR(got[2], -host.z, 1e-4);
+}
+
+TEST(GltfExport, GeneratorCachesShowInTheirDisplayColour) {
+  Doc d;
+  BaseObject* extrude = d.Add(BaseObject::Alloc(Oextrude), nullptr, "Label");
+  BaseObject* text = d.Add(BaseObject::Alloc(Osplinetext), extrude, "Text");
+  text->GetDataInstance()->SetString(PRIM_TEXT_TEXT, "42");
+  SetColor(extrude, Vector(1, 1, 1));
+  d.doc->ExecutePasses(nullptr, true, true, true);
+  if (!extrude->GetCache()) GTEST_SKIP() << "no font to lay out text with";
+  zvapp::ExportReport report;
+  const tinygltf::Model m = Export(d.doc, &report);
+  EXPECT_EQ(report.lines, 0);  // the text spline shows through the extrude only
+  EXPECT_EQ(FindNode(m, "Text"), nullptr);
+  const tinygltf::Node* label = FindNode(m, "Label");
+  ASSERT_NE(label, nullptr);
+  ASSERT_GE(label->mesh, 0);
+  const auto& prim = m.meshes[label->mesh].primitives[0];
+  EXPECT_GT(Indices(m, prim.indices).size(), 30u);
+  EXPECT_EQ(m.materials[prim.material].pbrMetallicRoughness.baseColorFactor,
+            (std::vector<double>{1, 1, 1, 1}));
+}
+
+TEST(GltfExport, FileFormatFollowsTheExtension) {
+  Doc d;
+  d.Add(MakeSurface(3, 1.0, [](double, double) { return 0.0; }), nullptr, "S");
+  const fs::path dir = fs::path(ZV_BINARY_DIR) / "test-output" / "export-format";
+  fs::create_directories(dir);
+  std::string error;
+  ASSERT_TRUE(zvapp::WriteGltfFile(d.doc, (dir / "a.glb").string(), "t", nullptr, &error)) << error;
+  ASSERT_TRUE(zvapp::WriteGltfFile(d.doc, (dir / "a.GLTF").string(), "t", nullptr, &error))
+      << error;
+  std::ifstream glb(dir / "a.glb", std::ios::binary);
+  std::string magic(4, '\0');
+  glb.read(magic.data(), 4);
+  EXPECT_EQ(magic, "glTF");
+  tinygltf::TinyGLTF loader;
+  tinygltf::Model m;
+  std::string warn;
+  ASSERT_TRUE(loader.LoadASCIIFromFile(&m, &error, &warn, (dir / "a.GLTF").string())) << error;
+  EXPECT_EQ(m.meshes.size(), 1u);
+  EXPECT_FALSE(zvapp::WriteGltfFile(d.doc, (dir / "a.obj").string(), "t", nullptr, &error));
+  EXPECT_NE(error.find(".glb or .gltf"), std::string::npos);
+}
+
+// ---- Atomic writing ----------------------------------------------------------------------------
+
+TEST(AtomicFile, ReplacesWholeOrLeavesNothing) {
+  const fs::path dir = fs::path(ZV_BINARY_DIR) / "test-output" / "atomic";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string error;
+  const std::string target = (dir / "out.txt").string();
+  ASSERT_TRUE(zvapp::WriteFileAtomically(target, std::string(100000, 'a'), &error)) << error;
+  ASSERT_TRUE(zvapp::WriteFileAtomically(target, "short", &error)) << error;
+  std::ifstream in(target);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short");
+  // A missing folder, or a folder in the way: refused, nothing left behind.
+  EXPECT_FALSE(zvapp::WriteFileAtomically((dir / "missing" / "x.glb").string(), "x", &error));
+  EXPECT_NE(error.find("missing"), std::string::npos);
+  fs::create_directories(dir / "folder");
+  EXPECT_FALSE(zvapp::WriteFileAtomically((dir / "folder").string(), "x", &error));
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"folder", "out.txt"}));
+}
+
+// ---- External checks: the Khronos validator and the browser ------------------------------------
+
+struct Tools {
+  static bool HaveNodeModules() {
+    return fs::exists(fs::path(ZV_SOURCE_DIR) / "node_modules" / "gltf-validator") &&
+           fs::exists(fs::path(ZV_SOURCE_DIR) / "node_modules" / "playwright-core") &&
+           std::system("node --version > /dev/null 2>&1") == 0;
+  }
+  static std::string Quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+  }
+  // Runs a node script of tests/app with the arguments; its exit status and what it printed.
+  static int Node(const std::string& script, const std::vector<std::string>& args,
+                  std::string* output) {
+    std::string cmd = "node " + Quote(std::string(ZV_SOURCE_DIR) + "/tests/app/" + script);
+    for (const auto& a : args) cmd += " " + Quote(a);
+    cmd += " 2>&1";
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (!pipe) return -1;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) output->append(buf.data(), n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+};
+
+fs::path OutputDir(const std::string& name) {
+  const fs::path dir = fs::path(ZV_BINARY_DIR) / "test-output" / name;
+  fs::create_directories(dir);
+  return dir;
+}
+
+// A document that looks like a plot with all its parts, built from host objects alone: a coloured
+// smooth surface, a grid of cubic lines, a cage and extruded labels.
+void BuildPlotLikeScene(Doc& d, double phase) {
+  const auto f = [phase](double x, double z) {
+    return 25.0 * std::sin(PI * x + phase) * std::cos(PI * z);
+  };
+  BaseObject* plot = d.Add(BaseObject::Alloc(Onull), nullptr, "Plot");
+  d.Add(MakeSurface(51, 100.0, f, {.uvw = true, .phong = true, .colors = true}), plot, "Surface");
+  std::vector<Vector> grid;
+  std::vector<Int32> segs;
+  for (int dir = 0; dir < 2; ++dir) {
+    for (int i = 0; i <= 10; ++i) {
+      for (int j = 0; j <= 50; ++j) {
+        const double a = -1.0 + i / 5.0, b = -1.0 + j / 25.0;
+        const double x = dir ? b : a, z = dir ? a : b;
+        grid.emplace_back(x * 100.0, f(x, z) + 0.3, z * 100.0);
+      }
+      segs.push_back(51);
+    }
+  }
+  SetColor(d.Add(MakeSpline(grid, segs, SPLINETYPE::CUBIC, false), plot, "Grid"),
+           Vector(0.12, 0.12, 0.14));
+  std::vector<Vector> cage;
+  for (double y : {25.0, -25.0}) {
+    for (const auto& [x, z] :
+         std::vector<std::pair<double, double>>{{-1, -1}, {1, -1}, {1, 1}, {-1, 1}})
+      cage.emplace_back(x * 100.0, y, z * 100.0);
+  }
+  for (const auto& [x, z] :
+       std::vector<std::pair<double, double>>{{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+    cage.emplace_back(x * 100.0, 25.0, z * 100.0);
+    cage.emplace_back(x * 100.0, -25.0, z * 100.0);
+  }
+  SetColor(d.Add(MakeSpline(cage, {4, 4, 2, 2, 2, 2}, SPLINETYPE::LINEAR, true), plot, "Cage"),
+           Vector(0.8, 0.8, 0.8));
+  BaseObject* labels = d.Add(BaseObject::Alloc(Onull), plot, "Labels");
+  SetColor(labels, Vector(1, 1, 1));
+  for (int i = 0; i < 5; ++i) {
+    BaseObject* e = d.Add(BaseObject::Alloc(Oextrude), labels, "_3dPlotHLabel");
+    e->GetDataInstance()->SetVector(EXTRUDEOBJECT_MOVE, Vector(0, 0, 0.5));
+    e->SetRelPos(Vector(-100.0 + 50.0 * i, -25.0, -112.0));
+    BaseObject* t = d.Add(BaseObject::Alloc(Osplinetext), e, "Text");
+    t->GetDataInstance()->SetString(PRIM_TEXT_TEXT,
+                                    String::FloatToString(-180.0 + 90.0 * i, -1, 1));
+    t->GetDataInstance()->SetFloat(PRIM_TEXT_HEIGHT, 7.0);
+    t->GetDataInstance()->SetInt32(PRIM_TEXT_ALIGN, 1);
+  }
+  d.doc->ExecutePasses(nullptr, true, true, true);
+}
+
+TEST(ExternalChecks, KhronosValidatorFindsNoErrors) {
+  if (!Tools::HaveNodeModules())
+    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
+  const fs::path dir = OutputDir("validator");
+  std::vector<std::string> files;
+  const auto write = [&](BaseDocument* doc, const std::string& name) {
+    std::string error;
+    const std::string path = (dir / name).string();
+    ASSERT_TRUE(zvapp::WriteGltfFile(doc, path, "validator", nullptr, &error)) << error;
+    files.push_back(path);
+  };
+  Doc plot;
+  BuildPlotLikeScene(plot, 0.0);
+  write(plot.doc, "plot_like.glb");
+  write(plot.doc, "plot_like.gltf");
+  Doc empty;
+  write(empty.doc, "empty.glb");
+  Doc nan;
+  PolygonObject* s = MakeSurface(5, 1.0, [](double x, double) { return std::log(x); },
+                                 {.uvw = true, .phong = true});
+  nan.Add(s, nullptr, "LogSurface");
+  write(nan.doc, "log_surface.glb");
+  std::string output;
+  EXPECT_EQ(Tools::Node("validate_gltf.mjs", files, &output), 0) << output;
+}
+
+TEST(ExternalChecks, BrowserShowsThePlot) {
+  if (!Tools::HaveNodeModules())
+    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
+  if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "chromium not installed";
+  const fs::path dir = OutputDir("browser");
+  std::vector<std::vector<unsigned char>> frames;
+  for (int k = 0; k < 3; ++k) {
+    Doc d;
+    BuildPlotLikeScene(d, k * 0.5);
+    std::string error;
+    frames.emplace_back();
+    ASSERT_TRUE(zvapp::BuildGlb(d.doc, "frame", &frames.back(), nullptr, &error)) << error;
+  }
+  std::string error;
+  const std::string still = (dir / "still.html").string(), movie = (dir / "movie.html").string();
+  ASSERT_TRUE(zvapp::WriteHtmlFile({frames[0]}, {"25 * Sin(x) * Cos(z) <&>", 30}, still, &error))
+      << error;
+  ASSERT_TRUE(zvapp::WriteHtmlFile(frames, {"animated", 10}, movie, &error)) << error;
+  std::string output;
+  EXPECT_EQ(Tools::Node("browser_test.mjs", {still, (dir / "still.png").string()}, &output), 0)
+      << output;
+  EXPECT_EQ(Tools::Node("browser_test.mjs", {movie, (dir / "movie.png").string(), "--frames", "3"},
+                        &output),
+            0)
+      << output;
+}
+
+// ---- The HTML page -----------------------------------------------------------------------------
+
+TEST(HtmlExport, RefusesWithoutThreeJsAndEscapesTheTitle) {
+  const fs::path dir = OutputDir("html");
+  const std::string saved = zvapp::ViewerDirectory();
+  const std::vector<std::vector<unsigned char>> frames = {{'g', 'l', 'T', 'F'}};
+  std::string error;
+  zvapp::SetViewerDirectory((dir / "nowhere").string());
+  EXPECT_FALSE(zvapp::WriteHtmlFile(frames, {"t", 30}, (dir / "none.html").string(), &error));
+  EXPECT_NE(error.find("three.js not found: run the set-up command"), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists(dir / "none.html"));
+  zvapp::SetViewerDirectory(saved);
+  if (!fs::exists(fs::path(saved) / "three.module.min.js")) GTEST_SKIP() << "three.js not laid out";
+  EXPECT_FALSE(zvapp::WriteHtmlFile({}, {"t", 30}, (dir / "empty.html").string(), &error));
+  ASSERT_TRUE(
+      zvapp::WriteHtmlFile(frames, {"a < b </script>", 30}, (dir / "t.html").string(), &error))
+      << error;
+  std::ifstream in(dir / "t.html");
+  const std::string page(std::istreambuf_iterator<char>(in), {});
+  EXPECT_NE(page.find("<title>a &lt; b &lt;/script&gt;</title>"), std::string::npos);
+  // Only the page's own two script elements end; the embedded sources cannot close them early.
+  size_t ends = 0;
+  for (size_t at = page.find("</script"); at != std::string::npos;
+       at = page.find("</script", at + 1))
+    ++ends;
+  EXPECT_EQ(ends, 2u);
+  EXPECT_NE(page.find("Z2xURg=="), std::string::npos);  // the frame, in base64
+}
+
+// ---- End to end: the module's plot with its components -----------------------------------------
+
+TEST(EndToEnd, PresetsInEveryMeshModePassTheValidator) {
+  const auto mode = zvhost::FindParameter(ID_ZVPLOTMESH, "O3DPLOTMESH_MODE");
+  const auto preset = zvhost::FindParameter(ID_ZVPLOT, "O3DPLOT_PRESET");
+  if (!mode || !preset) GTEST_SKIP() << "the mesh component is not built yet";
+  if (!Tools::HaveNodeModules())
+    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
+  const fs::path dir = OutputDir("presets");
+  std::vector<std::string> files;
+  for (const auto& [p, formula] : preset->cycle) {
+    for (const auto& [m, modeName] : mode->cycle) {
+      zvtest::Scene s;
+      s.Set(s.plot, preset->id, GeData(p));
+      BaseObject* mesh = s.Add(ID_ZVPLOTMESH);
+      s.Set(mesh, mode->id, GeData(m));
+      for (Int32 type : {ID_ZVPLOTCAGE, ID_ZVPLOTGRID, ID_ZVPLOTLABELS}) {
+        if (zvhost::FindObjectPlugin(type)) s.Add(type);
+      }
+      s.Evaluate();
+      s.Evaluate();
+      const std::string path =
+          (dir / ("preset" + std::to_string(p) + "_mode" + std::to_string(m) + ".glb")).string();
+      std::string error;
+      zvapp::ExportReport report;
+      ASSERT_TRUE(zvapp::WriteGltfFile(s.doc, path, formula, &report, &error)) << error;
+      EXPECT_GT(report.meshes, 0) << formula << " mode " << modeName;
+      files.push_back(path);
+    }
+  }
+  std::string output;
+  EXPECT_EQ(Tools::Node("validate_gltf.mjs", files, &output), 0) << output;
+}
+
+// The default plot with its four components, vertex colours on, as the README shows it.
+TEST(EndToEnd, DefaultPlotShowsInTheBrowser) {
+  const auto colours = zvhost::FindParameter(ID_ZVPLOTMESH, "O3DPLOTMESH_VERTEXCOLORS");
+  if (!colours) GTEST_SKIP() << "the mesh component is not built yet";
+  if (!Tools::HaveNodeModules())
+    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
+  if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "chromium not installed";
+  zvtest::Scene s;
+  s.Set(s.Add(ID_ZVPLOTMESH), colours->id, GeData(true));
+  for (Int32 type : {ID_ZVPLOTCAGE, ID_ZVPLOTGRID, ID_ZVPLOTLABELS}) s.Add(type);
+  s.Evaluate();
+  s.Evaluate();
+  std::vector<unsigned char> glb;
+  std::string error;
+  ASSERT_TRUE(zvapp::BuildGlb(s.doc, "Sin(x) * Cos(z)", &glb, nullptr, &error)) << error;
+  const fs::path dir = OutputDir("browser");
+  const std::string page = (dir / "default_plot.html").string();
+  ASSERT_TRUE(zvapp::WriteHtmlFile({glb}, {"Sin(x) * Cos(z)", 30}, page, &error)) << error;
+  std::string output;
+  EXPECT_EQ(Tools::Node("browser_test.mjs", {page, (dir / "default_plot.png").string()}, &output),
+            0)
+      << output;
+}
+
+}  // namespace
