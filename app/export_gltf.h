@@ -20,7 +20,8 @@ struct ExportReport {
 //
 // Non-finite points never reach the file: faces that touch one are left out, line strips are split
 // at them, and objects whose matrix is not finite are left out with their subtree. Each such point
-// or object counts once in nonFiniteSamples (for the surface: one per sample).
+// or object counts once in nonFiniteSamples (for the surface: one per sample). *report is reset
+// first; it may be null.
 bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
               ExportReport* report, std::string* error);
 

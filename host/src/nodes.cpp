@@ -55,6 +55,22 @@ void WriteHostDefaults(BaseObject* op) {
   }
 }
 
+// A new object is named as the user sees its type in the host.
+const char* HostTypeName(Int32 type) {
+  switch (type) {
+    case Onull: return "Null";
+    case Oextrude: return "Extrude";
+    case Osplinetext: return "Text";
+    case Ocube: return "Cube";
+    case Osphere: return "Sphere";
+    case Oplatonic: return "Platonic";
+    case Opyramid: return "Pyramid";
+    case Opolygon: return "Polygon";
+    case Ospline: return "Spline";
+    default: return "";
+  }
+}
+
 bool IsHostObjectType(Int32 type) {
   switch (type) {
     case Onull: case Oextrude: case Osplinetext: case Ocube: case Osphere: case Oplatonic:
@@ -201,13 +217,17 @@ BaseObject* BaseObject::Alloc(Int32 type) {
   }
   if (IsHostObjectType(type)) {
     auto* op = new (std::nothrow) PlainObject(type);
-    if (op) WriteHostDefaults(op);
+    if (op) {
+      op->SetName(HostTypeName(type));
+      WriteHostDefaults(op);
+    }
     return op;
   }
   const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(type);
   if (!info || !info->allocator) return nullptr;
   auto* op = new (std::nothrow) PlainObject(type);
   if (!op) return nullptr;
+  op->SetName(info->name);
   NodeData* data = info->allocator();
   if (!data) {
     delete op;
