@@ -289,6 +289,30 @@ TEST(Commands, AddComponentAsksForASecondOfAKind) {
   EXPECT_EQ(n, 2);
 }
 
+TEST(Commands, OnlyThePlotsOwnSubtreeCountsForTheQuestion) {
+  Scene s;
+  const Int32 type = ID_ZVPLOTMESH;
+  if (!zvhost::FindObjectPlugin(type)) GTEST_SKIP() << "mesh not registered";
+  BaseObject* other = BaseObject::Alloc(ID_ZVPLOT);
+  s.doc->InsertObject(other, nullptr, s.plot);
+  BaseObject* otherMesh = BaseObject::Alloc(type);
+  otherMesh->InsertUnder(other);
+  zvhost::GetHostLog().questions.clear();
+  s.Set(s.plot, O3DPLOT_ADD_COMPONENT, GeData(Int32(0)));
+  s.Press(s.plot, O3DPLOT_ADD_COMPONENT);  // another plot's mesh does not count
+  EXPECT_TRUE(zvhost::GetHostLog().questions.empty());
+  EXPECT_NE(FindChildOfType(s.plot, type), nullptr);
+
+  Scene nested;
+  BaseObject* null = nested.Add(Onull);
+  nested.Add(type, null);  // a mesh deeper below the plot does count
+  nested.Set(nested.plot, O3DPLOT_ADD_COMPONENT, GeData(Int32(0)));
+  nested.Press(nested.plot, O3DPLOT_ADD_COMPONENT);
+  EXPECT_EQ(zvhost::GetHostLog().questions.size(), 1u);
+  EXPECT_EQ(nested.plot->GetDown(), null);  // the answer was no: nothing added
+  EXPECT_EQ(null->GetNext(), nullptr);
+}
+
 TEST(Commands, HelpOpensTheGuideInTheModuleFolder) {
   Scene s;
   zvhost::GetHostLog().executedFiles.clear();
