@@ -12,6 +12,7 @@
 #include "export_html.h"
 #include "json_dump.h"
 #include "plot_scene.h"
+#include "scene_file.h"
 
 namespace zvapp {
 namespace {
@@ -25,6 +26,8 @@ struct Options {
   bool yes = false;
   std::string dump;
   std::string frames;  // "A:B": evaluate frames A to B and write one output per frame
+  std::string save;
+  bool timeGiven = false;  // --frame or --fps: otherwise a loaded scene keeps its own time
   bool openHelp = false;
   Int32 apiVersion = 0;
   std::vector<std::string> listParams;
@@ -47,6 +50,14 @@ bool ApplyAction(PlotScene& scene, const Action& a, std::string* error) {
   if (a.option == "press") return scene.Press(a.value, error);
   if (a.option == "formula") return scene.Set("plot.formula=" + a.value, error);
   if (a.option == "preset") return scene.Set("plot.preset=" + a.value, error);
+  if (a.option == "scene") {
+    std::vector<std::string> notes;
+    BaseDocument* doc = LoadScene(a.value, error, &notes);
+    if (!doc) return false;
+    for (const std::string& n : notes) std::cerr << "zvplot: " << n << "\n";
+    scene.Adopt(doc);
+    return true;
+  }
   if (a.option == "eval") {
     scene.Evaluate();
     return true;
@@ -164,7 +175,7 @@ bool WriteOutputs(const Options& o, PlotScene& scene, std::string* error) {
   }
   std::vector<std::vector<unsigned char>> pages;
   for (Int32 frame = first; frame <= last; ++frame) {
-    scene.SetFrame(frame, o.fps);
+    if (animated || o.timeGiven) scene.SetFrame(frame, o.fps);
     scene.Evaluate();
     if (frame == first) {
       const long long nonFinite = CountNonFiniteSamples(scene.Plot());
@@ -181,6 +192,7 @@ bool WriteOutputs(const Options& o, PlotScene& scene, std::string* error) {
     options.fps = o.fps;
     if (!WriteHtmlFile(pages, options, output, error)) return false;
   }
+  if (!o.save.empty() && !SaveScene(scene.Document(), o.save, error)) return false;
   if (o.dump == "-") {
     std::cout << DumpDocument(scene.Document()).dump(2) << "\n";
   } else if (!o.dump.empty() &&
@@ -255,6 +267,8 @@ int RunMain(int argc, char** argv) {
   app.add_option("--plugins", o.plugins, "plug-in folder holding zorvantix.so and res/");
   app.add_option_function<std::vector<std::string>>("--formula", action("formula"), "the plot's formula");
   app.add_option_function<std::vector<std::string>>("--preset", action("preset"), "preset formula 0 ... 10");
+  app.add_option_function<std::vector<std::string>>("--scene", action("scene"), "load a scene file (the actions after it act on it)");
+  app.add_option("--save", o.save, "save the evaluated scene to FILE.json (load it with --scene)");
   app.add_option_function<std::vector<std::string>>("--add", action("add"), "add a component: mesh, grid, cage, labels");
   app.add_option_function<std::vector<std::string>>("--set", action("set"), "set a parameter: OBJECT.NAME=VALUE");
   app.add_option_function<std::vector<std::string>>("--press", action("press"), "press a button: OBJECT.BUTTON");
@@ -276,6 +290,7 @@ int RunMain(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
   }
+  o.timeGiven = app.count("--frame") > 0 || app.count("--fps") > 0;
   return Run(o, actions, app.count("--list-params") > 0);
 }
 

@@ -107,3 +107,33 @@ TEST(RunnerCli, OlderHostIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+TEST(RunnerCli, SceneFilesRoundTripAndRefuseBrokenOnes) {
+  const std::string dir = ZV_BINARY_DIR;
+  const std::string a = dir + "/cli_scene_a.json", b = dir + "/cli_scene_b.json";
+  ASSERT_EQ(Zvplot("--add mesh --add labels --formula 'x * t' --frame 12 --save " + a).status, 0);
+  const Result loaded = Zvplot("--scene " + a + " --save " + b + " --dump -");
+  ASSERT_EQ(loaded.status, 0) << loaded.out;
+  EXPECT_EQ(ReadFile(a), ReadFile(b));
+  const auto dump = nlohmann::json::parse(loaded.out);
+  EXPECT_DOUBLE_EQ(dump.at("document").at("time").get<double>(), 0.4);  // the file's own time
+  EXPECT_EQ(Plot(dump).at("parameters").at("10013"), "x * t");
+
+  const std::string broken = dir + "/cli_scene_broken.json";
+  std::ofstream(broken) << "{\"format\": \"zvplot scene\", \"version\": 1, \"objects\": [{\"type\": 99}]}";
+  const std::string out = dir + "/cli_scene_broken.glb";
+  std::remove(out.c_str());
+  const Result r = Zvplot("--scene " + broken + " -o " + out);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.out.find("/objects/0/type"), std::string::npos) << r.out;
+  EXPECT_FALSE(std::ifstream(out).good());
+}
+
+}  // namespace
