@@ -7,7 +7,7 @@ packages=(g++ cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   libtiff-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core libglu1-mesa-dev
   libtinygltf-dev nlohmann-json3-dev libcli11-dev
-  nodejs npm chromium)
+  nodejs npm chromium poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
