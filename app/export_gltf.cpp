@@ -640,6 +640,8 @@ int GltfBuilder::AddObject(BaseObject* op, const Rgb* inherited, bool inCache) {
     return -1;
   }
   n.name = ValidUtf8(op->GetName().GetStdString());
+  // tinygltf writes a node with nothing set as null, which is no node: keep a name on every one.
+  if (n.name.empty()) n.name = "object " + std::to_string(model_.nodes.size());
   const int node = static_cast<int>(model_.nodes.size());
   model_.nodes.push_back(std::move(n));
   ObjectColorProperties cp;

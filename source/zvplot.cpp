@@ -364,8 +364,12 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* 
       v[1] = xMin + i * xStep;
       v[2] = separateZ ? zMin + j * zStep : xMin + j * xStep;
       const Float S = formula.IsEmpty() ? 0.0 : EvaluateFormula(this, formula, v, doc) * r;
-      if (S < K) K = S;  // a NaN leaves the extremes as they are
-      if (S > J) J = S;
+      // Only finite values count for the extremes: a NaN has no place, and one pole (a division
+      // by zero) would otherwise make the fit squash every other value to nothing.
+      if (std::isfinite(S)) {
+        if (S < K) K = S;
+        if (S > J) J = S;
+      }
       Float U = S;
       if (heightMode == 2) U = std::min(r, std::max(-r, S));
       U = U < 0.0 ? U * scaleNegative : U * scalePositive;

@@ -177,6 +177,17 @@ TEST(Sampling, NoNumberAtAllLeavesTheRangeAtZero) {
   EXPECT_EQ(PlotOf(s)->GetValueMax(), 0.0);
 }
 
+TEST(Sampling, PolesLeaveTheFitAndTheRangeAlone) {
+  Scene s;
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("180 / x")));  // x = 0 at the middle row
+  s.Evaluate();
+  const auto& smp = PlotOf(s)->samples;
+  EXPECT_TRUE(std::isinf(smp[25 * 51].position.y));
+  EXPECT_NEAR(PlotOf(s)->GetValueMax(), 25.0, 1e-9);  // 180 / 7.2, the nearest finite node
+  EXPECT_NEAR(smp[26 * 51].position.y, 25.0, 1e-9);  // fitted into the box
+  EXPECT_NEAR(smp[50 * 51].position.y, 1.0, 1e-9);   // 180 / 180 at the same scale
+}
+
 TEST(Sampling, DisabledPlotKeepsItsSamplesAndEnablingEvaluates) {
   Scene s;
   s.Evaluate();
