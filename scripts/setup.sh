@@ -10,6 +10,11 @@ packages=(g++ cmake ninja-build pkg-config python3
   nodejs npm chromium poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
+  # Node.js and npm may come from outside Debian's packages; a working command is enough.
+  case "$p" in
+    nodejs) command -v node >/dev/null 2>&1 && continue ;;
+    npm) command -v npm >/dev/null 2>&1 && continue ;;
+  esac
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
