@@ -1,6 +1,7 @@
 // The runner as a user calls it: exit codes, messages, the dump and the parameter list.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -20,7 +21,10 @@ struct Result {
 // whatever else a build of the runner prints.
 Result Zvplot(const std::string& args) {
   Result r;
-  const std::string errFile = std::string(ZV_BINARY_DIR) + "/cli_test_stderr.txt";
+  // One file per test process and call: the tests run in parallel processes.
+  static int calls = 0;
+  const std::string errFile = std::string(ZV_BINARY_DIR) + "/cli_test_stderr_" +
+                              std::to_string(getpid()) + "_" + std::to_string(++calls) + ".txt";
   const std::string cmd = std::string(ZV_BINARY_DIR) + "/zvplot " + args + " 2>" + errFile;
   FILE* pipe = popen(cmd.c_str(), "r");
   if (!pipe) return r;
@@ -29,8 +33,11 @@ Result Zvplot(const std::string& args) {
   while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
   const int status = pclose(pipe);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream f(errFile);
-  r.err.assign(std::istreambuf_iterator<char>(f), {});
+  {
+    std::ifstream f(errFile);
+    r.err.assign(std::istreambuf_iterator<char>(f), {});
+  }
+  std::remove(errFile.c_str());
   return r;
 }
 
