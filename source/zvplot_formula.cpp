@@ -16,17 +16,6 @@ String NumberText(Float v) {
   return text;
 }
 
-// Walks the standalone occurrences of one letter; `visit` gets each position and returns the
-// position after which the search goes on.
-template <typename Visit> void ForEachStandalone(const String& text, const String& letter,
-                                                 Visit visit) {
-  Int32 s = 0;
-  Int32 p = 0;
-  while (s < text.GetLength() && text.FindFirst(letter, &p, s)) {
-    if (IsStandalone(text, p) && !visit(p)) return;
-    s = p + 1;
-  }
-}
 }  // namespace
 
 Bool IsIdentifierChar(const String& c) {
@@ -63,13 +52,14 @@ String PrepareFormula(ZVPlot* plot, const String& formula, const FormulaValues& 
 }
 
 Bool UsesTimeVariable(const ZVPlot*, const String& text) {
-  Bool found = false;
   for (Int32 k : {kTime, kFrame}) {
-    ForEachStandalone(text, LetterAt(k), [&found](Int32) {
-      found = true;
-      return false;
-    });
-    if (found) return true;
+    const String letter = LetterAt(k);
+    Int32 s = 0;
+    Int32 p = 0;
+    while (s < text.GetLength() && text.FindFirst(letter, &p, s)) {
+      if (IsStandalone(text, p)) return true;
+      s = p + 1;
+    }
   }
   return false;
 }
