@@ -463,11 +463,9 @@ Json ValueJson(const GeData& d, const std::string& at) {
   return j;
 }
 
-// The surface mesh keeps a copy of its surface's vertex colours as a tag of its own and makes it
-// again at every rebuild: output of the evaluation like a cache, not part of the scene.
-bool IsDerivedTag(const BaseObject* op, const BaseTag* tag) {
-  return op->GetNodeData() && tag->GetType() == Tvertexcolor;
-}
+// A tag that scene evaluation put on its object (a generator's copy of its surface's vertex
+// colours, say) is made again at every evaluation: output like a cache, not part of the scene.
+bool IsDerivedTag(const BaseTag* tag) { return zvhost::IsEvaluationOutput(tag); }
 
 // Refuses what a scene file cannot carry (it would be lost), so that every file written reads
 // back as it was.
@@ -477,7 +475,7 @@ void CheckStorable(const BaseObject* op, const std::string& at) {
     Refuse(at, Quoted(op->GetName()) + " is of type " + std::to_string(type) +
                    ", which a scene file cannot hold");
   for (const BaseTag* tag : op->GetTags())
-    if (!IsDerivedTag(op, tag))
+    if (!IsDerivedTag(tag))
       Refuse(at, Quoted(op->GetName()) + " has a tag of type " + std::to_string(tag->GetType()) +
                      ", which a scene file cannot hold");
 }

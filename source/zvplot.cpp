@@ -465,6 +465,15 @@ Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
       case O3DPLOT_HELP: OpenHelp(); break;
       default: break;
     }
+  } else if (type == MSG_ZVPLOT_GETSAMPLES && data) {
+    auto* view = static_cast<ZVPlotSampleView*>(data);
+    view->samples = samples.GetFirst();
+    view->count = samples.GetCount();
+    view->resolution = resolution;
+    view->valueMin = valueMin;
+    view->valueMax = valueMax;
+    view->timeDependent = timeDependent;
+    return true;
   } else if (type == MSG_DEFORMMODECHANGED) {
     samples.SetCountZero();
     op->Message(MSG_UPDATE);

@@ -4,13 +4,7 @@
 
 #include "c4d.h"
 #include "o3dplot.h"
-
-// One sample: position (x, y, z), then colour (r, g, b).
-struct PlotSample {
-  Vector position;
-  Vector color;
-};
-static_assert(sizeof(PlotSample) == 48, "a sample is six doubles");
+#include "zvplot_messages.h"
 
 // A growable array of samples with a 64-bit count. Storage is kept when the count drops to 0.
 class PlotSampleArray {

@@ -13,6 +13,9 @@ class BaseDraw;
 class BaseTag;
 class NodeData;
 class GeListHead;
+namespace zvhost {
+struct HostAccess;  // the host's own bookkeeping, kept out of the plug-in interface
+}
 
 // A node of the scene tree. A node owns its children: freeing a node frees its subtree.
 class GeListNode {
@@ -268,9 +271,11 @@ class BaseTag : public BaseList2D {
   explicit BaseTag(Int32 type) : BaseList2D(type) {}
   virtual BaseTag* CloneSelf() const;
   friend class BaseObject;
+  friend struct zvhost::HostAccess;
 
  private:
   BaseObject* object_ = nullptr;
+  Bool evaluationOutput_ = false;  // inserted by scene evaluation: output, not scene content
 };
 
 // A tag with one fixed-size entry per element (UVW sets, vertex colours).

@@ -65,6 +65,10 @@ Bool IsParameterEnabled(BaseObject* op, Int32 id);
 // The description of the object as its plug-in presents it (GetDDescription).
 Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* single = nullptr);
 
+// Whether a tag was put on its object by scene evaluation (a generator's derived data, such as a
+// copy of its cache's vertex colours): rebuilt at every evaluation, so not part of a saved scene.
+Bool IsEvaluationOutput(const BaseTag* tag);
+
 // Host state the module queries.
 void SetRunning(CHECKISRUNNING type, Bool on);
 void SetQuestionAnswer(Bool answer);  // the answer to every yes/no question (default: no)

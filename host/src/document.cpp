@@ -103,6 +103,10 @@ void BaseDocument::BuildCaches(BaseObject* op, HierarchyHelp& hh) {
 
 Bool BaseDocument::ExecutePasses(BaseThread* bt, Bool, Bool expressions, Bool caches) {
   ++stats_.evaluations;
+  struct Evaluating {
+    Evaluating() { ++zvhost::State().evaluationDepth; }
+    ~Evaluating() { --zvhost::State().evaluationDepth; }
+  } evaluating;
   if (expressions) {
     PriorityList list;
     CollectExecution(GetFirstObject(), list);

@@ -34,6 +34,7 @@ void SetRunning(CHECKISRUNNING type, Bool on) {
 void SetQuestionAnswer(Bool answer) { State().questionAnswer = answer; }
 void SetPerformExecuteFile(Bool perform) { State().performExecuteFile = perform; }
 HostLog& GetHostLog() { return State().log; }
+Bool IsEvaluationOutput(const BaseTag* tag) { return tag && HostAccess::IsEvaluationOutput(*tag); }
 
 ConversionDiagnostic LastConversionDiagnostic() {
   return {lastDiagnostic.ok, lastDiagnostic.message, lastDiagnostic.column};

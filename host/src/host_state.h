@@ -24,9 +24,15 @@ struct HostState {
   bool questionAnswer = false;
   bool performExecuteFile = false;
   HostLog log;
+  int evaluationDepth = 0;  // scene evaluations running (ExecutePasses)
 };
 
 HostState& State();
+
+// The host's own bookkeeping on scene nodes, which the plug-in interface does not show.
+struct HostAccess {
+  static bool IsEvaluationOutput(const BaseTag& tag) { return tag.evaluationOutput_; }
+};
 
 // The parsed description resource registered under `name`, read from the module's res folder on
 // first use; nothing when it cannot be read.

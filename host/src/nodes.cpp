@@ -296,6 +296,9 @@ void BaseObject::InsertTag(BaseTag* tag, BaseTag* pred) {
   auto at = std::find(tags_.begin(), tags_.end(), pred);
   tags_.insert(at == tags_.end() ? tags_.begin() : at + 1, tag);
   tag->object_ = this;
+  // A tag that a generator or an execution step puts on an object while the scene is evaluated is
+  // what that evaluation made, like a cache: rebuilt at every evaluation, not part of the scene.
+  if (zvhost::State().evaluationDepth > 0) tag->evaluationOutput_ = true;
 }
 
 void BaseObject::KillTag(Int32 type, Int32 nr) {
@@ -458,7 +461,9 @@ BaseTag* BaseTag::CloneSelf() const { return new (std::nothrow) PlainTag(type_);
 
 BaseTag* BaseTag::GetClone(COPYFLAGS) const {
   BaseTag* copy = CloneSelf();
-  if (copy) CopyBaseTo(copy);
+  if (!copy) return nullptr;
+  CopyBaseTo(copy);
+  copy->evaluationOutput_ = evaluationOutput_;
   return copy;
 }
 
