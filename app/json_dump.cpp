@@ -3,8 +3,7 @@
 #include <cmath>
 
 #include "host_app.h"
-#include "plot_scene.h"
-#include "zvplot.h"
+#include "plot_kinds.h"
 
 namespace zvapp {
 namespace {
@@ -127,19 +126,19 @@ json Parameters(BaseObject* op) {
 }
 
 json Samples(BaseObject* plot) {
-  auto* data = plot->GetNodeData<ZVPlot>();
-  json s = {{"count", data->samples.GetCount()}, {"nonFinite", CountNonFiniteSamples(plot)},
-            {"resolution", data->GetResolution()}, {"valueMin", Num(data->GetValueMin())},
-            {"valueMax", Num(data->GetValueMax())}, {"timeDependent", data->IsTimeDependent()}};
-  if (data->samples.GetCount() > 0) {
-    const PlotSample& first = data->samples[0];
-    const PlotSample& last = data->samples[data->samples.GetCount() - 1];
+  const ZVPlotSampleView view = PlotSamples(plot);
+  json s = {{"count", view.count}, {"nonFinite", CountNonFiniteSamples(plot)},
+            {"resolution", view.resolution}, {"valueMin", Num(view.valueMin)},
+            {"valueMax", Num(view.valueMax)}, {"timeDependent", view.timeDependent}};
+  if (view.count > 0) {
+    const PlotSample& first = view.samples[0];
+    const PlotSample& last = view.samples[view.count - 1];
     s["first"] = {{"position", Vec(first.position)}, {"color", Vec(first.color)}};
     s["last"] = {{"position", Vec(last.position)}, {"color", Vec(last.color)}};
   }
   json all = json::array();
-  for (Int64 i = 0; i < data->samples.GetCount(); ++i) {
-    const PlotSample& p = data->samples[i];
+  for (Int64 i = 0; i < view.count; ++i) {
+    const PlotSample& p = view.samples[i];
     all.push_back({Num(p.position.x), Num(p.position.y), Num(p.position.z), Num(p.color.x),
                    Num(p.color.y), Num(p.color.z)});
   }
@@ -162,7 +161,7 @@ json Object(BaseObject* op) {
                  {"alignment", bc.GetInt32(PRIM_TEXT_ALIGN)},
                  {"height", Num(bc.GetFloat(PRIM_TEXT_HEIGHT))}};
   }
-  if (op->GetType() == kPlotType && op->GetNodeData()) o["samples"] = Samples(op);
+  if (IsPlot(op)) o["samples"] = Samples(op);
   o["stats"] = {{"dirty", op->GetDirty(DIRTYFLAGS::DATA)},
                 {"executions", op->GetExecutionCount()},
                 {"cacheBuilds", op->GetCacheBuildCount()},
@@ -201,17 +200,6 @@ json ValueToJson(const GeData& value, const std::string& type) {
                       {"style", font.GetString(FONT_STYLE).GetStdString()}}}};
   }
   return nullptr;
-}
-
-long long CountNonFiniteSamples(BaseObject* plot) {
-  auto* data = plot ? plot->GetNodeData<ZVPlot>() : nullptr;
-  if (!data) return 0;
-  long long n = 0;
-  for (Int64 i = 0; i < data->samples.GetCount(); ++i) {
-    const Vector& p = data->samples[i].position;
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) ++n;
-  }
-  return n;
 }
 
 json DumpDocument(BaseDocument* doc) {

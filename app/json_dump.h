@@ -10,6 +10,4 @@ namespace zvapp {
 nlohmann::json DumpDocument(BaseDocument* doc);
 // A parameter value as JSON (numbers, booleans, texts, [x, y, z], gradients and fonts as objects).
 nlohmann::json ValueToJson(const GeData& value, const std::string& type);
-// How many samples of the plot are not finite numbers.
-long long CountNonFiniteSamples(BaseObject* plot);
 }  // namespace zvapp

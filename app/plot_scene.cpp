@@ -64,27 +64,6 @@ bool ParseVector(const std::string& text, bool colour, Vector* out) {
 
 }  // namespace
 
-const std::vector<Kind>& Kinds() {
-  static const std::vector<Kind> kinds = {{"plot", kPlotType, -1},
-                                          {"mesh", 1055457, 0},
-                                          {"grid", 1055458, 1},
-                                          {"cage", 1055484, 2},
-                                          {"labels", 1055514, 3}};
-  return kinds;
-}
-
-const Kind* FindKind(const std::string& name) {
-  for (const Kind& k : Kinds())
-    if (name == k.name) return &k;
-  return nullptr;
-}
-
-const Kind* FindKindOfType(Int32 type) {
-  for (const Kind& k : Kinds())
-    if (type == k.type) return &k;
-  return nullptr;
-}
-
 std::optional<zvhost::ParameterInfo> ResolveParameter(Int32 type, const std::string& name) {
   const std::string wanted = Lower(name);
   for (zvhost::ParameterInfo& p : zvhost::ListParameters(type)) {
@@ -130,7 +109,9 @@ bool ParseValue(const zvhost::ParameterInfo& p, const std::string& text, GeData*
 }
 
 PlotScene::PlotScene() : doc_(BaseDocument::Alloc()) {
-  if (BaseObject* plot = BaseObject::Alloc(kPlotType)) doc_->InsertObject(plot, nullptr, nullptr);
+  const std::optional<Int32> type = PlotType();
+  if (BaseObject* plot = type ? BaseObject::Alloc(*type) : nullptr)
+    doc_->InsertObject(plot, nullptr, nullptr);
   doc_->SetFps(30);
 }
 
@@ -143,7 +124,7 @@ void PlotScene::Adopt(BaseDocument* doc) {
 
 BaseObject* PlotScene::Plot() const {
   for (BaseObject* op = doc_->GetFirstObject(); op; op = op->GetNext())
-    if (op->GetType() == kPlotType) return op;
+    if (IsPlot(op)) return op;
   return nullptr;
 }
 
@@ -151,14 +132,16 @@ BaseObject* PlotScene::Find(const std::string& kind) const {
   const Kind* k = FindKind(kind);
   BaseObject* plot = Plot();
   if (!k || !plot) return nullptr;
-  if (k->type == kPlotType) return plot;
+  if (!k->addChoice) return plot;
+  const std::optional<Int32> type = KindType(*k);
+  if (!type) return nullptr;
   // Depth-first below the plot.
   std::vector<BaseObject*> stack{plot->GetDown()};
   while (!stack.empty()) {
     BaseObject* op = stack.back();
     stack.pop_back();
     if (!op) continue;
-    if (op->GetType() == k->type) return op;
+    if (op->GetType() == *type) return op;
     stack.push_back(op->GetNext());
     stack.push_back(op->GetDown());
   }
@@ -167,14 +150,18 @@ BaseObject* PlotScene::Find(const std::string& kind) const {
 
 bool PlotScene::Add(const std::string& kind, std::string* error) {
   const Kind* k = FindKind(kind);
-  if (!k || k->addChoice < 0)
+  if (!k || !k->addChoice)
     return Fail(error, "unknown component \"" + kind + "\" (choose mesh, grid, cage or labels)");
-  if (!zvhost::FindObjectPlugin(k->type))
-    return Fail(error, "the module does not provide the component \"" + kind + "\"");
   BaseObject* plot = Plot();
   if (!plot) return Fail(error, "the scene has no plot object");
-  return zvhost::SetUserParameter(plot, 10029, GeData(k->addChoice), error) &&
-         zvhost::PressButton(plot, 10029, error);
+  const std::optional<Int32> command = PlotParameter("O3DPLOT_ADD_COMPONENT");
+  const std::optional<Int32> choice =
+      zvhost::FindDescriptionIdentifier(plot->GetType(), k->addChoice);
+  if (!KindType(*k) || !command || !choice)
+    return Fail(error, "the module does not provide the component \"" + kind + "\"");
+  // The plot's add-component command: choose the kind, then press the choice as its button.
+  return zvhost::SetUserParameter(plot, *command, GeData(*choice), error) &&
+         zvhost::PressButton(plot, *command, error);
 }
 
 bool PlotScene::SetValue(BaseObject* op, const std::string& name, const std::string& text,

@@ -7,19 +7,9 @@
 
 #include "c4d.h"
 #include "host_app.h"
+#include "plot_kinds.h"
 
 namespace zvapp {
-
-constexpr Int32 kPlotType = 1055349;
-
-struct Kind {
-  const char* name;  // as the command line writes it
-  Int32 type;
-  Int32 addChoice;   // the plot's add-component choice, -1 for the plot itself
-};
-const std::vector<Kind>& Kinds();
-const Kind* FindKind(const std::string& name);
-const Kind* FindKindOfType(Int32 type);
 
 // The plot and everything the runner does to the scene. Every action returns false with a message
 // that names the problem.

@@ -79,7 +79,7 @@ bool ApplyAction(PlotScene& scene, const Action& a, std::string* error) {
 bool CheckFormula(PlotScene& scene, std::string* error) {
   BaseObject* plot = scene.Plot();
   if (!plot) return true;
-  const std::string formula = plot->GetDataInstanceRef().GetString(10013).GetStdString();
+  const std::string formula = PlotFormula(plot);
   if (formula.empty()) return true;
   const zvhost::ConversionDiagnostic d = zvhost::CheckExpression(formula);
   if (d.ok) return true;
@@ -120,7 +120,7 @@ bool ParseFrames(const std::string& text, Int32* first, Int32* last) {
 
 std::string Title(PlotScene& scene) {
   BaseObject* plot = scene.Plot();
-  return plot ? "y = " + plot->GetDataInstanceRef().GetString(10013).GetStdString() : "Zorvantix";
+  return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
 }
 
 void Progress(Int32 done, Int32 total) {
@@ -206,9 +206,10 @@ bool WriteOutputs(const Options& o, PlotScene& scene, std::string* error) {
 int ListParams(const std::string& kind) {
   const Kind* k = FindKind(kind);
   if (!k) return Error("unknown kind \"" + kind + "\" (plot, mesh, grid, cage, labels)");
-  if (!zvhost::FindObjectPlugin(k->type)) return Error("the module does not provide " + kind);
-  BaseObject* op = BaseObject::Alloc(k->type);
-  for (const zvhost::ParameterInfo& p : zvhost::ListParameters(k->type)) {
+  const std::optional<Int32> type = KindType(*k);
+  if (!type) return Error("the module does not provide " + kind);
+  BaseObject* op = BaseObject::Alloc(*type);
+  for (const zvhost::ParameterInfo& p : zvhost::ListParameters(*type)) {
     std::cout << p.symbol << "  " << p.id << "  " << p.type;
     if (op && p.type != "BUTTON") {
       if (const GeData* d = op->GetDataInstanceRef().GetDataPointer(p.id))

@@ -5,10 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "c4d.h"
 #include "host_app.h"
+#include "o3dplot.h"
+#include "zvplot_messages.h"
+
+// A tool the tests drive (Chromium, the npm packages, a font) may be missing on a developer's
+// machine: the test is then skipped. Where the set-up command has run (CI sets CI, the test command
+// sets ZV_REQUIRE_TOOLS), the tool must be there and its absence fails the test.
+#define ZV_REQUIRE_TOOL(present, what)                                          \
+  do {                                                                          \
+    if (!(present)) {                                                           \
+      if (std::getenv("CI") || std::getenv("ZV_REQUIRE_TOOLS"))                 \
+        FAIL() << (what) << " is missing, though the set-up command installs it"; \
+      GTEST_SKIP() << (what) << " is missing (run the set-up command)";         \
+    }                                                                           \
+  } while (0)
 
 namespace zvtest {
 
@@ -25,7 +40,7 @@ class ModuleEnvironment : public ::testing::Environment {
 class Scene {
  public:
   Scene() : doc(BaseDocument::Alloc()) {
-    plot = BaseObject::Alloc(1055349);
+    plot = BaseObject::Alloc(Oo3dplot);
     doc->InsertObject(plot, nullptr, nullptr);
     doc->SetFps(30);
   }
@@ -51,9 +66,24 @@ class Scene {
     EXPECT_TRUE(zvhost::PressButton(node, id, &error)) << error;
   }
   template <typename T> T* Data(BaseObject* op) const { return op->GetNodeData<T>(); }
+  // The plot's samples as it publishes them to readers outside the module.
+  ZVPlotSampleView Samples() const {
+    ZVPlotSampleView view;
+    plot->Message(MSG_ZVPLOT_GETSAMPLES, &view);
+    return view;
+  }
 
   BaseDocument* doc;
   BaseObject* plot;
 };
+
+// The first object of the type below `root`, depth first, as the runner finds a component.
+inline BaseObject* FindBelow(BaseObject* root, Int32 type) {
+  for (BaseObject* op = root ? root->GetDown() : nullptr; op; op = op->GetNext()) {
+    if (op->GetType() == type) return op;
+    if (BaseObject* found = FindBelow(op, type)) return found;
+  }
+  return nullptr;
+}
 
 }  // namespace zvtest

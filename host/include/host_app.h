@@ -45,6 +45,13 @@ struct ParameterInfo {
   double min = 0.0, max = 0.0;
   std::vector<std::pair<Int32, std::string>> cycle;
 };
+// A registered object type by the symbol its description's identifier list gives it (the
+// description's container, "Oo3dplotmesh"); nothing when no registered type has it.
+std::optional<Int32> FindObjectType(const std::string& symbol);
+// The value of an identifier of a registered type's description (a parameter, a group or a choice,
+// "O3DPLOT_ADD_COMPONENT_MESH"); nothing when its description does not define it.
+std::optional<Int32> FindDescriptionIdentifier(Int32 type, const std::string& symbol);
+
 // The parameters of a registered type's description, in description order (groups left out).
 std::vector<ParameterInfo> ListParameters(Int32 type);
 std::optional<ParameterInfo> FindParameter(Int32 type, Int32 id);

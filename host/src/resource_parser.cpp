@@ -602,7 +602,9 @@ bool LoadDescriptionResource(const std::string& resDir, const std::string& name,
     Reader in((res / "description" / (name + ".res")).string(), /*header=*/false);
     DescriptionResource result;
     result.name = name;
+    result.identifiers = symbols.values;
     const std::string container = DescriptionParser(&in, symbols, strings, &result).Parse();
+    result.symbol = container;
     if (strings.name != container) {
       Fail(strings.file, strings.nameLine,
            "STRINGTABLE '" + strings.name + "' does not match the container '" + container + "'");

@@ -30,7 +30,9 @@ struct DescEntry {
 
 struct DescriptionResource {
   std::string name;                // "o3dplot"
+  std::string symbol;              // the CONTAINER symbol, e.g. "Oo3dplot"
   int typeId = 0;                  // value of the CONTAINER symbol (e.g. Oo3dplot = 1055349)
+  std::map<std::string, int> identifiers;  // every identifier of the .h with its value
   std::string title;               // the .str's name for the container symbol
   std::vector<DescEntry> entries;  // in file order (groups included, before their children)
 };

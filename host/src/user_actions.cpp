@@ -172,6 +172,22 @@ std::vector<ParameterInfo> ListParameters(Int32 type) {
   return out;
 }
 
+std::optional<Int32> FindObjectType(const std::string& symbol) {
+  for (const ObjectPluginInfo* info : ListObjectPlugins()) {
+    const DescriptionResource* res = DescriptionForType(info->id);
+    if (res && res->symbol == symbol && res->typeId == info->id) return info->id;
+  }
+  return std::nullopt;
+}
+
+std::optional<Int32> FindDescriptionIdentifier(Int32 type, const std::string& symbol) {
+  const DescriptionResource* res = DescriptionForType(type);
+  if (!res) return std::nullopt;
+  const auto it = res->identifiers.find(symbol);
+  if (it == res->identifiers.end()) return std::nullopt;
+  return it->second;
+}
+
 std::optional<ParameterInfo> FindParameter(Int32 type, Int32 id) {
   for (ParameterInfo& p : ListParameters(type))
     if (p.id == id) return p;

@@ -21,7 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "../../source/zvplot_utils.h"
+#include "o3dplotcage.h"
+#include "o3dplotgrid.h"
+#include "o3dplotlabel.h"
+#include "o3dplotmesh.h"
 #include "atomic_file.h"
 #include "export_gltf.h"
 #include "export_html.h"
@@ -388,7 +391,7 @@ TEST(GltfExport, GeneratorCachesShowInTheirDisplayColour) {
   text->GetDataInstance()->SetString(PRIM_TEXT_TEXT, "42");
   SetColor(extrude, Vector(1, 1, 1));
   d.doc->ExecutePasses(nullptr, true, true, true);
-  if (!extrude->GetCache()) GTEST_SKIP() << "no font to lay out text with";
+  ZV_REQUIRE_TOOL(extrude->GetCache(), "a font to lay out text with");
   zvapp::ExportReport report;
   const tinygltf::Model m = Export(d.doc, &report);
   EXPECT_EQ(report.lines, 0);  // the text spline shows through the extrude only
@@ -534,8 +537,7 @@ void BuildPlotLikeScene(Doc& d, double phase) {
 }
 
 TEST(ExternalChecks, KhronosValidatorFindsNoErrors) {
-  if (!Tools::HaveNodeModules())
-    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
+  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
   const fs::path dir = OutputDir("validator");
   std::vector<std::string> files;
   const auto write = [&](BaseDocument* doc, const std::string& name) {
@@ -560,9 +562,8 @@ TEST(ExternalChecks, KhronosValidatorFindsNoErrors) {
 }
 
 TEST(ExternalChecks, BrowserShowsThePlot) {
-  if (!Tools::HaveNodeModules())
-    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
-  if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "chromium not installed";
+  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
+  ZV_REQUIRE_TOOL(fs::exists("/usr/bin/chromium"), "Chromium");
   const fs::path dir = OutputDir("browser");
   std::vector<std::vector<unsigned char>> frames;
   for (int k = 0; k < 3; ++k) {
@@ -598,7 +599,7 @@ TEST(HtmlExport, RefusesWithoutThreeJsAndEscapesTheTitle) {
   EXPECT_NE(error.find("three.js not found: run the set-up command"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists(dir / "none.html"));
   zvapp::SetViewerDirectory(saved);
-  if (!fs::exists(fs::path(saved) / "three.module.min.js")) GTEST_SKIP() << "three.js not laid out";
+  ZV_REQUIRE_TOOL(fs::exists(fs::path(saved) / "three.module.min.js"), "three.js");
   EXPECT_FALSE(zvapp::WriteHtmlFile({}, {"t", 30}, (dir / "empty.html").string(), &error));
   ASSERT_TRUE(
       zvapp::WriteHtmlFile(frames, {"a < b </script>", 30}, (dir / "t.html").string(), &error))
@@ -618,22 +619,20 @@ TEST(HtmlExport, RefusesWithoutThreeJsAndEscapesTheTitle) {
 // ---- End to end: the module's plot with its components -----------------------------------------
 
 TEST(EndToEnd, PresetsInEveryMeshModePassTheValidator) {
-  const auto mode = zvhost::FindParameter(ID_ZVPLOTMESH, "O3DPLOTMESH_MODE");
-  const auto preset = zvhost::FindParameter(ID_ZVPLOT, "O3DPLOT_PRESET");
-  if (!mode || !preset) GTEST_SKIP() << "the mesh component is not built yet";
-  if (!Tools::HaveNodeModules())
-    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
+  const auto mode = zvhost::FindParameter(Oo3dplotmesh, "O3DPLOTMESH_MODE");
+  const auto preset = zvhost::FindParameter(Oo3dplot, "O3DPLOT_PRESET");
+  ASSERT_TRUE(mode && preset) << "the mesh's mode or the plot's presets are not described";
+  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
   const fs::path dir = OutputDir("presets");
   std::vector<std::string> files;
   for (const auto& [p, formula] : preset->cycle) {
     for (const auto& [m, modeName] : mode->cycle) {
       zvtest::Scene s;
       s.Set(s.plot, preset->id, GeData(p));
-      BaseObject* mesh = s.Add(ID_ZVPLOTMESH);
+      BaseObject* mesh = s.Add(Oo3dplotmesh);
       s.Set(mesh, mode->id, GeData(m));
-      for (Int32 type : {ID_ZVPLOTCAGE, ID_ZVPLOTGRID, ID_ZVPLOTLABELS}) {
-        if (zvhost::FindObjectPlugin(type)) s.Add(type);
-      }
+      for (Int32 type : {Int32(Oo3dplotcage), Int32(Oo3dplotgrid), Int32(Oo3dplotlabel)})
+        ASSERT_NE(s.Add(type), nullptr);
       s.Evaluate();
       s.Evaluate();
       const std::string path =
@@ -651,14 +650,14 @@ TEST(EndToEnd, PresetsInEveryMeshModePassTheValidator) {
 
 // The default plot with its four components, vertex colours on, as the README shows it.
 TEST(EndToEnd, DefaultPlotShowsInTheBrowser) {
-  const auto colours = zvhost::FindParameter(ID_ZVPLOTMESH, "O3DPLOTMESH_VERTEXCOLORS");
-  if (!colours) GTEST_SKIP() << "the mesh component is not built yet";
-  if (!Tools::HaveNodeModules())
-    GTEST_SKIP() << "npm packages not installed (run the set-up command)";
-  if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "chromium not installed";
+  const auto colours = zvhost::FindParameter(Oo3dplotmesh, "O3DPLOTMESH_VERTEXCOLORS");
+  ASSERT_TRUE(colours) << "the mesh's vertex colour switch is not described";
+  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
+  ZV_REQUIRE_TOOL(fs::exists("/usr/bin/chromium"), "Chromium");
   zvtest::Scene s;
-  s.Set(s.Add(ID_ZVPLOTMESH), colours->id, GeData(true));
-  for (Int32 type : {ID_ZVPLOTCAGE, ID_ZVPLOTGRID, ID_ZVPLOTLABELS}) s.Add(type);
+  s.Set(s.Add(Oo3dplotmesh), colours->id, GeData(true));
+  for (Int32 type : {Int32(Oo3dplotcage), Int32(Oo3dplotgrid), Int32(Oo3dplotlabel)})
+    ASSERT_NE(s.Add(type), nullptr);
   s.Evaluate();
   s.Evaluate();
   std::vector<unsigned char> glb;

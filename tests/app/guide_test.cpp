@@ -13,6 +13,8 @@
 #include <regex>
 #include <sstream>
 #include <string>
+
+#include "test_support.h"
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -127,10 +129,11 @@ size_t Occurrences(const std::string& text, const std::string& what) {
 class Guide : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!OnPath("chromium") && !OnPath("chromium-browser"))
-      GTEST_SKIP() << "Chromium is not installed, so the build makes no guide";
-    if (!fs::exists(fs::path(ZV_SOURCE_DIR) / "node_modules/three/build/three.module.min.js"))
-      GTEST_SKIP() << "three.js is not installed (run the set-up command), so the build makes no guide";
+    // Without Chromium or three.js the build makes no guide.
+    ZV_REQUIRE_TOOL(OnPath("chromium") || OnPath("chromium-browser"), "Chromium");
+    ZV_REQUIRE_TOOL(
+        fs::exists(fs::path(ZV_SOURCE_DIR) / "node_modules/three/build/three.module.min.js"),
+        "three.js");
     ASSERT_TRUE(fs::exists(kPdf)) << kPdf << " is missing: build the target zv_guide (part of the default build)";
   }
 
@@ -141,9 +144,6 @@ class Guide : public ::testing::Test {
     return Output(command + " '" + kPdf.string() + "' - 2>/dev/null");
   }
 
-  static void NeedText() {
-    if (!OnPath("pdftotext")) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
-  }
 };
 
 TEST_F(Guide, IsAPdfOfAManualsLengthWithItsPictures) {
@@ -159,7 +159,7 @@ TEST_F(Guide, IsAPdfOfAManualsLengthWithItsPictures) {
 }
 
 TEST_F(Guide, NamesEveryObjectParameterChoiceAndPresetFormula) {
-  NeedText();
+  ZV_REQUIRE_TOOL(OnPath("pdftotext"), "pdftotext (poppler-utils)");
   const std::string text = Words(Text());
   ASSERT_FALSE(text.empty());
   for (const auto& [id, name] : StringTable(kRes / "strings_en-US" / "c4d_strings.str"))
@@ -177,7 +177,7 @@ TEST_F(Guide, NamesEveryObjectParameterChoiceAndPresetFormula) {
 }
 
 TEST_F(Guide, DocumentsEveryFunctionOfTheFormulaLanguageAndItsDegrees) {
-  NeedText();
+  ZV_REQUIRE_TOOL(OnPath("pdftotext"), "pdftotext (poppler-utils)");
   const std::string text = Words(Text());
   // The host's formula language: every function a formula may call.
   for (const char* f : {"Sin(", "Cos(", "Tan(", "ASin(", "ACos(", "ATan(", "ATan2(", "Sinh(",
@@ -191,7 +191,7 @@ TEST_F(Guide, DocumentsEveryFunctionOfTheFormulaLanguageAndItsDegrees) {
 }
 
 TEST_F(Guide, ContentsLeadToThePagesOfTheirSections) {
-  NeedText();
+  ZV_REQUIRE_TOOL(OnPath("pdftotext"), "pdftotext (poppler-utils)");
   const int pages = PageCount(ReadFile(kPdf));
   // "2.2 Plot Surface     6": number, title, page.
   static const std::regex entry(R"(^\s*(\d+(?:\.\d+)?)\s+(\S.*?\S)\s{2,}(\d+)\s*$)");

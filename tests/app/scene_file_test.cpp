@@ -24,8 +24,6 @@
 #include "o3dplotlabel.h"
 #include "o3dplotmesh.h"
 #include "test_support.h"
-#include "zvplot.h"
-#include "zvplot_utils.h"
 
 namespace fs = std::filesystem;
 
@@ -75,12 +73,12 @@ struct DocumentOwner {
 // frame other than 0, so the labels exist and the time-dependent formula depends on the time.
 struct FullScene : zvtest::Scene {
   FullScene() {
-    const std::pair<Int32, Int32> components[] = {{O3DPLOT_ADD_COMPONENT_MESH, ID_ZVPLOTMESH},
-                                                  {O3DPLOT_ADD_COMPONENT_GRID, ID_ZVPLOTGRID},
-                                                  {O3DPLOT_ADD_COMPONENT_CAGE, ID_ZVPLOTCAGE},
-                                                  {O3DPLOT_ADD_COMPONENT_LABELS, ID_ZVPLOTLABELS}};
+    const std::pair<Int32, Int32> components[] = {{O3DPLOT_ADD_COMPONENT_MESH, Oo3dplotmesh},
+                                                  {O3DPLOT_ADD_COMPONENT_GRID, Oo3dplotgrid},
+                                                  {O3DPLOT_ADD_COMPONENT_CAGE, Oo3dplotcage},
+                                                  {O3DPLOT_ADD_COMPONENT_LABELS, Oo3dplotlabel}};
     for (const auto& [choice, type] : components) {
-      if (!zvhost::FindObjectPlugin(type)) continue;
+      EXPECT_NE(zvhost::FindObjectPlugin(type), nullptr) << "type " << type << " is not registered";
       Set(plot, O3DPLOT_ADD_COMPONENT, GeData(choice));
       Press(plot, O3DPLOT_ADD_COMPONENT);
     }
@@ -90,19 +88,21 @@ struct FullScene : zvtest::Scene {
     Set(plot, O3DPLOT_ZMAX, GeData(1.0 / 3.0));
     Set(plot, O3DPLOT_HEIGHTMODE, GeData(Int32(O3DPLOT_HEIGHTMODE_FIT)));
     Set(plot, O3DPLOT_GRADIENT, GeData(CUSTOMDATATYPE_GRADIENT, OwnGradient()));
-    SetIfPresent(ID_ZVPLOTMESH, O3DPLOTMESH_VERTEXCOLORS, GeData(true));
-    SetIfPresent(ID_ZVPLOTCAGE, O3DPLOTCAGE_LEVELS, GeData(Int32(3)));
-    SetIfPresent(ID_ZVPLOTGRID, O3DPLOTGRID_STEP, GeData(Int32(2)));
-    SetIfPresent(ID_ZVPLOTLABELS, O3DPLOTLABEL_DIGITS, GeData(Int32(2)));
-    SetIfPresent(ID_ZVPLOTLABELS, O3DPLOTLABEL_FONT,
+    SetBelow(Oo3dplotmesh, O3DPLOTMESH_VERTEXCOLORS, GeData(true));
+    SetBelow(Oo3dplotcage, O3DPLOTCAGE_LEVELS, GeData(Int32(3)));
+    SetBelow(Oo3dplotgrid, O3DPLOTGRID_STEP, GeData(Int32(2)));
+    SetBelow(Oo3dplotlabel, O3DPLOTLABEL_DIGITS, GeData(Int32(2)));
+    SetBelow(Oo3dplotlabel, O3DPLOTLABEL_FONT,
                  GeData(CUSTOMDATATYPE_FONT, LastInstalledFont()));
     plot->SetRelPos(Vector(12.5, -3.0, 0.1));
     plot->SetRelRot(Vector(0.3, 0.0, -0.2));
     SetFrame(7);
     Evaluate();
   }
-  void SetIfPresent(Int32 type, Int32 id, const GeData& value) {
-    if (BaseObject* op = FindChildOfType(plot, type)) Set(op, id, value);
+  void SetBelow(Int32 type, Int32 id, const GeData& value) {
+    BaseObject* op = zvtest::FindBelow(plot, type);
+    if (op) Set(op, id, value);
+    else ADD_FAILURE() << "no component of type " << type << " below the plot";
   }
   static Gradient OwnGradient() {
     Gradient g;
@@ -154,10 +154,9 @@ void ExpectSameObjects(const BaseObject* a, const BaseObject* b) {
 
 TEST_F(SceneFileTest, FullSceneRoundTripsByteForByteAndEvaluatesAlike) {
   FullScene scene;
-  const BaseObject* labels = FindChildOfType(scene.plot, ID_ZVPLOTLABELS);
-  if (labels) {
-    ASSERT_NE(labels->GetDown(), nullptr) << "the evaluation made no label objects";
-  }
+  const BaseObject* labels = zvtest::FindBelow(scene.plot, Oo3dplotlabel);
+  ASSERT_NE(labels, nullptr);
+  ASSERT_NE(labels->GetDown(), nullptr) << "the evaluation made no label objects";
   const std::string first = Save(scene.doc, "first.json");
 
   std::string error;
@@ -172,14 +171,19 @@ TEST_F(SceneFileTest, FullSceneRoundTripsByteForByteAndEvaluatesAlike) {
 
   // Loading sends no message and builds nothing: the first evaluation does, from the parameters.
   BaseObject* plot = loaded.doc->GetFirstObject();
-  const auto* original = scene.Data<ZVPlot>(scene.plot);
-  const auto* reloaded = plot->GetNodeData<ZVPlot>();
-  EXPECT_EQ(reloaded->samples.GetCount(), 0);
+  const auto published = [](BaseObject* op) {
+    ZVPlotSampleView view;
+    op->Message(MSG_ZVPLOT_GETSAMPLES, &view);
+    return view;
+  };
+  const ZVPlotSampleView original = scene.Samples();
+  EXPECT_EQ(published(plot).count, 0);
   loaded.doc->ExecutePasses(nullptr, true, true, true);
-  ASSERT_EQ(reloaded->samples.GetCount(), original->samples.GetCount());
-  ASSERT_GT(original->samples.GetCount(), 0);
-  EXPECT_EQ(std::memcmp(reloaded->samples.GetFirst(), original->samples.GetFirst(),
-                        sizeof(PlotSample) * static_cast<size_t>(original->samples.GetCount())),
+  const ZVPlotSampleView reloaded = published(plot);
+  ASSERT_EQ(reloaded.count, original.count);
+  ASSERT_GT(original.count, 0);
+  EXPECT_EQ(std::memcmp(reloaded.samples, original.samples,
+                        sizeof(PlotSample) * static_cast<size_t>(original.count)),
             0);
   // The rebuilt labels are the ones that were saved.
   EXPECT_EQ(Save(loaded.doc, "third.json"), first);
