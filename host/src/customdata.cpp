@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "c4d_customdata.h"
-#include "text_geometry.h"
+#include "text_fonts.h"
 
 Gradient* Gradient::Alloc() { return new (std::nothrow) Gradient(); }
 

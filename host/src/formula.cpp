@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "host_utf8.h"
+
 namespace zvhost {
 namespace {
 
@@ -525,33 +527,6 @@ Token NextToken(std::string_view s, std::size_t pos) {
 // ---------------------------------------------------------------------------------------------
 // Compiler
 
-// Length of the well-formed UTF-8 sequence at pos, or 0.
-std::size_t Utf8Length(std::string_view s, std::size_t pos) {
-  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned lead = b(pos);
-  std::size_t len = 0;
-  unsigned lo = 0x80, hi = 0xBF;  // range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    len = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    len = 3;
-    if (lead == 0xE0) lo = 0xA0;
-    if (lead == 0xED) hi = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    len = 4;
-    if (lead == 0xF0) lo = 0x90;
-    if (lead == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (pos + len > s.size()) return 0;
-  if (b(pos + 1) < lo || b(pos + 1) > hi) return 0;
-  for (std::size_t i = 2; i < len; ++i) {
-    if (b(pos + i) < 0x80 || b(pos + i) > 0xBF) return 0;
-  }
-  return len;
-}
-
 // 1-based column of a byte offset. Only ASCII can precede an error (any other byte is an error
 // itself), so bytes and characters count alike.
 int ColumnOf(std::size_t pos) {
@@ -609,7 +584,7 @@ class Compiler {
     if (c >= 0x20 && c < 0x7F) {
       return Fail(tok_.pos, "unexpected character " + Quoted(TokenText()));
     }
-    const std::size_t len = c >= 0x80 ? Utf8Length(text_, tok_.pos) : 0;
+    const std::size_t len = c >= 0x80 ? Utf8SequenceLength(text_.substr(tok_.pos)) : 0;
     if (len > 0) {
       return Fail(tok_.pos, "unexpected character " + Quoted(text_.substr(tok_.pos, len)));
     }

@@ -13,6 +13,8 @@
 #include <optional>
 
 #include "c4d_customdata.h"
+#include "text_extrude.h"
+#include "text_layout.h"
 
 namespace zvhost {
 namespace {

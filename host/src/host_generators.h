@@ -3,7 +3,7 @@
 #pragma once
 
 #include "c4d_objectdata.h"
-#include "text_geometry.h"
+#include "text_outline.h"
 
 namespace zvhost {
 // True when `op` is a host generator; then *cache receives its new geometry (or nothing).

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "host_utf8.h"
+
 namespace zvhost {
 namespace {
 
@@ -27,23 +29,13 @@ bool IsZeroText(std::string_view text) {
   return true;
 }
 
-void AppendUtf8(std::string* out, char32_t c) {
-  if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = U' ';
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
+// The padding's text. A fill that names no character (NUL, a surrogate, beyond U+10FFFF) pads
+// with blanks, as promised in number_text.h, where the shared encoder would write U+FFFD.
+std::string FillText(char32_t fill) {
+  const bool character = fill != 0 && fill <= 0x10FFFF && (fill < 0xD800 || fill > 0xDFFF);
+  std::string text;
+  AppendUtf8(&text, character ? fill : U' ');
+  return text;
 }
 
 }  // namespace
@@ -81,10 +73,11 @@ std::string FormatFloat(double v, int vvk, int nnk, bool e, char32_t fill) {
   if (pad == 0) return std::string(text);
 
   std::string out;
-  out.reserve(text.size() + 4 * static_cast<std::size_t>(pad));
+  const std::string fill_text = FillText(fill);
+  out.reserve(text.size() + fill_text.size() * static_cast<std::size_t>(pad));
   const bool pad_after_sign = fill == U'0';
   if (negative && pad_after_sign) out.push_back('-');
-  for (int i = 0; i < pad; ++i) AppendUtf8(&out, fill);
+  for (int i = 0; i < pad; ++i) out.append(fill_text);
   if (negative && !pad_after_sign) out.push_back('-');
   out.append(digits);
   return out;

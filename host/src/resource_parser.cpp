@@ -18,6 +18,8 @@
 #include <set>
 #include <string_view>
 
+#include "host_utf8.h"
+
 namespace zvhost {
 namespace {
 
@@ -84,19 +86,6 @@ std::string Describe(const Token& t) {
 bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void AppendUtf8(std::string* out, unsigned code) {
-  if (code < 0x80) {
-    out->push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
-}
 
 class Lexer {
  public:
@@ -210,8 +199,8 @@ class Lexer {
     }
   }
 
-  unsigned UnicodeEscape() {
-    unsigned code = 0;
+  char32_t UnicodeEscape() {
+    char32_t code = 0;
     for (int k = 0; k < 4; ++k, ++i_) {
       const char h = At(0);
       const int v = IsDigit(h)               ? h - '0'
@@ -219,7 +208,7 @@ class Lexer {
                     : (h >= 'A' && h <= 'F') ? h - 'A' + 10
                                              : -1;
       if (v < 0) Fail(file_, line_, "\\u needs four hexadecimal digits");
-      code = code * 16 + static_cast<unsigned>(v);
+      code = code * 16 + static_cast<char32_t>(v);
     }
     if (code == 0 || (code >= 0xD800 && code <= 0xDFFF)) {
       Fail(file_, line_, "\\u escape does not name a character");

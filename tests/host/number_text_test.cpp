@@ -54,6 +54,8 @@ TEST(FormatFloatTest, Examples) {
       {5, 3, -1, false, U'\u00B7', "\u00B7\u00B75"},
       {5, 2, -1, false, U'\U0001F600', "\U0001F6005"},
       {5, 2, -1, false, char32_t{0xD800}, " 5"},  // not a character: a blank
+      {5, 2, -1, false, char32_t{0}, " 5"},
+      {5, 2, -1, false, char32_t{0x110000}, " 5"},
       {12345, 3, -1, false, U'0', "12345"},
       {kInf, 5, 2, false, U'0', "inf"},
       {-kInf, -1, -1, false, U' ', "-inf"},

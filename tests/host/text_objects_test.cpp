@@ -6,7 +6,7 @@
 #include <set>
 
 #include "c4d.h"
-#include "text_geometry.h"
+#include "text_fonts.h"
 
 namespace {
 
