@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "atomic_file.h"
+#include "host_utf8.h"
 
 #ifndef ZV_VIEWER_DIR
 #define ZV_VIEWER_DIR "share/zorvantix/viewer"
@@ -159,17 +160,15 @@ bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
   nlohmann::json modules;
   std::string page;
   if (!ReadSources(&modules, &page, error)) return false;
+  // The title comes from the user: bytes that are no UTF-8 are replaced, as in the frames' glTF.
+  const std::string title = zvhost::ValidUtf8(options.title);
   nlohmann::json data;
-  data["title"] = options.title;
+  data["title"] = title;
   data["fps"] = options.fps > 0 ? options.fps : 30;
   data["frames"] = nlohmann::json::array();
   for (const auto& frame : frames) data["frames"].push_back(Base64(frame));
   data["modules"] = std::move(modules);
-  // The caption repeats the title, checked for UTF-8 as the JSON was.
-  const std::string title =
-      nlohmann::json(options.title).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  const std::string text = nlohmann::json::parse(title).get<std::string>();
-  page = Fill(page, {{"title", EscapeHtml(text)}, {"data", ScriptJson(data)}});
+  page = Fill(page, {{"title", EscapeHtml(title)}, {"data", ScriptJson(data)}});
   return WriteFileAtomically(path, page, error);
 }
 
