@@ -20,6 +20,7 @@
 #include <tiny_gltf.h>
 
 #include "atomic_file.h"
+#include "base64.h"
 #include "c4d.h"
 #include "host_utf8.h"
 
@@ -690,7 +691,7 @@ std::string ModelJson(tinygltf::Model* model, const std::vector<unsigned char>& 
   std::string buffer = ",\"buffers\":[{\"byteLength\":" + std::to_string(bin.size());
   if (!binary) {
     buffer += ",\"uri\":\"data:application/octet-stream;base64,";
-    buffer += tinygltf::base64_encode(bin.data(), static_cast<unsigned>(bin.size()));
+    buffer += Base64(bin);
     buffer += '"';
   }
   json.insert(end, buffer + "}]");

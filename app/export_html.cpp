@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "atomic_file.h"
+#include "base64.h"
 #include "host_utf8.h"
 
 #ifndef ZV_VIEWER_DIR
@@ -26,26 +27,6 @@ bool ReadFile(const std::string& path, std::string* out) {
   if (!in) return false;
   out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
-}
-
-std::string Base64(const std::vector<unsigned char>& data) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((data.size() + 2) / 3 * 4);
-  size_t i = 0;
-  for (; i + 2 < data.size(); i += 3) {
-    const unsigned v = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
-    out += {kDigits[v >> 18], kDigits[(v >> 12) & 63], kDigits[(v >> 6) & 63], kDigits[v & 63]};
-  }
-  if (i + 1 == data.size()) {
-    const unsigned v = data[i] << 16;
-    out += {kDigits[v >> 18], kDigits[(v >> 12) & 63], '=', '='};
-  } else if (i + 2 == data.size()) {
-    const unsigned v = (data[i] << 16) | (data[i + 1] << 8);
-    out += {kDigits[v >> 18], kDigits[(v >> 12) & 63], kDigits[(v >> 6) & 63], '='};
-  }
-  return out;
 }
 
 std::string EscapeHtml(std::string_view text) {

@@ -23,6 +23,7 @@
 
 #include "../../source/zvplot_utils.h"
 #include "atomic_file.h"
+#include "base64.h"
 #include "export_gltf.h"
 #include "export_html.h"
 #include "host_utf8.h"
@@ -623,6 +624,18 @@ TEST(HtmlExport, RefusesWithoutThreeJsAndEscapesTheTitle) {
   EXPECT_TRUE(zvhost::IsUtf8(repaired));
   EXPECT_NE(repaired.find("<title>y = \xef\xbf\xbd\xef\xbf\xbd</title>"), std::string::npos);
   EXPECT_NE(repaired.find("\"title\":\"y = \xef\xbf\xbd\xef\xbf\xbd\""), std::string::npos);
+}
+
+TEST(Base64, PadsEachRemainderAndUsesTheWholeAlphabet) {
+  const auto encode = [](std::string_view text) {
+    return zvapp::Base64({reinterpret_cast<const unsigned char*>(text.data()), text.size()});
+  };
+  EXPECT_EQ(encode(""), "");
+  EXPECT_EQ(encode("f"), "Zg==");
+  EXPECT_EQ(encode("fo"), "Zm8=");
+  EXPECT_EQ(encode("foo"), "Zm9v");
+  EXPECT_EQ(encode("foobar"), "Zm9vYmFy");
+  EXPECT_EQ(encode("\xff\xfe\xfd\xfb\xff"), "//79+/8=");
 }
 
 // ---- End to end: the module's plot with its components -----------------------------------------
