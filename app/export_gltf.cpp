@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string_view>
 #include <unordered_map>
@@ -21,7 +20,9 @@
 #include <tiny_gltf.h>
 
 #include "atomic_file.h"
+#include "base64.h"
 #include "c4d.h"
+#include "host_utf8.h"
 
 namespace zvapp {
 namespace {
@@ -45,17 +46,6 @@ float LinearChannel(double c) {
 }
 Rgb LinearColor(double r, double g, double b) {
   return {LinearChannel(r), LinearChannel(g), LinearChannel(b)};
-}
-
-// Names and titles come from users and scene files: invalid UTF-8 is replaced, since the JSON
-// writer refuses it.
-std::string ValidUtf8(const std::string& text) {
-  using nlohmann::json;
-  if (std::all_of(text.begin(), text.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return text;
-  return json::parse(json(text).dump(-1, ' ', false, json::error_handler_t::replace))
-      .get<std::string>();
 }
 
 bool ToFloat(double v, float* out) {
@@ -558,7 +548,7 @@ int GltfBuilder::AddPolygonMesh(const PolygonObject& op, const Rgb* colour) {
                                                 : Rgb{grey, grey, grey},
                               false);
   tinygltf::Mesh mesh;
-  mesh.name = ValidUtf8(op.GetName().GetStdString());
+  mesh.name = zvhost::ValidUtf8(op.GetName().GetStdString());
   mesh.primitives.push_back(std::move(prim));
   model_.meshes.push_back(std::move(mesh));
   ++report_->meshes;
@@ -587,7 +577,7 @@ int GltfBuilder::AddSplineMesh(const SplineObject& op, const Rgb* colour) {
   const float grey = LinearChannel(kDefaultGrey);
   const int material = AddMaterial(colour ? *colour : Rgb{grey, grey, grey}, true);
   tinygltf::Mesh mesh;
-  mesh.name = ValidUtf8(op.GetName().GetStdString());
+  mesh.name = zvhost::ValidUtf8(op.GetName().GetStdString());
   for (const Strip& s : strips) {
     tinygltf::Primitive prim;
     prim.mode = s.closed ? TINYGLTF_MODE_LINE_LOOP : TINYGLTF_MODE_LINE_STRIP;
@@ -639,7 +629,8 @@ int GltfBuilder::AddObject(BaseObject* op, const Rgb* inherited, bool inCache) {
     ++report_->nonFiniteSamples;  // a primitive marker standing on a sample that is not finite
     return -1;
   }
-  n.name = ValidUtf8(op->GetName().GetStdString());
+  // Names come from users and scene files; the JSON writer refuses bytes that are no UTF-8.
+  n.name = zvhost::ValidUtf8(op->GetName().GetStdString());
   // tinygltf writes a node with nothing set as null, which is no node: keep a name on every one.
   if (n.name.empty()) n.name = "object " + std::to_string(model_.nodes.size());
   const int node = static_cast<int>(model_.nodes.size());
@@ -673,7 +664,7 @@ void GltfBuilder::AddDocument(BaseDocument* doc, const std::string& title) {
   model_.asset.version = "2.0";
   model_.asset.generator = "Zorvantix zvplot";
   tinygltf::Value::Object extras;
-  extras["title"] = tinygltf::Value(ValidUtf8(title));
+  extras["title"] = tinygltf::Value(zvhost::ValidUtf8(title));
   model_.asset.extras = tinygltf::Value(std::move(extras));
   tinygltf::Scene scene;
   for (BaseObject* op = doc ? doc->GetFirstObject() : nullptr; op; op = op->GetNext()) {
@@ -700,7 +691,7 @@ std::string ModelJson(tinygltf::Model* model, const std::vector<unsigned char>& 
   std::string buffer = ",\"buffers\":[{\"byteLength\":" + std::to_string(bin.size());
   if (!binary) {
     buffer += ",\"uri\":\"data:application/octet-stream;base64,";
-    buffer += tinygltf::base64_encode(bin.data(), static_cast<unsigned>(bin.size()));
+    buffer += Base64(bin);
     buffer += '"';
   }
   json.insert(end, buffer + "}]");

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "atomic_file.h"
+#include "base64.h"
+#include "host_utf8.h"
 
 #ifndef ZV_VIEWER_DIR
 #define ZV_VIEWER_DIR "share/zorvantix/viewer"
@@ -25,26 +27,6 @@ bool ReadFile(const std::string& path, std::string* out) {
   if (!in) return false;
   out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
-}
-
-std::string Base64(const std::vector<unsigned char>& data) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((data.size() + 2) / 3 * 4);
-  size_t i = 0;
-  for (; i + 2 < data.size(); i += 3) {
-    const unsigned v = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
-    out += {kDigits[v >> 18], kDigits[(v >> 12) & 63], kDigits[(v >> 6) & 63], kDigits[v & 63]};
-  }
-  if (i + 1 == data.size()) {
-    const unsigned v = data[i] << 16;
-    out += {kDigits[v >> 18], kDigits[(v >> 12) & 63], '=', '='};
-  } else if (i + 2 == data.size()) {
-    const unsigned v = (data[i] << 16) | (data[i + 1] << 8);
-    out += {kDigits[v >> 18], kDigits[(v >> 12) & 63], kDigits[(v >> 6) & 63], '='};
-  }
-  return out;
 }
 
 std::string EscapeHtml(std::string_view text) {
@@ -159,17 +141,15 @@ bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
   nlohmann::json modules;
   std::string page;
   if (!ReadSources(&modules, &page, error)) return false;
+  // The title comes from the user: bytes that are no UTF-8 are replaced, as in the frames' glTF.
+  const std::string title = zvhost::ValidUtf8(options.title);
   nlohmann::json data;
-  data["title"] = options.title;
+  data["title"] = title;
   data["fps"] = options.fps > 0 ? options.fps : 30;
   data["frames"] = nlohmann::json::array();
   for (const auto& frame : frames) data["frames"].push_back(Base64(frame));
   data["modules"] = std::move(modules);
-  // The caption repeats the title, checked for UTF-8 as the JSON was.
-  const std::string title =
-      nlohmann::json(options.title).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  const std::string text = nlohmann::json::parse(title).get<std::string>();
-  page = Fill(page, {{"title", EscapeHtml(text)}, {"data", ScriptJson(data)}});
+  page = Fill(page, {{"title", EscapeHtml(title)}, {"data", ScriptJson(data)}});
   return WriteFileAtomically(path, page, error);
 }
 

@@ -1,29 +1,24 @@
+// Scene files: the schema of a scene as JSON. The format's name and version, the document's time
+// settings, the objects in hierarchy order with their state and parameters, values by kind
+// (gradients and fonts among them) and the host's own object types that a scene may hold. The
+// JSON text itself (pointers, the pretty writer, the bounded reader, typed readers) is json_text's.
 #include "scene_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <limits>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
 
 #include "atomic_file.h"
 #include "host_app.h"
+#include "json_text.h"
 #include "plot_scene.h"
 
 namespace zvapp {
 namespace {
 
-// Insertion order matters: a container's entries keep their order through a round trip.
-using Json = nlohmann::ordered_json;
+using namespace jsontext;
 
 constexpr std::string_view kFormat = "zvplot scene";
 constexpr Int64 kVersion = 1;
@@ -33,111 +28,21 @@ constexpr Int64 kVersion = 1;
 constexpr size_t kMaxFileBytes = size_t{64} << 20;
 constexpr size_t kMaxDepth = 64;  // nesting of JSON arrays and objects
 constexpr Int64 kMaxObjects = 100000;
-constexpr size_t kMaxArrayItems = 100000;
-constexpr size_t kMaxMembers = 10000;  // members of one JSON object
-constexpr size_t kMaxTextBytes = 65536;
-constexpr size_t kMaxKeyBytes = 256;
-constexpr size_t kMaxValues = 4000000;  // JSON values in the whole file
+constexpr JsonLimits kLimits = {.depth = kMaxDepth,
+                                .arrayItems = 100000,
+                                .members = 10000,
+                                .textBytes = 65536,
+                                .keyBytes = 256,
+                                .values = 4000000};
 constexpr size_t kMaxKnots = 1000;
 constexpr Int64 kMaxFps = 1000000;
-constexpr size_t kLineWidth = 100;        // a short array or object is written on one line
-constexpr size_t kMaxMessageBytes = 300;  // of a piece of the file quoted in a message
 
 // The host's own font queries take a sort order and a font kind; the first of each is the plain
 // one.
 constexpr Int32 kFontSortNone = 0;
 constexpr Int32 kDefaultFontKind = 0;
 
-// Why a file cannot be read or a document cannot be written, and where: a JSON pointer into the
-// file, empty for the file as a whole.
-struct SceneError {
-  std::string at;
-  std::string problem;
-};
-
-[[noreturn]] void Refuse(const std::string& at, std::string problem) {
-  throw SceneError{at, std::move(problem)};
-}
-
-// ---- Texts ------------------------------------------------------------------------------------
-
-// Length of the well-formed UTF-8 sequence that `s` starts with, 0 when it starts with none.
-size_t Utf8SequenceLength(std::string_view s) {
-  const auto byte = [&s](size_t i) { return static_cast<unsigned char>(s[i]); };
-  if (byte(0) < 0x80) return 1;
-  // By its first byte: the sequence's length and the range of its second byte. The ranges leave
-  // out overlong forms, surrogates and code points beyond U+10FFFF (RFC 3629).
-  struct Lead {
-    unsigned char first, last, lo, hi;
-    size_t length;
-  };
-  static constexpr Lead kLeads[] = {{0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
-                                    {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3},
-                                    {0xEE, 0xEF, 0x80, 0xBF, 3}, {0xF0, 0xF0, 0x90, 0xBF, 4},
-                                    {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4}};
-  for (const Lead& l : kLeads) {
-    if (byte(0) < l.first || byte(0) > l.last) continue;
-    if (s.size() < l.length || byte(1) < l.lo || byte(1) > l.hi) return 0;
-    for (size_t i = 2; i < l.length; ++i)
-      if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    return l.length;
-  }
-  return 0;
-}
-
-bool IsUtf8(std::string_view s) {
-  while (!s.empty()) {
-    const size_t n = Utf8SequenceLength(s);
-    if (n == 0) return false;
-    s.remove_prefix(n);
-  }
-  return true;
-}
-
-// A piece of the file fit for a message on a terminal: control characters and bytes that are no
-// UTF-8 written as \xNN, and no longer than a line or two.
-std::string Printable(std::string_view s) {
-  std::string out;
-  while (!s.empty() && out.size() < kMaxMessageBytes) {
-    const size_t n = Utf8SequenceLength(s);
-    const auto c = static_cast<unsigned char>(s[0]);
-    if (n == 0 || c < 0x20 || c == 0x7F) {
-      static const char kHex[] = "0123456789abcdef";
-      out += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
-      s.remove_prefix(1);
-    } else {
-      out.append(s.substr(0, n));
-      s.remove_prefix(n);
-    }
-  }
-  if (!s.empty()) out += "...";
-  return out;
-}
-
-// The JSON pointer of a member or item below `at`.
-std::string At(const std::string& at, std::string_view key) {
-  std::string out = at + "/";
-  for (char c : key) {
-    if (c == '~')
-      out += "~0";
-    else if (c == '/')
-      out += "~1";
-    else
-      out += c;
-  }
-  return out;
-}
-
-std::string At(const std::string& at, size_t index) { return at + "/" + std::to_string(index); }
-
-std::string Quoted(const String& s) { return "\"" + Printable(s.GetStdString()) + "\""; }
-
 // ---- Names of the host's settings -------------------------------------------------------------
-
-struct Named {
-  Int32 value;
-  std::string_view name;
-};
 
 constexpr Named kModes[] = {{MODE_ON, "on"}, {MODE_OFF, "off"}, {MODE_UNDEF, "default"}};
 constexpr Named kColorModes[] = {{ID_BASEOBJECT_USECOLOR_OFF, "off"},
@@ -147,13 +52,6 @@ constexpr Named kColorModes[] = {{ID_BASEOBJECT_USECOLOR_OFF, "off"},
 constexpr Int32 kInterpolations[] = {
     GRADIENT_INTERPOLATION_CUBICKNOT, GRADIENT_INTERPOLATION_SMOOTHKNOT,
     GRADIENT_INTERPOLATION_LINEARKNOT, GRADIENT_INTERPOLATION_LINEAR, GRADIENT_INTERPOLATION_NONE};
-
-template <size_t N>
-std::string Choices(const Named (&table)[N]) {
-  std::string out;
-  for (const Named& n : table) out += (out.empty() ? "\"" : ", \"") + std::string(n.name) + "\"";
-  return out;
-}
 
 // The host's own object types that a scene holds: the label objects the labels component makes
 // (an extrude with its text), nulls and the parametric primitives. Point objects are left out:
@@ -223,157 +121,7 @@ std::string_view KindName(DA kind) {
 
 // ---- Writing ----------------------------------------------------------------------------------
 
-// Shortest text that reads back as the same double, always with a point or an exponent so that
-// it reads back as a double (-0.0 keeps its sign).
-std::string FloatText(double v) {
-  char buf[40];
-  const auto result = std::to_chars(buf, buf + sizeof buf, v);
-  std::string s(buf, result.ptr);
-  if (s.find_first_of(".e") == std::string::npos) s += ".0";
-  return s;
-}
-
-void QuoteText(std::string_view s, std::string& out) {
-  static const char kHex[] = "0123456789abcdef";
-  out += '"';
-  for (char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (ch) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      default:
-        if (c < 0x20)
-          out += {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-        else
-          out += ch;
-    }
-  }
-  out += '"';
-}
-
-// Writes the file's JSON: one member per line, short arrays and objects of plain values on one.
-class Printer {
- public:
-  void Value(const Json& j, int indent) {
-    if (!j.is_structured()) return Scalar(j);
-    if (j.empty()) {
-      out += j.is_array() ? "[]" : "{}";
-      return;
-    }
-    if (Flat(j)) {
-      Printer line;
-      line.Compact(j);
-      if (line.out.size() <= kLineWidth) {
-        out += line.out;
-        return;
-      }
-    }
-    out += j.is_object() ? '{' : '[';
-    for (auto it = j.begin(); it != j.end(); ++it) {
-      if (it != j.begin()) out += ',';
-      Newline(indent + 1);
-      if (j.is_object()) Key(it.key());
-      Value(*it, indent + 1);
-    }
-    Newline(indent);
-    out += j.is_object() ? '}' : ']';
-  }
-
-  std::string out;
-
- private:
-  void Scalar(const Json& j) {
-    switch (j.type()) {
-      case Json::value_t::boolean:
-        out += j.get<bool>() ? "true" : "false";
-        break;
-      case Json::value_t::number_integer:
-        out += std::to_string(j.get<Int64>());
-        break;
-      case Json::value_t::number_unsigned:
-        out += std::to_string(j.get<UInt64>());
-        break;
-      case Json::value_t::number_float:
-        out += FloatText(j.get<double>());
-        break;
-      case Json::value_t::string:
-        QuoteText(j.get_ref<const std::string&>(), out);
-        break;
-      default:
-        out += "null";
-        break;
-    }
-  }
-
-  void Compact(const Json& j) {
-    if (!j.is_structured()) return Scalar(j);
-    out += j.is_object() ? '{' : '[';
-    for (auto it = j.begin(); it != j.end(); ++it) {
-      if (it != j.begin()) out += ", ";
-      if (j.is_object()) Key(it.key());
-      Compact(*it);
-    }
-    out += j.is_object() ? '}' : ']';
-  }
-
-  // A few plain values, or a few members that are plain values or short arrays of them.
-  static bool Flat(const Json& j) {
-    if (j.size() > 6) return false;
-    for (const Json& v : j) {
-      if (!v.is_structured()) continue;
-      if (!v.is_array() || v.size() > 4) return false;
-      for (const Json& item : v)
-        if (item.is_structured()) return false;
-    }
-    return true;
-  }
-
-  void Key(const std::string& key) {
-    QuoteText(key, out);
-    out += ": ";
-  }
-
-  void Newline(int indent) {
-    out += '\n';
-    out.append(static_cast<size_t>(indent) * 2, ' ');
-  }
-};
-
-Json NumberJson(double v) {
-  if (std::isnan(v)) return "nan";
-  if (std::isinf(v)) return v > 0.0 ? "inf" : "-inf";
-  return v;
-}
-
-Json VectorJson(const Vector& v) {
-  return Json::array({NumberJson(v.x), NumberJson(v.y), NumberJson(v.z)});
-}
-
 Json TimeJson(const BaseTime& t) { return Json::array({NumberJson(t.num), NumberJson(t.den)}); }
-
-Json TextJson(const String& s, const std::string& at) {
-  if (!IsUtf8(s.GetStdString())) Refuse(at, "the text " + Quoted(s) + " is not valid UTF-8");
-  return s.GetStdString();
-}
 
 template <size_t N>
 Json NameJson(const Named (&table)[N], Int32 value, const std::string& at) {
@@ -449,7 +197,7 @@ Json ValueJson(const GeData& d, const std::string& at) {
       j["vector"] = VectorJson(d.GetVector());
       break;
     case DA::STRING:
-      j["string"] = TextJson(d.GetString(), At(at, "string"));
+      j["string"] = TextJson(d.GetString().GetStdString(), At(at, "string"));
       break;
     case DA::TIME:
       j["time"] = TimeJson(d.GetTime());
@@ -472,12 +220,12 @@ bool IsDerivedTag(const BaseTag* tag) { return zvhost::IsEvaluationOutput(tag); 
 void CheckStorable(const BaseObject* op, const std::string& at) {
   const Int32 type = op->GetType();
   if (!IsHostSceneType(type) && !zvhost::FindObjectPlugin(type))
-    Refuse(at, Quoted(op->GetName()) + " is of type " + std::to_string(type) +
+    Refuse(at, Quoted(op->GetName().GetStdString()) + " is of type " + std::to_string(type) +
                    ", which a scene file cannot hold");
   for (const BaseTag* tag : op->GetTags())
     if (!IsDerivedTag(tag))
-      Refuse(at, Quoted(op->GetName()) + " has a tag of type " + std::to_string(tag->GetType()) +
-                     ", which a scene file cannot hold");
+      Refuse(at, Quoted(op->GetName().GetStdString()) + " has a tag of type " +
+                     std::to_string(tag->GetType()) + ", which a scene file cannot hold");
 }
 
 Json DisplayJson(const BaseObject* op, const std::string& at) {
@@ -494,7 +242,7 @@ Json ObjectJson(const BaseObject* op, const std::string& at) {
   CheckStorable(op, at);
   Json j = Json::object();
   j["type"] = op->GetType();
-  j["name"] = TextJson(op->GetName(), At(at, "name"));
+  j["name"] = TextJson(op->GetName().GetStdString(), At(at, "name"));
   j["position"] = VectorJson(op->GetRelPos());
   j["rotation"] = VectorJson(op->GetRelRot());
   j["editorMode"] = NameJson(kModes, op->GetEditorMode(), At(at, "editorMode"));
@@ -547,238 +295,11 @@ Json SceneJson(const BaseDocument* doc) {
   return j;
 }
 
-// ---- Reading the file -------------------------------------------------------------------------
-
-struct FileCloser {
-  int fd;
-  ~FileCloser() { ::close(fd); }
-};
-
-// The file's bytes. Only a regular file is read (a pipe or a device could block or never end),
-// and only up to the size limit, checked again while reading in case the file grows.
-std::string ReadSceneText(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) Refuse("", std::string("cannot open the file: ") + std::strerror(errno));
-  const FileCloser closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    Refuse("", std::string("cannot read the file: ") + std::strerror(errno));
-  if (!S_ISREG(st.st_mode)) Refuse("", "not a regular file");
-  const std::string tooLarge =
-      "the file is larger than " + std::to_string(kMaxFileBytes >> 20) + " MB";
-  if (static_cast<UInt64>(st.st_size) > kMaxFileBytes) Refuse("", tooLarge);
-  std::string text;
-  char buf[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) Refuse("", std::string("cannot read the file: ") + std::strerror(errno));
-    if (n == 0) break;
-    text.append(buf, static_cast<size_t>(n));
-    if (text.size() > kMaxFileBytes) Refuse("", tooLarge);
-  }
-  return text;
-}
-
-// Builds the JSON tree from the parser's events, refusing what the format never holds before it
-// costs memory: duplicate keys, deep nesting, huge arrays, objects and texts. Keeps the path to
-// the value being read so that every refusal names its place.
-class TreeBuilder {
- public:
-  Json root;
-  SceneError failure;
-
-  bool null() { return Add(nullptr) != nullptr; }
-  bool boolean(bool v) { return Add(v) != nullptr; }
-  bool number_integer(Json::number_integer_t v) { return Add(v) != nullptr; }
-  bool number_unsigned(Json::number_unsigned_t v) { return Add(v) != nullptr; }
-  bool number_float(Json::number_float_t v, const Json::string_t&) { return Add(v) != nullptr; }
-  bool string(Json::string_t& s) {
-    if (s.size() > kMaxTextBytes)
-      return Fail("a text longer than " + std::to_string(kMaxTextBytes) + " bytes");
-    return Add(std::move(s)) != nullptr;
-  }
-  bool binary(Json::binary_t&) { return Fail("binary data"); }
-  bool start_object(std::size_t) { return Open(Json::object()); }
-  bool end_object() { return Close(); }
-  bool start_array(std::size_t) { return Open(Json::array()); }
-  bool end_array() { return Close(); }
-  bool key(Json::string_t& k) {
-    Frame& f = frames_.back();
-    f.key = k.size() > kMaxKeyBytes ? k.substr(0, kMaxKeyBytes) : k;
-    f.hasKey = true;
-    if (k.size() > kMaxKeyBytes)
-      return Fail("a key longer than " + std::to_string(kMaxKeyBytes) + " bytes");
-    if (!f.keys.insert(k).second) return Fail("this key appears twice");
-    if (f.keys.size() > kMaxMembers)
-      return Fail("an object with more than " + std::to_string(kMaxMembers) + " members");
-    return true;
-  }
-  bool parse_error(std::size_t, const std::string&, const Json::exception& e) {
-    // The library's text without its error code: "parse error at line 3, column 7: ...".
-    std::string what = e.what();
-    const size_t code = what.find("] ");
-    if (code != std::string::npos) what.erase(0, code + 2);
-    return Fail("not valid JSON: " + Printable(what));
-  }
-
- private:
-  struct Frame {
-    Json* node;
-    std::unordered_set<std::string> keys;
-    std::string key;
-    bool hasKey = false;
-  };
-
-  // The pointer to the value being read: the current key of each object, and in each array the
-  // item being read (the last one added while it is still open).
-  std::string Here() const {
-    std::string at;
-    for (size_t i = 0; i < frames_.size(); ++i) {
-      const Frame& f = frames_[i];
-      if (f.node->is_object()) {
-        if (f.hasKey) at = At(at, f.key);
-      } else {
-        const size_t open = i + 1 < frames_.size() ? 1 : 0;
-        at = At(at, f.node->size() - open);
-      }
-    }
-    return at;
-  }
-
-  bool Fail(std::string problem) {
-    failure = SceneError{Here(), std::move(problem)};
-    return false;
-  }
-
-  Json* Add(Json v) {
-    if (++values_ > kMaxValues) {
-      Fail("the file holds more than " + std::to_string(kMaxValues) + " values");
-      return nullptr;
-    }
-    if (frames_.empty()) return &(root = std::move(v));
-    Json& parent = *frames_.back().node;
-    if (parent.is_object()) {
-      // Keys were checked for duplicates already; appending skips the map's linear search.
-      auto& members = parent.get_ref<Json::object_t&>();
-      members.emplace_back(frames_.back().key, std::move(v));
-      return &members.back().second;
-    }
-    if (parent.size() >= kMaxArrayItems) {
-      Fail("an array of more than " + std::to_string(kMaxArrayItems) + " items");
-      return nullptr;
-    }
-    auto& items = parent.get_ref<Json::array_t&>();
-    items.push_back(std::move(v));
-    return &items.back();
-  }
-
-  bool Open(Json v) {
-    if (frames_.size() >= kMaxDepth)
-      return Fail("arrays and objects nested deeper than " + std::to_string(kMaxDepth) + " levels");
-    Json* node = Add(std::move(v));
-    if (!node) return false;
-    frames_.push_back(Frame{node, {}, {}, false});
-    return true;
-  }
-
-  bool Close() {
-    frames_.pop_back();
-    return true;
-  }
-
-  std::vector<Frame> frames_;
-  size_t values_ = 0;
-};
-
 // ---- Reading values ---------------------------------------------------------------------------
-
-const Json* Find(const Json& j, const char* key) {
-  const auto it = j.find(key);
-  return it == j.end() ? nullptr : &*it;
-}
-
-// Refuses anything but an object whose members all have names from `known`.
-void CheckMembers(const Json& j, const std::string& at,
-                  std::initializer_list<std::string_view> known) {
-  if (!j.is_object()) Refuse(at, "expected an object");
-  for (auto it = j.begin(); it != j.end(); ++it) {
-    bool ok = false;
-    for (std::string_view k : known) ok = ok || it.key() == k;
-    if (!ok) Refuse(At(at, it.key()), "unknown key");
-  }
-}
-
-// Calls `read` with the member and its pointer when the object has it.
-template <typename Read>
-void IfPresent(const Json& j, const std::string& at, const char* key, Read read) {
-  if (const Json* v = Find(j, key)) read(*v, At(at, key));
-}
-
-Int64 ReadInteger(const Json& j, const std::string& at, Int64 min, Int64 max) {
-  if (!j.is_number_integer()) Refuse(at, "expected a whole number");
-  const bool above =
-      j.is_number_unsigned() ? j.get<UInt64>() > static_cast<UInt64>(max) : j.get<Int64>() > max;
-  if (above || (!j.is_number_unsigned() && j.get<Int64>() < min))
-    Refuse(at,
-           "expected a whole number from " + std::to_string(min) + " to " + std::to_string(max));
-  return j.get<Int64>();
-}
-
-Int32 ReadInt32(const Json& j, const std::string& at) {
-  return static_cast<Int32>(
-      ReadInteger(j, at, std::numeric_limits<Int32>::min(), std::numeric_limits<Int32>::max()));
-}
-
-double ReadNumber(const Json& j, const std::string& at, bool finiteOnly) {
-  if (j.is_number()) return j.get<double>();
-  const std::string* s = j.is_string() ? &j.get_ref<const std::string&>() : nullptr;
-  double v = 0.0;
-  if (s && *s == "nan")
-    v = std::numeric_limits<double>::quiet_NaN();
-  else if (s && *s == "inf")
-    v = std::numeric_limits<double>::infinity();
-  else if (s && *s == "-inf")
-    v = -std::numeric_limits<double>::infinity();
-  else
-    Refuse(at, "expected a number");
-  if (finiteOnly) Refuse(at, "expected a finite number");
-  return v;
-}
-
-double ReadFraction(const Json& j, const std::string& at) {
-  const double v = ReadNumber(j, at, true);
-  if (v < 0.0 || v > 1.0) Refuse(at, "expected a number from 0 to 1");
-  return v;
-}
-
-Vector ReadVector(const Json& j, const std::string& at, bool finiteOnly) {
-  if (!j.is_array() || j.size() != 3) Refuse(at, "expected an array of three numbers");
-  return Vector(ReadNumber(j[0], At(at, 0), finiteOnly), ReadNumber(j[1], At(at, 1), finiteOnly),
-                ReadNumber(j[2], At(at, 2), finiteOnly));
-}
 
 BaseTime ReadTime(const Json& j, const std::string& at, bool finiteOnly) {
   if (!j.is_array() || j.size() != 2) Refuse(at, "expected an array of numerator and denominator");
   return BaseTime(ReadNumber(j[0], At(at, 0), finiteOnly), ReadNumber(j[1], At(at, 1), finiteOnly));
-}
-
-bool ReadBool(const Json& j, const std::string& at) {
-  if (!j.is_boolean()) Refuse(at, "expected true or false");
-  return j.get<bool>();
-}
-
-const std::string& ReadText(const Json& j, const std::string& at) {
-  if (!j.is_string()) Refuse(at, "expected a text");
-  return j.get_ref<const std::string&>();
-}
-
-template <size_t N>
-Int32 ReadName(const Named (&table)[N], const Json& j, const std::string& at) {
-  const std::string& name = ReadText(j, at);
-  for (const Named& n : table)
-    if (n.name == name) return n.value;
-  Refuse(at, "expected one of " + Choices(table));
 }
 
 // A container entry's key: its id written plainly ("10000", not "010000" or "+10000"), so that no
@@ -1063,9 +584,10 @@ class SceneReader {
     else
       FontData::GetDefaultFont(kDefaultFontKind, &chosen);
     if (notes_)
-      notes_->push_back(at + ": the font file " + Quoted(file) + " is not installed here; using " +
-                        (chosen.GetDataPointer(FONT_FILE) ? Quoted(chosen.GetString(FONT_FILE))
-                                                          : "the default font"));
+      notes_->push_back(
+          at + ": the font file " + Quoted(file.GetStdString()) + " is not installed here; using " +
+          (chosen.GetDataPointer(FONT_FILE) ? Quoted(chosen.GetString(FONT_FILE).GetStdString())
+                                            : "the default font"));
     chosen.SetId(font->GetId());
     *font = chosen;
   }
@@ -1084,17 +606,7 @@ class SceneReader {
 };
 
 DocumentPtr ParseScene(const std::string& text, std::vector<std::string>* notes) {
-  TreeBuilder builder;
-  if (!Json::sax_parse(text, &builder, Json::input_format_t::json, true, false))
-    throw builder.failure;
-  return SceneReader(notes).Read(builder.root);
-}
-
-std::string Message(const std::string& lead, const SceneError& e) {
-  // A pointer into a deep file keeps its start (where) and its end (what).
-  std::string at = e.at;
-  if (at.size() > kMaxMessageBytes) at = at.substr(0, 100) + "..." + at.substr(at.size() - 200);
-  return lead + (at.empty() ? "" : Printable(at) + ": ") + e.problem;
+  return SceneReader(notes).Read(ParseJson(text, kLimits));
 }
 
 }  // namespace
@@ -1104,14 +616,12 @@ bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error) {
   try {
     if (!doc) Refuse("", "there is no document");
     CheckHierarchySize(doc);
-    Printer printer;
-    printer.Value(SceneJson(doc), 0);
-    printer.out += '\n';
+    const std::string text = PrettyJson(SceneJson(doc)) + '\n';
     // Only a file that reads back is written: the text is read once as a load would read it.
-    ParseScene(printer.out, nullptr);
-    return WriteFileAtomically(path, printer.out, error);
-  } catch (const SceneError& e) {
-    if (error) *error = Message(lead, e);
+    ParseScene(text, nullptr);
+    return WriteFileAtomically(path, text, error);
+  } catch (const JsonError& e) {
+    if (error) *error = ErrorMessage(lead, e);
   } catch (const std::bad_alloc&) {
     if (error) *error = lead + "out of memory";
   } catch (const std::exception& e) {
@@ -1125,12 +635,12 @@ BaseDocument* LoadScene(const std::string& path, std::string* error,
   const std::string lead = "scene file '" + path + "': ";
   try {
     std::vector<std::string> found;
-    DocumentPtr doc = ParseScene(ReadSceneText(path), &found);
+    DocumentPtr doc = ParseScene(ReadRegularFile(path, kMaxFileBytes), &found);
     if (notes)
       for (const std::string& n : found) notes->push_back(lead + n);
     return doc.release();
-  } catch (const SceneError& e) {
-    if (error) *error = Message(lead, e);
+  } catch (const JsonError& e) {
+    if (error) *error = ErrorMessage(lead, e);
   } catch (const std::bad_alloc&) {
     if (error) *error = lead + "out of memory";
   } catch (const std::exception& e) {  // the JSON library's own, should a check above miss one

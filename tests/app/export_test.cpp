@@ -26,8 +26,10 @@
 #include "o3dplotlabel.h"
 #include "o3dplotmesh.h"
 #include "atomic_file.h"
+#include "base64.h"
 #include "export_gltf.h"
 #include "export_html.h"
+#include "host_utf8.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -614,6 +616,27 @@ TEST(HtmlExport, RefusesWithoutThreeJsAndEscapesTheTitle) {
     ++ends;
   EXPECT_EQ(ends, 2u);
   EXPECT_NE(page.find("Z2xURg=="), std::string::npos);  // the frame, in base64
+
+  // A title that is no UTF-8 is repaired alike in the caption and the page's data.
+  ASSERT_TRUE(zvapp::WriteHtmlFile(frames, {"y = \xe2\x82", 30}, (dir / "u.html").string(), &error))
+      << error;
+  std::ifstream bad(dir / "u.html");
+  const std::string repaired(std::istreambuf_iterator<char>(bad), {});
+  EXPECT_TRUE(zvhost::IsUtf8(repaired));
+  EXPECT_NE(repaired.find("<title>y = \xef\xbf\xbd\xef\xbf\xbd</title>"), std::string::npos);
+  EXPECT_NE(repaired.find("\"title\":\"y = \xef\xbf\xbd\xef\xbf\xbd\""), std::string::npos);
+}
+
+TEST(Base64, PadsEachRemainderAndUsesTheWholeAlphabet) {
+  const auto encode = [](std::string_view text) {
+    return zvapp::Base64({reinterpret_cast<const unsigned char*>(text.data()), text.size()});
+  };
+  EXPECT_EQ(encode(""), "");
+  EXPECT_EQ(encode("f"), "Zg==");
+  EXPECT_EQ(encode("fo"), "Zm8=");
+  EXPECT_EQ(encode("foo"), "Zm9v");
+  EXPECT_EQ(encode("foobar"), "Zm9vYmFy");
+  EXPECT_EQ(encode("\xff\xfe\xfd\xfb\xff"), "//79+/8=");
 }
 
 // ---- End to end: the module's plot with its components -----------------------------------------
