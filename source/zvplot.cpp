@@ -13,59 +13,30 @@
 
 namespace {
 
-constexpr const char* kPresets[PRESET_COUNT] = {
-    "Sin(x) * Cos(z)",
-    "x^3 * Sin(z * 10)",
-    "x * x * z",
-    "Tan(x) * Atan(z)",
-    "Pow(Sin(x); 3)",
-    "(x * x) / (z * z)",
-    "Pow((x * x) + (z * z); 0.5)",
-    "Cos(Abs(x) + Abs(z))",
-    "Log(x)",
-    "x * Cos(z)",
-    "Sin(Sqrt((x * x) + (z * z)))",
-};
-
-constexpr Int32 kComponentTypes[] = {ID_ZVPLOTMESH, ID_ZVPLOTGRID, ID_ZVPLOTCAGE, ID_ZVPLOTLABELS};
 constexpr Float kHandleLimit = 1e20;
 
-// Doubles compare by value; a NaN never equals anything, so it always counts as a change.
-bool Differs(Float a, Float b) { return !(a == b); }
+// The object type of each O3DPLOT_ADD_COMPONENT choice; 0 for a value that is none.
+Int32 ComponentType(Int32 choice) {
+  switch (choice) {
+    case O3DPLOT_ADD_COMPONENT_MESH: return ID_ZVPLOTMESH;
+    case O3DPLOT_ADD_COMPONENT_GRID: return ID_ZVPLOTGRID;
+    case O3DPLOT_ADD_COMPONENT_CAGE: return ID_ZVPLOTCAGE;
+    case O3DPLOT_ADD_COMPONENT_LABELS: return ID_ZVPLOTLABELS;
+    default: return 0;
+  }
+}
 
-// Position on the gradient of a plotted value u for the half height r.
-Float GradientPosition(Float u, Float r, Bool absolute) {
+// Position on the gradient of a plotted value for the half height.
+Float GradientPosition(Float value, Float halfHeight, Bool absolute) {
   Float p;
-  if (absolute) p = r > 0.0 ? std::fabs(u) / r : 0.0;
-  else p = r > 0.0 ? (u + r) / (2.0 * r) : 0.5;
+  if (absolute) p = halfHeight > 0.0 ? std::fabs(value) / halfHeight : 0.0;
+  else p = halfHeight > 0.0 ? (value + halfHeight) / (2.0 * halfHeight) : 0.5;
   if (p < 0.0) p = 0.0;
   if (p > 1.0) p = 1.0;
   return p;
 }
 
-Gradient* MakeDefaultGradient() {
-  Gradient* g = Gradient::Alloc();
-  if (!g) return nullptr;
-  g->SetData(GRADIENT_MODE, GeData(Int32(GRADIENT_MODE_COLOR)));
-  const Vector colours[] = {Vector(0, 0, 1), Vector(0, 1, 0), Vector(1, 0, 0)};
-  for (Int32 i = 0; i < 3; ++i) {
-    GradientKnot k;
-    k.col = colours[i];
-    k.brightness = 1.0;
-    k.pos = 0.5 * i;
-    k.bias = 0.5;
-    k.index = 0;
-    k.interpolation = GRADIENT_INTERPOLATION_SMOOTHKNOT;
-    g->InsertKnot(k);
-  }
-  return g;
-}
-
 }  // namespace
-
-const char* PresetFormula(Int32 index) {
-  return index >= 0 && index < PRESET_COUNT ? kPresets[index] : nullptr;
-}
 
 // ---- Sample array ----------------------------------------------------------------------------
 
@@ -98,92 +69,31 @@ Bool PlotSampleArray::CopyFrom(const PlotSampleArray& other) {
 
 // ---- Parameters ------------------------------------------------------------------------------
 
-ZVPlot::ZVPlot() : color(), formula(), evalFormula() { samples.SetCountZero(); }
+ZVPlot::ZVPlot() { samples.SetCountZero(); }
 
+// The gradient first, then the other settings: a new container lists its entries in that order.
 void ZVPlot::ResetDefaults(BaseContainer* bc) {
-  preset = 0;
-  resolution = 50;
-  pointStyle = 0;
-  pointSize = 1.0;
-  size = 200.0;
-  halfHeight = 25.0;
-  scalePositive = 1.0;
-  scaleNegative = 1.0;
-  xMin = -180.0;
-  xMax = 180.0;
-  zMin = -180.0;
-  zMax = 180.0;
-  colorMode = 0;
-  heightMode = 1;
-  separateZ = false;
-  animate = true;
-  gradientAbsolute = false;
-  color = Vector(1, 1, 1);
-  formula = kPresets[0];
-  if (Gradient* g = MakeDefaultGradient()) {
-    if (bc) bc->SetData(O3DPLOT_GRADIENT, GeData(CUSTOMDATATYPE_GRADIENT, *g));
-    Gradient::Free(g);
-  }
-}
-
-void ZVPlot::WriteParameters(BaseContainer* bc) const {
-  if (!bc) return;
-  bc->SetInt32(O3DPLOT_PRESET, preset);
-  bc->SetInt32(O3DPLOT_RESOLUTION, resolution);
-  bc->SetFloat(O3DPLOT_SIZE, size);
-  bc->SetFloat(O3DPLOT_HEIGHT, halfHeight * 2.0);
-  bc->SetInt32(O3DPLOT_HEIGHTMODE, heightMode);
-  bc->SetString(O3DPLOT_FORMULA, formula);
-  bc->SetBool(O3DPLOT_ANIMATE, animate);
-  bc->SetFloat(O3DPLOT_SCALE_POSITIVE, scalePositive);
-  bc->SetFloat(O3DPLOT_SCALE_NEGATIVE, scaleNegative);
-  bc->SetBool(O3DPLOT_SEPARATE_Z, separateZ);
-  bc->SetFloat(O3DPLOT_XMIN, xMin);
-  bc->SetFloat(O3DPLOT_XMAX, xMax);
-  bc->SetFloat(O3DPLOT_ZMIN, zMin);
-  bc->SetFloat(O3DPLOT_ZMAX, zMax);
-  bc->SetInt32(O3DPLOT_COLORMODE, colorMode);
-  bc->SetVector(O3DPLOT_COLOR, color);
-  bc->SetInt32(O3DPLOT_POINTSTYLE, pointStyle);
-  bc->SetFloat(O3DPLOT_POINTSIZE, pointSize);
-  bc->SetBool(O3DPLOT_GRADIENT_ABSOLUTE, gradientAbsolute);
+  WriteDefaultGradient(bc);
+  settings = PlotSettings::Defaults();
+  settings.Write(bc);
 }
 
 void ZVPlot::ReadParameters(const BaseContainer* bc) {
-  if (!bc) return;
-  preset = bc->GetInt32(O3DPLOT_PRESET);
-  resolution = bc->GetInt32(O3DPLOT_RESOLUTION);
-  size = bc->GetFloat(O3DPLOT_SIZE);
-  halfHeight = bc->GetFloat(O3DPLOT_HEIGHT) * 0.5;
-  heightMode = bc->GetInt32(O3DPLOT_HEIGHTMODE);
-  formula = bc->GetString(O3DPLOT_FORMULA);
-  animate = bc->GetBool(O3DPLOT_ANIMATE);
-  scalePositive = bc->GetFloat(O3DPLOT_SCALE_POSITIVE);
-  scaleNegative = bc->GetFloat(O3DPLOT_SCALE_NEGATIVE);
-  separateZ = bc->GetBool(O3DPLOT_SEPARATE_Z);
-  xMin = bc->GetFloat(O3DPLOT_XMIN);
-  xMax = bc->GetFloat(O3DPLOT_XMAX);
-  zMin = bc->GetFloat(O3DPLOT_ZMIN);
-  zMax = bc->GetFloat(O3DPLOT_ZMAX);
-  colorMode = bc->GetInt32(O3DPLOT_COLORMODE);
-  color = bc->GetVector(O3DPLOT_COLOR);
-  pointStyle = bc->GetInt32(O3DPLOT_POINTSTYLE);
-  pointSize = bc->GetFloat(O3DPLOT_POINTSIZE);
-  gradientAbsolute = bc->GetBool(O3DPLOT_GRADIENT_ABSOLUTE);
+  if (bc) settings = PlotSettings::Read(*bc);
 }
 
 // ---- Host operations -------------------------------------------------------------------------
 
 Bool ZVPlot::Init(GeListNode* node) {
-  BaseContainer* bc = static_cast<BaseObject*>(node)->GetDataInstance();
-  ResetDefaults(bc);
-  WriteParameters(bc);
+  ResetDefaults(static_cast<BaseObject*>(node)->GetDataInstance());
   lastFrame = LIMIT_MIN_INT32;
   return true;
 }
 
 void ZVPlot::Free(GeListNode*) { samples.SetCountZero(); }
 
+// The evaluation bookkeeping stays behind, so a copy shows the same samples and evaluates afresh
+// at its first step.
 Bool ZVPlot::CopyTo(NodeData* dest, const GeListNode*, GeListNode*, COPYFLAGS, AliasTrans*) {
   if (!dest) return false;
   auto* d = static_cast<ZVPlot*>(dest);
@@ -191,25 +101,7 @@ Bool ZVPlot::CopyTo(NodeData* dest, const GeListNode*, GeListNode*, COPYFLAGS, A
   d->valueMin = valueMin;
   d->valueMax = valueMax;
   d->samples.CopyFrom(samples);  // fewer samples when memory runs out; the copy still succeeds
-  d->preset = preset;
-  d->resolution = resolution;
-  d->pointStyle = pointStyle;
-  d->pointSize = pointSize;
-  d->colorMode = colorMode;
-  d->heightMode = heightMode;
-  d->size = size;
-  d->halfHeight = halfHeight;
-  d->scalePositive = scalePositive;
-  d->scaleNegative = scaleNegative;
-  d->xMin = xMin;
-  d->xMax = xMax;
-  d->zMin = zMin;
-  d->zMax = zMax;
-  d->separateZ = separateZ;
-  d->animate = animate;
-  d->gradientAbsolute = gradientAbsolute;
-  d->color = color;
-  d->formula = formula;
+  d->settings = settings;
   return true;
 }
 
@@ -224,8 +116,9 @@ Bool ZVPlot::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_da
   const BaseContainer& bc = static_cast<BaseObject*>(node)->GetDataInstanceRef();
   switch (id[0].id) {
     case O3DPLOT_GRADIENT:
-    case O3DPLOT_GRADIENT_ABSOLUTE: return bc.GetInt32(O3DPLOT_COLORMODE) == 0;
-    case O3DPLOT_COLOR: return bc.GetInt32(O3DPLOT_COLORMODE) == 1;
+    case O3DPLOT_GRADIENT_ABSOLUTE:
+      return bc.GetInt32(O3DPLOT_COLORMODE) == O3DPLOT_COLORMODE_GRADIENT;
+    case O3DPLOT_COLOR: return bc.GetInt32(O3DPLOT_COLORMODE) == O3DPLOT_COLORMODE_COLOR;
     case O3DPLOT_ZMIN:
     case O3DPLOT_ZMAX: return bc.GetBool(O3DPLOT_SEPARATE_Z);
     default: return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
@@ -264,7 +157,7 @@ BaseObject* ZVPlot::GetVirtualObjects(BaseObject*, HierarchyHelp*) {
 }
 
 Bool ZVPlot::AddToExecution(BaseObject* op, PriorityList* list) {
-  list->Add(op, 5000, EXECUTIONFLAGS::NONE);
+  list->Add(op, PRIORITY_ZVPLOT, EXECUTIONFLAGS::NONE);
   return true;
 }
 
@@ -275,47 +168,15 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
   if (!op->GetDeformMode()) return EXECUTIONRESULT::OK;
   const BaseContainer* bc = op->GetDataInstance();
   ReadParameters(bc);
+  RescaleSamples();
 
-  // Height or size alone changed: rescale the stored samples instead of evaluating.
-  if (Differs(halfHeight, sampleHalfHeight) && sampleHalfHeight > 0.0 && samples.GetCount() > 0) {
-    const Float k = halfHeight / sampleHalfHeight;
-    for (Int64 i = 0; i < samples.GetCount(); ++i) samples[i].position.y *= k;
-    EventAdd(EVENT::FORCEREDRAW);
-  } else if (sampleHalfHeight == 0.0 && halfHeight != 0.0) {
-    samples.SetCountZero();
-  }
-  sampleHalfHeight = halfHeight;
-  if (Differs(size, sampleSize) && sampleSize > 0.0 && samples.GetCount() > 0) {
-    const Float k = size / sampleSize;
-    for (Int64 i = 0; i < samples.GetCount(); ++i) {
-      samples[i].position.x *= k;
-      samples[i].position.z *= k;
-    }
-    EventAdd(EVENT::FORCEREDRAW);
-  } else if (sampleSize == 0.0 && size != 0.0) {
-    samples.SetCountZero();
-  }
-  sampleSize = size;
-
-  if (resolution != evalResolution || Differs(scalePositive, evalScalePositive) ||
-      Differs(scaleNegative, evalScaleNegative) || heightMode != evalHeightMode ||
-      formula.Compare(evalFormula) != 0 || Differs(xMax, evalXMax) || Differs(xMin, evalXMin) ||
-      Differs(zMax, evalZMax) || Differs(zMin, evalZMin) || separateZ != evalSeparateZ) {
-    evalResolution = resolution;
-    evalScalePositive = scalePositive;
-    evalScaleNegative = scaleNegative;
-    evalHeightMode = heightMode;
-    evalFormula = formula;
-    evalXMax = xMax;
-    evalXMin = xMin;
-    evalZMax = zMax;
-    evalZMin = zMin;
-    evalSeparateZ = separateZ;
+  if (settings.SamplesDiffer(evaluated)) {
+    evaluated = settings;
     samples.SetCountZero();
   }
 
   const Gradient* gradient = nullptr;
-  if (colorMode != 1) {
+  if (settings.colorMode != O3DPLOT_COLORMODE_COLOR) {
     gradient = bc->GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
     if (gradient && !gradient->InitRender(InitRenderStruct(doc))) {
       gradient->FreeRender();
@@ -324,7 +185,8 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
   }
 
   const Int32 frame = DocumentFrame(doc);
-  if (animate && UsesTimeVariable(this, evalFormula) && frame != lastFrame) samples.SetCountZero();
+  if (settings.animate && UsesTimeVariable(this, evaluated.formula) && frame != lastFrame)
+    samples.SetCountZero();
   lastFrame = frame;
 
   if (samples.GetCount() == 0) EvaluateSamples(op, doc, gradient);
@@ -332,66 +194,109 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
   return EXECUTIONRESULT::OK;
 }
 
+// Height or size alone changed: the stored samples are rescaled instead of evaluated (a NaN always
+// counts as a change). Samples laid out for a height or size of 0 cannot be scaled back, so they
+// are dropped.
+void ZVPlot::RescaleSamples() {
+  const Float halfHeight = settings.HalfHeight();
+  if (halfHeight != sampleHalfHeight && sampleHalfHeight > 0.0 && samples.GetCount() > 0) {
+    const Float factor = halfHeight / sampleHalfHeight;
+    for (Int64 k = 0; k < samples.GetCount(); ++k) samples[k].position.y *= factor;
+    EventAdd(EVENT::FORCEREDRAW);
+  } else if (sampleHalfHeight == 0.0 && halfHeight != 0.0) {
+    samples.SetCountZero();
+  }
+  sampleHalfHeight = halfHeight;
+
+  const Float size = settings.size;
+  if (size != sampleSize && sampleSize > 0.0 && samples.GetCount() > 0) {
+    const Float factor = size / sampleSize;
+    for (Int64 k = 0; k < samples.GetCount(); ++k) {
+      samples[k].position.x *= factor;
+      samples[k].position.z *= factor;
+    }
+    EventAdd(EVENT::FORCEREDRAW);
+  } else if (sampleSize == 0.0 && size != 0.0) {
+    samples.SetCountZero();
+  }
+  sampleSize = size;
+}
+
 void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient) {
-  const Int32 R = resolution;
-  const Int64 L = static_cast<Int64>(R) + 1;
-  const Float step = size / R;
-  const Float r = halfHeight;
-  const Float xStep = (xMax - xMin) / R;
-  const Float zStep = (zMax - zMin) / R;
+  const Int32 resolution = settings.resolution;
+  const Int64 perSide = static_cast<Int64>(resolution) + 1;
+  const Float spacing = settings.size / resolution;
+  const Float halfHeight = settings.HalfHeight();
+  const Float xStep = (settings.xMax - settings.xMin) / resolution;
+  const Float zMin = settings.FormulaZMin();
+  const Float zStep = (settings.FormulaZMax() - zMin) / resolution;
   const Int32 frame = DocumentFrame(doc);
 
   valueMin = 0.0;
   valueMax = 0.0;
-  Float K = MAXVALUE_FLOAT;
-  Float J = -MAXVALUE_FLOAT;
+  Float lowest = MAXVALUE_FLOAT;
+  Float highest = -MAXVALUE_FLOAT;
 
   // Centre the positions on the origin: with an even count of samples per side the middle falls
   // between two samples.
-  const Int64 s0 = (L % 2 == 0) ? 1 - L / 2 : -(L / 2);
-  const Float o = (L % 2 == 0) ? step / 2.0 : 0.0;
+  const Int64 firstIndex = (perSide % 2 == 0) ? 1 - perSide / 2 : -(perSide / 2);
+  const Float offset = (perSide % 2 == 0) ? spacing / 2.0 : 0.0;
 
-  Vector current(1, 1, 1);
-  if (colorMode == 1) current = color;
+  Vector colour(1, 1, 1);
+  if (settings.colorMode == O3DPLOT_COLORMODE_COLOR) colour = settings.color;
   // A grid that cannot be held at all is not walked node by node: a resolution no description
   // offers would otherwise keep the evaluation running for ages.
-  const bool fits = L > 0 && samples.Reserve(L * L);
+  const bool fits = perSide > 0 && samples.Reserve(perSide * perSide);
 
-  FormulaValues v = {0.0, 0.0, 0.0, static_cast<Float>(R), r, static_cast<Float>(frame)};
-  for (Int64 i = 0; fits && i < L; ++i) {
-    for (Int64 j = 0; j < L; ++j) {
-      v[0] = DocumentSeconds(doc);
-      v[1] = xMin + i * xStep;
-      v[2] = separateZ ? zMin + j * zStep : xMin + j * xStep;
-      const Float S = formula.IsEmpty() ? 0.0 : EvaluateFormula(this, formula, v, doc) * r;
+  FormulaValues variables = {};
+  variables[FORMULA_H] = static_cast<Float>(resolution);
+  variables[FORMULA_R] = halfHeight;
+  variables[FORMULA_F] = static_cast<Float>(frame);
+  for (Int64 row = 0; fits && row < perSide; ++row) {
+    for (Int64 column = 0; column < perSide; ++column) {
+      variables[FORMULA_T] = DocumentSeconds(doc);
+      variables[FORMULA_X] = settings.xMin + row * xStep;
+      variables[FORMULA_Z] = zMin + column * zStep;
+      const Float value = settings.formula.IsEmpty()
+                              ? 0.0
+                              : EvaluateFormula(this, settings.formula, variables, doc) * halfHeight;
       // Only finite values count for the extremes: a NaN has no place, and one pole (a division
       // by zero) would otherwise make the fit squash every other value to nothing.
-      if (std::isfinite(S)) {
-        if (S < K) K = S;
-        if (S > J) J = S;
+      if (std::isfinite(value)) {
+        if (value < lowest) lowest = value;
+        if (value > highest) highest = value;
       }
-      Float U = S;
-      if (heightMode == 2) U = std::min(r, std::max(-r, S));
-      U = U < 0.0 ? U * scaleNegative : U * scalePositive;
-      if (colorMode == 0 && gradient)
-        current = gradient->CalcGradientPixel(GradientPosition(U, r, gradientAbsolute));
-      PlotSample sample{Vector((s0 + i) * step - o, U, (s0 + j) * step - o), current};
-      samples.Append(sample);  // a sample that does not fit is left out
+      Float plotted = value;
+      if (settings.heightMode == O3DPLOT_HEIGHTMODE_CLIP)
+        plotted = std::min(halfHeight, std::max(-halfHeight, value));
+      plotted *= plotted < 0.0 ? settings.scaleNegative : settings.scalePositive;
+      if (settings.colorMode == O3DPLOT_COLORMODE_GRADIENT && gradient)
+        colour = gradient->CalcGradientPixel(
+            GradientPosition(plotted, halfHeight, settings.gradientAbsolute));
+      const Vector position((firstIndex + row) * spacing - offset, plotted,
+                            (firstIndex + column) * spacing - offset);
+      samples.Append(PlotSample{position, colour});  // a sample that does not fit is left out
     }
   }
+  FinishEvaluation(op, lowest, highest);
+}
 
+// Records the value range, fits the samples into the box and tells the labels and the host.
+void ZVPlot::FinishEvaluation(BaseObject* op, Float lowest, Float highest) {
+  const Float halfHeight = settings.HalfHeight();
   // Only real numbers count: when no node gave one, the range stays at 0 instead of reporting
   // the start values of the running extremes.
-  const bool anyNumber = K <= J;
-  if (r > 0.0 && anyNumber) {
-    valueMin = K / r;
-    valueMax = J / r;
+  const bool anyNumber = lowest <= highest;
+  if (halfHeight > 0.0 && anyNumber) {
+    valueMin = lowest / halfHeight;
+    valueMax = highest / halfHeight;
   }
-  if (heightMode == 1 && anyNumber) {
-    const Float M = std::fabs(K) > std::fabs(J) ? std::fabs(K) : std::fabs(J);
-    if (M > r && M != 0.0 && samples.GetCount() > 0)
+  if (settings.heightMode == O3DPLOT_HEIGHTMODE_FIT && anyNumber) {
+    const Float largest =
+        std::fabs(lowest) > std::fabs(highest) ? std::fabs(lowest) : std::fabs(highest);
+    if (largest > halfHeight && largest != 0.0 && samples.GetCount() > 0)
       for (Int64 k = 0; k < samples.GetCount(); ++k)
-        samples[k].position.y = samples[k].position.y / M * r;
+        samples[k].position.y = samples[k].position.y / largest * halfHeight;
   }
 
   if (BaseObject* labels = FindChildOfType(op, ID_ZVPLOTLABELS)) {
@@ -416,12 +321,12 @@ DRAWRESULT ZVPlot::Draw(BaseObject* op, DRAWPASS drawpass, BaseDraw* bd, BaseDra
       const PlotSample& smp = samples[k];
       const Vector& p = smp.position;
       bd->SetPen(smp.color);
-      if (style == 0) {
+      if (style == O3DPLOT_POINTSTYLE_DOT) {
         bd->SetPointSize(2.0 * s);
         bd->DrawHandle(p, DRAWHANDLE::CUSTOM, 2048);
-      } else if (style == 1) {
+      } else if (style == O3DPLOT_POINTSTYLE_SPHERE) {
         bd->DrawSphere(p, Vector(s, s, s), smp.color, 0);
-      } else if (style == 2) {
+      } else if (style == O3DPLOT_POINTSTYLE_CROSS) {
         bd->DrawLine(Vector(p.x - s, p.y, p.z), Vector(p.x + s, p.y, p.z), 0);
         bd->DrawLine(Vector(p.x, p.y - s, p.z), Vector(p.x, p.y + s, p.z), 0);
       }
@@ -457,10 +362,7 @@ Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
     }
   } else if (type == MSG_DESCRIPTION_COMMAND && data) {
     switch (static_cast<DescriptionCommand*>(data)->_descId[0].id) {
-      case O3DPLOT_RESET:
-        ResetDefaults(bc);
-        WriteParameters(bc);
-        break;
+      case O3DPLOT_RESET: ResetDefaults(bc); break;
       case O3DPLOT_ADD_COMPONENT: AddComponent(op, bc->GetInt32(O3DPLOT_ADD_COMPONENT)); break;
       case O3DPLOT_HELP: OpenHelp(); break;
       default: break;
@@ -469,7 +371,7 @@ Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
     auto* view = static_cast<ZVPlotSampleView*>(data);
     view->samples = samples.GetFirst();
     view->count = samples.GetCount();
-    view->resolution = resolution;
+    view->resolution = settings.resolution;
     view->valueMin = valueMin;
     view->valueMax = valueMax;
     view->timeDependent = timeDependent;
@@ -489,27 +391,28 @@ void ZVPlot::Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc
   const Vector c = bc->GetVector(O3DPLOT_COLOR);
   const Bool absolute = bc->GetBool(O3DPLOT_GRADIENT_ABSOLUTE);
   const Gradient* gradient = bc->GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
-  const bool prepared = mode == 0 && gradient && gradient->InitRender(InitRenderStruct(doc));
+  const Bool byGradient = mode == O3DPLOT_COLORMODE_GRADIENT;
+  const bool prepared = byGradient && gradient && gradient->InitRender(InitRenderStruct(doc));
   for (Int64 k = 0; k < samples.GetCount(); ++k) {
     PlotSample& s = samples[k];
-    if (mode == 0 && prepared)
+    if (prepared)
       s.color = gradient->CalcGradientPixel(GradientPosition(s.position.y - dy, h, absolute));
     else
       s.color = c;  // also when the gradient is missing
   }
-  if (gradient && mode == 0) gradient->FreeRender();
+  if (gradient && byGradient) gradient->FreeRender();
 }
 
 void ZVPlot::ApplyPreset(BaseContainer* bc) {
   const Int32 index = bc->GetInt32(O3DPLOT_PRESET);
-  formula = bc->GetString(O3DPLOT_FORMULA);
-  if (const char* text = PresetFormula(index)) formula = text;
-  bc->SetString(O3DPLOT_FORMULA, formula);
+  settings.formula = bc->GetString(O3DPLOT_FORMULA);
+  if (const char* text = PresetFormula(index)) settings.formula = text;
+  bc->SetString(O3DPLOT_FORMULA, settings.formula);
 }
 
 void ZVPlot::AddComponent(BaseObject* op, Int32 choice) {
-  if (choice < 0 || choice >= static_cast<Int32>(std::size(kComponentTypes))) return;
-  const Int32 type = kComponentTypes[choice];
+  const Int32 type = ComponentType(choice);
+  if (type == 0) return;
   if (FindChildOfType(op, type) &&
       !QuestionDialog("A component of this type already exists. Do you want to add another one?"))
     return;

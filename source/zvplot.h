@@ -5,6 +5,7 @@
 #include "c4d.h"
 #include "o3dplot.h"
 #include "zvplot_messages.h"
+#include "zvplot_settings.h"
 
 // A growable array of samples with a 64-bit count. Storage is kept when the count drops to 0.
 class PlotSampleArray {
@@ -60,23 +61,25 @@ class ZVPlot : public ObjectData {
   void SetHandle(BaseObject* op, Int32 i, Vector p, const HandleInfo& info) override;
 
   Bool IsTimeDependent() const { return timeDependent; }
-  Int32 GetResolution() const { return resolution; }
+  Int32 GetResolution() const { return settings.resolution; }
   Float GetValueMin() const { return valueMin; }
   Float GetValueMax() const { return valueMax; }
 
-  void ResetDefaults(BaseContainer* bc);
-  void WriteParameters(BaseContainer* bc) const;
+  // Mirrors the container into the settings, as every execution step does first.
   void ReadParameters(const BaseContainer* bc);
 
   // Formula preparation sets whether the prepared formula uses time or frame.
   void SetTimeDependent(Bool on) { timeDependent = on; }
-  const String& GetEvalFormula() const { return evalFormula; }
+  const String& GetEvalFormula() const { return evaluated.formula; }
   Int32 GetLastFrame() const { return lastFrame; }
 
   PlotSampleArray samples;
 
  private:
+  void ResetDefaults(BaseContainer* bc);
+  void RescaleSamples();
   void EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient);
+  void FinishEvaluation(BaseObject* op, Float lowest, Float highest);
   void Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc);
   void ApplyPreset(BaseContainer* bc);
   void AddComponent(BaseObject* op, Int32 choice);
@@ -85,41 +88,16 @@ class ZVPlot : public ObjectData {
   Int32 lastFrame;
   Float valueMin;
   Float valueMax;
+  // The size and half height the sample positions are laid out for.
   Float sampleSize;
   Float sampleHalfHeight;
-  Float evalScalePositive;
-  Float evalScaleNegative;
-  Float evalXMax;
-  Float evalXMin;
-  Float evalZMax;
-  Float evalZMin;
-  Bool evalSeparateZ;
-  Int32 evalHeightMode;
-  Int32 evalResolution;
   Bool timeDependent;
-  Int32 preset;
-  Int32 resolution;
-  Int32 pointStyle;
-  Float pointSize;
-  Int32 colorMode;
-  Int32 heightMode;
-  Float size;
-  Float halfHeight;
-  Float scalePositive;
-  Float scaleNegative;
-  Float xMin, xMax;
-  Float zMin, zMax;
-  Bool separateZ;
-  Bool animate;
-  Bool gradientAbsolute;
-  Vector color;
-  String formula;
-  String evalFormula;
+  // The container's values as of the last execution step (or reset).
+  PlotSettings settings;
+  // The settings of the last evaluation, of which only those the samples depend on are compared.
+  // All zero in a new instance (and not copied), so that its first step evaluates.
+  PlotSettings evaluated;
 };
 
 // Registers the plot object type.
 Bool RegisterZVPlot(BaseBitmap* icon);
-
-// The formula texts of the presets 0 ... 10.
-constexpr Int32 PRESET_COUNT = 11;
-const char* PresetFormula(Int32 index);

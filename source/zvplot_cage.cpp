@@ -92,7 +92,7 @@ Bool ZVPlotCage::GetDEnabling(GeListNode* node, const DescID& id, const GeData& 
 }
 
 Bool ZVPlotCage::AddToExecution(BaseObject* op, PriorityList* list) {
-  list->Add(op, SPLINE_COMPONENT_PRIORITY, EXECUTIONFLAGS::NONE);
+  list->Add(op, PRIORITY_ZVPLOT_SPLINES, EXECUTIONFLAGS::NONE);
   return true;
 }
 

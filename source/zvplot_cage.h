@@ -30,9 +30,6 @@ class ZVPlotCage : public ObjectData {
   Float lastSize;
 };
 
-// The execution priority of the cage and the grid: right after the plot's own step.
-constexpr Int32 SPLINE_COMPONENT_PRIORITY = 5002;
-
 // Reads the plot's height and size; when either differs from the remembered value (a NaN always
 // does), stores both and returns true. Shared by the cage's and the grid's dirty checks.
 Bool TakePlotBox(const BaseObject* plot, Float& lastHeight, Float& lastSize);

@@ -4,8 +4,6 @@
 
 namespace {
 constexpr const char* kVariables = "txzhrf";
-constexpr Int32 kTime = 0;
-constexpr Int32 kFrame = 5;
 
 String LetterAt(Int32 k) { return String(std::string(1, kVariables[k])); }
 
@@ -40,7 +38,7 @@ String PrepareFormula(ZVPlot* plot, const String& formula, const FormulaValues& 
     Int32 p = 0;
     while (s < text.GetLength() && text.FindFirst(letter, &p, s)) {
       if (IsStandalone(text, p)) {
-        if (k == kTime || k == kFrame) timeDependent = true;
+        if (k == FORMULA_T || k == FORMULA_F) timeDependent = true;
         text.Delete(p, 1);
         text.Insert(p, NumberText(v[k]));
       }
@@ -52,7 +50,7 @@ String PrepareFormula(ZVPlot* plot, const String& formula, const FormulaValues& 
 }
 
 Bool UsesTimeVariable(const ZVPlot*, const String& text) {
-  for (Int32 k : {kTime, kFrame}) {
+  for (Int32 k : {FORMULA_T, FORMULA_F}) {
     const String letter = LetterAt(k);
     Int32 s = 0;
     Int32 p = 0;

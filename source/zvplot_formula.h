@@ -7,7 +7,15 @@
 class ZVPlot;
 
 // Variable values in the order of the letters "txzhrf".
-constexpr Int32 FORMULA_VARIABLE_COUNT = 6;
+enum FormulaVariable : Int32 {
+  FORMULA_T,  // time in seconds
+  FORMULA_X,
+  FORMULA_Z,
+  FORMULA_H,  // the resolution
+  FORMULA_R,  // the half height
+  FORMULA_F,  // the frame
+  FORMULA_VARIABLE_COUNT
+};
 using FormulaValues = Float[FORMULA_VARIABLE_COUNT];
 
 // Lower-case letters and digits are identifier characters.

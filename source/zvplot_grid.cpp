@@ -71,7 +71,7 @@ Bool ZVPlotGrid::GetDEnabling(GeListNode* node, const DescID& id, const GeData& 
 }
 
 Bool ZVPlotGrid::AddToExecution(BaseObject* op, PriorityList* list) {
-  list->Add(op, SPLINE_COMPONENT_PRIORITY, EXECUTIONFLAGS::NONE);
+  list->Add(op, PRIORITY_ZVPLOT_SPLINES, EXECUTIONFLAGS::NONE);
   return true;
 }
 

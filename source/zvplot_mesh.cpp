@@ -14,8 +14,6 @@
 
 namespace {
 
-// After the plot's own execution step (5000), which refreshes the samples this step watches.
-constexpr Int32 kExecutionPriority = 5010;
 // Hosts before this interface version have no vertex colour tag.
 constexpr Int32 kVertexColorMinVersion = 18000;
 // Host objects and tags are sized with int32 counts.
@@ -383,7 +381,7 @@ Bool ZVPlotMesh::GetDEnabling(GeListNode* node, const DescID& id, const GeData& 
 }
 
 Bool ZVPlotMesh::AddToExecution(BaseObject* op, PriorityList* list) {
-  list->Add(op, kExecutionPriority, EXECUTIONFLAGS::NONE);
+  list->Add(op, PRIORITY_ZVPLOTMESH, EXECUTIONFLAGS::NONE);
   return true;
 }
 

@@ -9,6 +9,13 @@ constexpr Int32 ID_ZVPLOTGRID = 1055458;
 constexpr Int32 ID_ZVPLOTCAGE = 1055484;
 constexpr Int32 ID_ZVPLOTLABELS = 1055514;
 
+// Execution priorities, in the order the steps run in every scene evaluation: the plot samples
+// first, and each component reads the samples after it.
+constexpr Int32 PRIORITY_ZVPLOT = 5000;
+constexpr Int32 PRIORITY_ZVPLOT_SPLINES = 5002;  // the cage and the grid
+constexpr Int32 PRIORITY_ZVPLOTMESH = 5010;
+constexpr Int32 PRIORITY_ZVPLOTLABELS = 5020;
+
 // Icon slots: 0 plot, 1 mesh, 2 grid, 3 cage, 4 labels; slot 5 stays empty.
 constexpr Int32 ICON_COUNT = 6;
 BaseBitmap* GetPlotIcon(Int32 slot);

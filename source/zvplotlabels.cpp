@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr Int32 kExecutionPriority = 5020;
 // Distance between the plot box and the vertical values, and between the box top and the legend,
 // in scene units: a fixed margin that does not grow with the text.
 constexpr Float kVerticalGap = 2.0;
@@ -52,20 +51,20 @@ struct AxisLabel {
 };
 
 LabelSettings ReadSettings(const BaseContainer& bc, BaseObject* plot) {
-  const BaseContainer& pc = plot->GetDataInstanceRef();
+  // The plot's container rather than its members: the plot mirrors it only when it evaluates.
+  const PlotSettings ps = PlotSettings::Read(plot->GetDataInstanceRef());
   const auto* data = plot->GetNodeData<ZVPlot>();
   LabelSettings s;
   s.size = bc.GetFloat(O3DPLOTLABEL_TEXTSIZE);
   s.depth = bc.GetFloat(O3DPLOTLABEL_DEPTH);
   s.color = bc.GetVector(O3DPLOTLABEL_COLOR);
   s.font = bc.GetCustomDataType<FontData>(O3DPLOTLABEL_FONT);
-  s.width = pc.GetFloat(O3DPLOT_SIZE);
-  s.height = pc.GetFloat(O3DPLOT_HEIGHT);
-  s.xMin = pc.GetFloat(O3DPLOT_XMIN);
-  s.xMax = pc.GetFloat(O3DPLOT_XMAX);
-  const Bool separateZ = pc.GetBool(O3DPLOT_SEPARATE_Z);
-  s.zMin = separateZ ? pc.GetFloat(O3DPLOT_ZMIN) : s.xMin;
-  s.zMax = separateZ ? pc.GetFloat(O3DPLOT_ZMAX) : s.xMax;
+  s.width = ps.size;
+  s.height = ps.height;
+  s.xMin = ps.xMin;
+  s.xMax = ps.xMax;
+  s.zMin = ps.FormulaZMin();
+  s.zMax = ps.FormulaZMax();
   s.flip = bc.GetBool(O3DPLOTLABEL_FLIP);
   s.showHorizontal = bc.GetBool(O3DPLOTLABEL_SHOW_HORIZONTAL);
   s.showVertical = bc.GetBool(O3DPLOTLABEL_SHOW_VERTICAL);
@@ -391,7 +390,7 @@ Bool ZVPlotLabels::GetDEnabling(GeListNode* node, const DescID& id, const GeData
 }
 
 Bool ZVPlotLabels::AddToExecution(BaseObject* op, PriorityList* list) {
-  list->Add(op, kExecutionPriority, EXECUTIONFLAGS::NONE);
+  list->Add(op, PRIORITY_ZVPLOTLABELS, EXECUTIONFLAGS::NONE);
   return true;
 }
 

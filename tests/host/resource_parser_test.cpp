@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <set>
 
 #ifndef ZV_SOURCE_DIR
@@ -20,80 +22,48 @@ namespace {
 namespace fs = std::filesystem;
 const std::string kRes = std::string(ZV_SOURCE_DIR) + "/res";
 
-struct Param {
-  int id;
-  const char* symbol;
-  const char* type;
-  std::vector<int> cycle = {};
-};
+// The descriptions in the module's resource folder, by name ("o3dplot").
+std::vector<std::string> DescriptionNames() {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& f : fs::directory_iterator(kRes + "/description"))
+    if (f.path().extension() == ".h") names.push_back(f.path().stem().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
-struct Description {
-  const char* name;
-  int typeId;
-  std::vector<Param> params;
-};
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
-// The identifiers and types the module code relies on.
-const std::vector<Description> kDescriptions = {
-    {"o3dplot",
-     1055349,
-     {{10000, "O3DPLOT_RESOLUTION", "LONG"},
-      {10002, "O3DPLOT_XMIN", "REAL"},
-      {10003, "O3DPLOT_XMAX", "REAL"},
-      {10004, "O3DPLOT_SIZE", "REAL"},
-      {10005, "O3DPLOT_HEIGHT", "REAL"},
-      {10007, "O3DPLOT_COLORMODE", "LONG", {0, 1}},
-      {10008, "O3DPLOT_GRADIENT", "GRADIENT"},
-      {10009, "O3DPLOT_COLOR", "COLOR"},
-      {10010, "O3DPLOT_SCALE_POSITIVE", "REAL"},
-      {10011, "O3DPLOT_SCALE_NEGATIVE", "REAL"},
-      {10012, "O3DPLOT_POINTSTYLE", "LONG", {0, 1, 2}},
-      {10013, "O3DPLOT_FORMULA", "STRING"},
-      {10014, "O3DPLOT_ZMIN", "REAL"},
-      {10015, "O3DPLOT_ZMAX", "REAL"},
-      {10016, "O3DPLOT_SEPARATE_Z", "BOOL"},
-      {10017, "O3DPLOT_HEIGHTMODE", "LONG", {0, 1, 2}},
-      {10018, "O3DPLOT_ANIMATE", "BOOL"},
-      {10020, "O3DPLOT_RESET", "BUTTON"},
-      {10025, "O3DPLOT_PRESET", "LONG", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-      {10028, "O3DPLOT_GRADIENT_ABSOLUTE", "BOOL"},
-      {10029, "O3DPLOT_ADD_COMPONENT", "LONG", {0, 1, 2, 3}},
-      {10030, "O3DPLOT_POINTSIZE", "REAL"},
-      {10032, "O3DPLOT_HELP", "BUTTON"}}},
-    {"o3dplotmesh",
-     1055457,
-     {{20000, "O3DPLOTMESH_VERTEXCOLORS", "BOOL"},
-      {20001, "O3DPLOTMESH_PHONG", "BOOL"},
-      {20002, "O3DPLOTMESH_MODE", "LONG", {0, 1, 2}},
-      {20005, "O3DPLOTMESH_MARKERSIZE", "REAL"},
-      {20006, "O3DPLOTMESH_RENDERONLY", "BOOL"},
-      {20007, "O3DPLOTMESH_MARKERSHAPE", "LONG", {0, 1, 2}},
-      {20008, "O3DPLOTMESH_PRIMITIVE", "LONG", {0, 1, 2, 3}}}},
-    {"o3dplotcage",
-     1055484,
-     {{40000, "O3DPLOTCAGE_LEVELS", "LONG"},
-      {40001, "O3DPLOTCAGE_SECTIONS", "LONG"},
-      {40002, "O3DPLOTCAGE_COLOR", "COLOR"}}},
-    {"o3dplotgrid",
-     1055458,
-     {{30000, "O3DPLOTGRID_STEP", "LONG"}, {30001, "O3DPLOTGRID_COLOR", "COLOR"}}},
-    {"o3dplotlabel",
-     1055514,
-     {{50000, "O3DPLOTLABEL_TEXTSIZE", "REAL"},
-      {50001, "O3DPLOTLABEL_COLOR", "COLOR"},
-      {50002, "O3DPLOTLABEL_DIGITS", "LONG"},
-      {50003, "O3DPLOTLABEL_SHOW_HORIZONTAL", "BOOL"},
-      {50004, "O3DPLOTLABEL_SHOW_VERTICAL", "BOOL"},
-      {50005, "O3DPLOTLABEL_FLIP", "BOOL"},
-      {50007, "O3DPLOTLABEL_SHOW_LEGEND", "BOOL"},
-      {50008, "O3DPLOTLABEL_LEGEND_OFFSET", "VECTOR"},
-      {50009, "O3DPLOTLABEL_LEGEND_ORIENTATION", "LONG", {0, 1, 2, 3}},
-      {50011, "O3DPLOTLABEL_RESET", "BUTTON"},
-      {50012, "O3DPLOTLABEL_UPDATE", "BUTTON"},
-      {50013, "O3DPLOTLABEL_AXES", "LONG", {0, 1, 2}},
-      {50014, "O3DPLOTLABEL_FONT", "FONT"},
-      {50015, "O3DPLOTLABEL_DEPTH", "REAL"}}},
-};
+// The identifiers a .h defines ("NAME = value").
+std::vector<std::string> DefinedIdentifiers(const std::string& h) {
+  static const std::regex definition(R"(\b([A-Za-z_]\w*)\s*=)");
+  std::vector<std::string> out;
+  for (std::sregex_iterator m(h.begin(), h.end(), definition), end; m != end; ++m)
+    out.push_back((*m)[1]);
+  return out;
+}
+
+// Every word of a .res outside its comments.
+std::set<std::string> UsedIdentifiers(const std::string& res) {
+  static const std::regex comment(R"(//[^\n]*|/\*[\s\S]*?\*/)");
+  static const std::regex word(R"([A-Za-z_]\w*)");
+  const std::string text = std::regex_replace(res, comment, " ");
+  std::set<std::string> out;
+  for (std::sregex_iterator m(text.begin(), text.end(), word), end; m != end; ++m)
+    out.insert(m->str());
+  return out;
+}
+
+// The names a .str gives, by identifier.
+std::map<std::string, std::string> Names(const std::string& str) {
+  static const std::regex entry(R"re(([A-Za-z_]\w*)\s+"((?:[^"\\]|\\.)*)")re");
+  std::map<std::string, std::string> out;
+  for (std::sregex_iterator m(str.begin(), str.end(), entry), end; m != end; ++m)
+    out[(*m)[1]] = (*m)[2];
+  return out;
+}
 
 // "file:line: problem"
 bool NamesFileAndLine(const std::string& error) {
@@ -118,32 +88,40 @@ const DescEntry* Find(const DescriptionResource& d, int id) {
   return nullptr;
 }
 
-TEST(ModuleDescriptions, DeclareEveryParameterWithItsTypeCycleAndName) {
-  for (const Description& want : kDescriptions) {
-    SCOPED_TRACE(want.name);
-    const DescriptionResource d = Load(want.name);
-    EXPECT_EQ(d.typeId, want.typeId);
+// Each identifier of a description's .h (its container, groups, parameters and choices) is used in
+// its .res and named in its .str; loading refuses a .res or .str that uses one the .h lacks.
+TEST(ModuleDescriptions, UseAndNameEveryIdentifierTheyDefine) {
+  const std::vector<std::string> names = DescriptionNames();
+  ASSERT_FALSE(names.empty());
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const DescriptionResource d = Load(name);
     EXPECT_FALSE(d.title.empty());
-    for (const Param& p : want.params) {
-      const DescEntry* e = Find(d, p.id);
-      ASSERT_NE(e, nullptr) << p.symbol;
-      EXPECT_EQ(e->symbol, p.symbol);
-      EXPECT_EQ(e->type, p.type) << p.symbol;
-      EXPECT_FALSE(e->label.empty()) << p.symbol;
-      std::vector<int> values;
-      for (const auto& [value, label] : e->cycle) {
-        values.push_back(value);
-        EXPECT_FALSE(label.empty()) << p.symbol << " entry " << value;
+    const std::vector<std::string> defined =
+        DefinedIdentifiers(ReadText(kRes + "/description/" + name + ".h"));
+    EXPECT_FALSE(defined.empty());
+    const std::set<std::string> used =
+        UsedIdentifiers(ReadText(kRes + "/description/" + name + ".res"));
+    const std::map<std::string, std::string> named =
+        Names(ReadText(kRes + "/strings_en-US/description/" + name + ".str"));
+    for (const std::string& id : defined) {
+      EXPECT_TRUE(used.count(id)) << id << " is not used in " << name << ".res";
+      const auto it = named.find(id);
+      EXPECT_TRUE(it != named.end() && !it->second.empty()) << id << " has no name";
+    }
+    const std::set<std::string> definedSet(defined.begin(), defined.end());
+    for (const DescEntry& e : d.entries) {
+      if (!e.symbol.empty() && e.id != kIdObjectProperties) {
+        EXPECT_TRUE(definedSet.count(e.symbol)) << e.symbol;
       }
-      EXPECT_EQ(values, p.cycle) << p.symbol;
     }
   }
 }
 
 TEST(ModuleDescriptions, AreWellFormedTrees) {
-  for (const Description& want : kDescriptions) {
-    SCOPED_TRACE(want.name);
-    const DescriptionResource d = Load(want.name);
+  for (const std::string& name : DescriptionNames()) {
+    SCOPED_TRACE(name);
+    const DescriptionResource d = Load(name);
     std::set<int> groupsSoFar, ids;
     for (const DescEntry& e : d.entries) {
       if (e.parent != 0) {
@@ -153,6 +131,9 @@ TEST(ModuleDescriptions, AreWellFormedTrees) {
       if (e.type != "SEPARATOR") {
         EXPECT_TRUE(ids.insert(e.id).second) << e.symbol;
         EXPECT_FALSE(e.label.empty()) << e.symbol;
+      }
+      for (const auto& [value, label] : e.cycle) {
+        EXPECT_FALSE(label.empty()) << e.symbol << " " << value;
       }
     }
   }
@@ -186,25 +167,17 @@ TEST(ModuleDescriptions, KeepValuesInPracticalRanges) {
   }
 }
 
-TEST(ModuleDescriptions, PresetEntriesShowTheFormulaTheyApply) {
-  const char* formulas[] = {"Sin(x) * Cos(z)",
-                            "x^3 * Sin(z * 10)",
-                            "x * x * z",
-                            "Tan(x) * Atan(z)",
-                            "Pow(Sin(x); 3)",
-                            "(x * x) / (z * z)",
-                            "Pow((x * x) + (z * z); 0.5)",
-                            "Cos(Abs(x) + Abs(z))",
-                            "Log(x)",
-                            "x * Cos(z)",
-                            "Sin(Sqrt((x * x) + (z * z)))"};
+// Choices that act as commands (a preset, a component to add) must not be keyed: playing the
+// animation back would repeat them.
+TEST(ModuleDescriptions, CommandChoicesAreNotAnimated) {
   const DescriptionResource d = Load("o3dplot");
-  const DescEntry* preset = Find(d, 10025);
-  ASSERT_NE(preset, nullptr);
-  ASSERT_EQ(preset->cycle.size(), std::size(formulas));
-  for (std::size_t i = 0; i < preset->cycle.size(); ++i)
-    EXPECT_EQ(preset->cycle[i].second, formulas[i]);
-  EXPECT_FALSE(preset->animatable);
+  int commands = 0;
+  for (const DescEntry& e : d.entries) {
+    if (e.symbol != "O3DPLOT_PRESET" && e.symbol != "O3DPLOT_ADD_COMPONENT") continue;
+    EXPECT_FALSE(e.animatable) << e.symbol;
+    ++commands;
+  }
+  EXPECT_EQ(commands, 2);
 }
 
 TEST(ModuleStringTable, NamesTheFiveObjects) {
@@ -370,15 +343,11 @@ TEST_F(ScratchResources, DeepNestingEndsInAnErrorNotACrash) {
 // Truncations and random byte changes of the real plot description: the loader answers each with
 // success or a "file:line: problem" message, never a crash or a hang.
 TEST_F(ScratchResources, SurvivesTruncatedAndCorruptedRealFiles) {
-  auto read = [](const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
   const fs::path paths[] = {"description/t.h", "description/t.res",
                             "strings_en-US/description/t.str"};
-  const std::string texts[] = {read(kRes + "/description/o3dplot.h"),
-                               read(kRes + "/description/o3dplot.res"),
-                               read(kRes + "/strings_en-US/description/o3dplot.str")};
+  const std::string texts[] = {ReadText(kRes + "/description/o3dplot.h"),
+                               ReadText(kRes + "/description/o3dplot.res"),
+                               ReadText(kRes + "/strings_en-US/description/o3dplot.str")};
   WriteDescription(texts[0], texts[1], texts[2]);
   std::string error;
   DescriptionResource d;

@@ -2,7 +2,6 @@
 #include "zvplot.h"
 
 namespace {
-::testing::Environment* const env = ::testing::AddGlobalTestEnvironment(new zvtest::ModuleEnvironment);
 
 TEST(PlotSmoke, DefaultPlotSamples) {
   zvtest::Scene s;

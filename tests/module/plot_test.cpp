@@ -123,6 +123,50 @@ TEST(Sampling, HeightToZeroAndBackEvaluatesAnew) {
   EXPECT_NEAR(PlotOf(s)->samples[38 * 51].position.y, -std::sin(93.6 * PI / 180) * 25.0, 1e-9);
 }
 
+// Each step evaluates anew only when a setting the samples depend on changed; an evaluation shows
+// as the plot's own update on top of the user's change.
+TEST(Sampling, OnlyChangesTheSamplesDependOnEvaluateAnew) {
+  struct Change {
+    Int32 id;
+    GeData value;
+    bool evaluates;
+  };
+  const Change changes[] = {
+      {O3DPLOT_RESOLUTION, GeData(Int32(20)), true},
+      {O3DPLOT_SCALE_POSITIVE, GeData(2.0), true},
+      {O3DPLOT_SCALE_NEGATIVE, GeData(2.0), true},
+      {O3DPLOT_HEIGHTMODE, GeData(Int32(O3DPLOT_HEIGHTMODE_CLIP)), true},
+      {O3DPLOT_FORMULA, GeData(String("x")), true},
+      {O3DPLOT_XMIN, GeData(-90.0), true},
+      {O3DPLOT_XMAX, GeData(90.0), true},
+      {O3DPLOT_SEPARATE_Z, GeData(true), true},
+      {O3DPLOT_ZMIN, GeData(-90.0), true},
+      {O3DPLOT_ZMAX, GeData(90.0), true},
+      {O3DPLOT_SIZE, GeData(100.0), false},
+      {O3DPLOT_HEIGHT, GeData(80.0), false},
+      {O3DPLOT_ANIMATE, GeData(false), false},
+      {O3DPLOT_COLORMODE, GeData(Int32(O3DPLOT_COLORMODE_COLOR)), false},
+      {O3DPLOT_COLOR, GeData(Vector(1, 0, 0)), false},
+      {O3DPLOT_POINTSTYLE, GeData(Int32(O3DPLOT_POINTSTYLE_CROSS)), false},
+      {O3DPLOT_POINTSIZE, GeData(3.0), false},
+      {O3DPLOT_GRADIENT_ABSOLUTE, GeData(true), false},
+  };
+  Scene s;
+  s.Evaluate();
+  for (const Change& c : changes) {
+    const UInt32 dirty = Dirty(s);
+    s.Set(s.plot, c.id, c.value);
+    s.Evaluate();
+    EXPECT_EQ(Dirty(s), dirty + (c.evaluates ? 2 : 1)) << "parameter " << c.id;
+  }
+  // A NaN never equals the value of the last evaluation: every step evaluates again.
+  s.plot->GetDataInstance()->SetFloat(O3DPLOT_SCALE_POSITIVE, std::nan(""));
+  s.Evaluate();
+  const UInt32 dirty = Dirty(s);
+  s.Evaluate();
+  EXPECT_EQ(Dirty(s), dirty + 1);
+}
+
 TEST(Sampling, AnimatedFormulaFollowsFramesOnlyWhenAnimated) {
   Scene s;
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("t + f / 100")));
@@ -230,6 +274,43 @@ TEST(PlotObject, CopyShowsSamplesAndEvaluatesAnew) {
   EXPECT_EQ(copy->GetDirty(DIRTYFLAGS::DATA), dirty + 1);  // evaluated afresh
 }
 
+// What the runner reads: the view must be the plot's own samples and state, and a plot that
+// awaits evaluation must say so with a count of 0.
+TEST(SampleView, AnswersWithThePlotsSamplesAndState) {
+  Scene s;
+  ZVPlotSampleView view;
+  view.count = -1;
+  ASSERT_TRUE(s.plot->Message(MSG_ZVPLOT_GETSAMPLES, &view));
+  EXPECT_EQ(view.count, 0);
+
+  s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(4)));
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("x / 90 + t")));
+  s.SetFrame(15);
+  s.Evaluate();
+  const ZVPlot* plot = PlotOf(s);
+  ASSERT_TRUE(s.plot->Message(MSG_ZVPLOT_GETSAMPLES, &view));
+  ASSERT_EQ(view.count, 25);
+  ASSERT_EQ(view.count, plot->samples.GetCount());
+  for (Int64 k = 0; k < view.count; ++k) {
+    EXPECT_EQ(view.samples[k].position, plot->samples[k].position) << k;
+    EXPECT_EQ(view.samples[k].color, plot->samples[k].color) << k;
+  }
+  EXPECT_EQ(view.resolution, 4);
+  EXPECT_DOUBLE_EQ(view.valueMin, -1.5);
+  EXPECT_DOUBLE_EQ(view.valueMax, 2.5);
+  EXPECT_EQ(view.valueMin, plot->GetValueMin());
+  EXPECT_EQ(view.valueMax, plot->GetValueMax());
+  EXPECT_TRUE(view.timeDependent);
+
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("x")));
+  s.Evaluate();
+  ASSERT_TRUE(s.plot->Message(MSG_ZVPLOT_GETSAMPLES, &view));
+  EXPECT_FALSE(view.timeDependent);
+  zvhost::SetEnabled(s.plot, false);  // switching empties the samples until the next evaluation
+  ASSERT_TRUE(s.plot->Message(MSG_ZVPLOT_GETSAMPLES, &view));
+  EXPECT_EQ(view.count, 0);
+}
+
 TEST(Drawing, StylesAndHandles) {
   Scene s;
   s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(1)));
@@ -255,16 +336,31 @@ TEST(Drawing, StylesAndHandles) {
   EXPECT_EQ(bd.GetRecords()[4].color, GetViewColor(VIEWCOLOR_SELECTION_PREVIEW));
 }
 
+// The user picks a preset by its name, so each choice must be named by the formula it writes.
+TEST(Commands, EachPresetIsNamedByTheFormulaItWrites) {
+  Scene s;
+  const auto preset = zvhost::FindParameter(ID_ZVPLOT, O3DPLOT_PRESET);
+  ASSERT_TRUE(preset.has_value());
+  EXPECT_EQ(preset->cycle.size(), static_cast<size_t>(PRESET_COUNT));
+  for (const auto& [choice, name] : preset->cycle) {
+    s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("0")));
+    s.Set(s.plot, O3DPLOT_PRESET, GeData(choice));
+    const String formula = s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA);
+    EXPECT_EQ(formula.GetStdString(), name) << "preset " << choice;
+  }
+}
+
 TEST(Commands, PresetsResetAndRecolour) {
   Scene s;
   s.Set(s.plot, O3DPLOT_PRESET, GeData(Int32(4)));
-  EXPECT_EQ(s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA), String("Pow(Sin(x); 3)"));
-  s.plot->GetDataInstance()->SetInt32(O3DPLOT_PRESET, 11);
+  const String chosen = s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA);
+  EXPECT_EQ(chosen, String(PresetFormula(4)));
+  s.plot->GetDataInstance()->SetInt32(O3DPLOT_PRESET, PRESET_COUNT);
   DescriptionPostSetValue msg;
   const DescID id(O3DPLOT_PRESET);
   msg.descid = &id;
   s.plot->Message(MSG_DESCRIPTION_POSTSETPARAMETER, &msg);
-  EXPECT_EQ(s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA), String("Pow(Sin(x); 3)"));
+  EXPECT_EQ(s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA), chosen);
 
   s.Press(s.plot, O3DPLOT_RESET);
   s.Evaluate();
@@ -281,7 +377,7 @@ TEST(Commands, PresetsResetAndRecolour) {
 TEST(Commands, AddComponentAsksForASecondOfAKind) {
   Scene s;
   const Int32 type = ID_ZVPLOTLABELS;
-  if (!zvhost::FindObjectPlugin(type)) GTEST_SKIP() << "labels not registered";
+  ASSERT_NE(zvhost::FindObjectPlugin(type), nullptr) << "labels not registered";
   zvhost::GetHostLog().questions.clear();
   s.Set(s.plot, O3DPLOT_ADD_COMPONENT, GeData(Int32(3)));
   s.Press(s.plot, O3DPLOT_ADD_COMPONENT);
@@ -303,7 +399,7 @@ TEST(Commands, AddComponentAsksForASecondOfAKind) {
 TEST(Commands, OnlyThePlotsOwnSubtreeCountsForTheQuestion) {
   Scene s;
   const Int32 type = ID_ZVPLOTMESH;
-  if (!zvhost::FindObjectPlugin(type)) GTEST_SKIP() << "mesh not registered";
+  ASSERT_NE(zvhost::FindObjectPlugin(type), nullptr) << "mesh not registered";
   BaseObject* other = BaseObject::Alloc(ID_ZVPLOT);
   s.doc->InsertObject(other, nullptr, s.plot);
   BaseObject* otherMesh = BaseObject::Alloc(type);
