@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 jobs=$(nproc)
+# The set-up command has installed every tool the tests drive: a missing one is a failure here.
+export ZV_REQUIRE_TOOLS=1
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_WERROR=ON
 cmake --build build -j "$jobs"

@@ -1,5 +1,5 @@
-// Export of evaluated documents: glTF read back with tinygltf, checked by the Khronos validator,
-// the atomic file writer, and the HTML viewer opened in headless Chromium.
+// Export of evaluated documents: glTF read back with tinygltf, the atomic file writer and the HTML
+// page. The checks by the Khronos validator and the browser are in slow/external_test.cpp.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -21,105 +21,19 @@
 #include <string>
 #include <vector>
 
-#include "o3dplotcage.h"
-#include "o3dplotgrid.h"
-#include "o3dplotlabel.h"
-#include "o3dplotmesh.h"
 #include "atomic_file.h"
 #include "base64.h"
 #include "export_gltf.h"
 #include "export_html.h"
 #include "host_utf8.h"
+#include "export_support.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-::testing::Environment* const env =
-    ::testing::AddGlobalTestEnvironment(new zvtest::ModuleEnvironment);
-
+using namespace zvtest;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// ---- Building documents by hand ----------------------------------------------------------------
-
-struct Doc {
-  Doc() : doc(BaseDocument::Alloc()) {}
-  ~Doc() { BaseDocument::Free(doc); }
-  Doc(const Doc&) = delete;
-  Doc& operator=(const Doc&) = delete;
-  // Inserts `op` as the last child of `parent` (the last top object without one).
-  BaseObject* Add(BaseObject* op, BaseObject* parent = nullptr, const char* name = nullptr) {
-    if (name) op->SetName(name);
-    BaseObject* last = parent ? parent->GetDown() : doc->GetFirstObject();
-    while (last && last->GetNext()) last = last->GetNext();
-    doc->InsertObject(op, parent, last);
-    return op;
-  }
-  BaseDocument* doc;
-};
-
-// An n x n grid of points over [-1, 1]^2 (scaled by `size`) with height f(x, z), as quads laid out
-// the way the surface mesh lays them out; tags on request.
-struct SurfaceTags {
-  bool uvw = false, phong = false, colors = false;
-};
-PolygonObject* MakeSurface(int n, double size, const std::function<double(double, double)>& f,
-                           SurfaceTags tags = {}) {
-  const int r = n - 1;
-  PolygonObject* op = PolygonObject::Alloc(n * n, r * r);
-  Vector* p = op->GetPointW();
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      const double x = -1.0 + 2.0 * i / r, z = -1.0 + 2.0 * j / r;
-      p[i * n + j] = Vector(x * size, f(x, z), z * size);
-    }
-  }
-  CPolygon* q = op->GetPolygonW();
-  for (int i = 0; i < r; ++i) {
-    for (int j = 0; j < r; ++j) {
-      const int base = i * n + j;
-      q[i * r + j] = CPolygon(base, base + 1, base + n + 1, base + n);
-    }
-  }
-  if (tags.colors) {
-    auto* vc = VertexColorTag::Alloc(n * n);
-    Float32* rgba = vc->GetDataAddressW();
-    for (int k = 0; k < n * n; ++k) {
-      const double t = std::clamp((p[k].y / size + 1.0) / 2.0, 0.0, 1.0);
-      const std::array<double, 4> c = {t, 0.35 + 0.4 * std::sin(t * PI), 1.0 - t, 1.0};
-      for (int ch = 0; ch < 4; ++ch) rgba[4 * k + ch] = static_cast<Float32>(c[ch]);
-    }
-    op->InsertTag(vc);
-  }
-  if (tags.phong) op->MakeTag(Tphong);
-  if (tags.uvw) {
-    auto* uvw = UVWTag::Alloc(r * r);
-    const auto uv = [&](int k) { return Vector(double(k / n) / r, 1.0 - double(k % n) / r, 0); };
-    for (int k = 0; k < r * r; ++k) {
-      const CPolygon& c = q[k];
-      uvw->SetSlow(k, {uv(c.a), uv(c.b), uv(c.c), uv(c.d)});
-    }
-    op->InsertTag(uvw);
-  }
-  return op;
-}
-
-SplineObject* MakeSpline(const std::vector<Vector>& points, const std::vector<Int32>& segments,
-                         SPLINETYPE type, bool closed) {
-  SplineObject* op = SplineObject::Alloc(static_cast<Int32>(points.size()), type);
-  std::copy(points.begin(), points.end(), op->GetPointW());
-  op->ResizeObject(-1, static_cast<Int32>(segments.size()));
-  for (size_t i = 0; i < segments.size(); ++i) op->GetSegmentW()[i] = {segments[i], false};
-  op->GetDataInstance()->SetBool(SPLINEOBJECT_CLOSED, closed);
-  return op;
-}
-
-void SetColor(BaseObject* op, const Vector& color) {
-  ObjectColorProperties cp;
-  cp.usecolor = 1;
-  cp.color = color;
-  op->SetColorProperties(&cp);
-}
 
 // ---- Reading the file back ---------------------------------------------------------------------
 
@@ -453,142 +367,6 @@ TEST(AtomicFile, ReplacesWholeOrLeavesNothing) {
   EXPECT_EQ(names, (std::vector<std::string>{"folder", "out.txt"}));
 }
 
-// ---- External checks: the Khronos validator and the browser ------------------------------------
-
-struct Tools {
-  static bool HaveNodeModules() {
-    return fs::exists(fs::path(ZV_SOURCE_DIR) / "node_modules" / "gltf-validator") &&
-           fs::exists(fs::path(ZV_SOURCE_DIR) / "node_modules" / "playwright-core") &&
-           std::system("node --version > /dev/null 2>&1") == 0;
-  }
-  static std::string Quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-  }
-  // Runs a node script of tests/app with the arguments; its exit status and what it printed.
-  static int Node(const std::string& script, const std::vector<std::string>& args,
-                  std::string* output) {
-    std::string cmd = "node " + Quote(std::string(ZV_SOURCE_DIR) + "/tests/app/" + script);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " 2>&1";
-    FILE* pipe = popen(cmd.c_str(), "r");
-    if (!pipe) return -1;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) output->append(buf.data(), n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-};
-
-fs::path OutputDir(const std::string& name) {
-  const fs::path dir = fs::path(ZV_BINARY_DIR) / "test-output" / name;
-  fs::create_directories(dir);
-  return dir;
-}
-
-// A document that looks like a plot with all its parts, built from host objects alone: a coloured
-// smooth surface, a grid of cubic lines, a cage and extruded labels.
-void BuildPlotLikeScene(Doc& d, double phase) {
-  const auto f = [phase](double x, double z) {
-    return 25.0 * std::sin(PI * x + phase) * std::cos(PI * z);
-  };
-  BaseObject* plot = d.Add(BaseObject::Alloc(Onull), nullptr, "Plot");
-  d.Add(MakeSurface(51, 100.0, f, {.uvw = true, .phong = true, .colors = true}), plot, "Surface");
-  std::vector<Vector> grid;
-  std::vector<Int32> segs;
-  for (int dir = 0; dir < 2; ++dir) {
-    for (int i = 0; i <= 10; ++i) {
-      for (int j = 0; j <= 50; ++j) {
-        const double a = -1.0 + i / 5.0, b = -1.0 + j / 25.0;
-        const double x = dir ? b : a, z = dir ? a : b;
-        grid.emplace_back(x * 100.0, f(x, z) + 0.3, z * 100.0);
-      }
-      segs.push_back(51);
-    }
-  }
-  SetColor(d.Add(MakeSpline(grid, segs, SPLINETYPE::CUBIC, false), plot, "Grid"),
-           Vector(0.12, 0.12, 0.14));
-  std::vector<Vector> cage;
-  for (double y : {25.0, -25.0}) {
-    for (const auto& [x, z] :
-         std::vector<std::pair<double, double>>{{-1, -1}, {1, -1}, {1, 1}, {-1, 1}})
-      cage.emplace_back(x * 100.0, y, z * 100.0);
-  }
-  for (const auto& [x, z] :
-       std::vector<std::pair<double, double>>{{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
-    cage.emplace_back(x * 100.0, 25.0, z * 100.0);
-    cage.emplace_back(x * 100.0, -25.0, z * 100.0);
-  }
-  SetColor(d.Add(MakeSpline(cage, {4, 4, 2, 2, 2, 2}, SPLINETYPE::LINEAR, true), plot, "Cage"),
-           Vector(0.8, 0.8, 0.8));
-  BaseObject* labels = d.Add(BaseObject::Alloc(Onull), plot, "Labels");
-  SetColor(labels, Vector(1, 1, 1));
-  for (int i = 0; i < 5; ++i) {
-    BaseObject* e = d.Add(BaseObject::Alloc(Oextrude), labels, "_3dPlotHLabel");
-    e->GetDataInstance()->SetVector(EXTRUDEOBJECT_MOVE, Vector(0, 0, 0.5));
-    e->SetRelPos(Vector(-100.0 + 50.0 * i, -25.0, -112.0));
-    BaseObject* t = d.Add(BaseObject::Alloc(Osplinetext), e, "Text");
-    t->GetDataInstance()->SetString(PRIM_TEXT_TEXT,
-                                    String::FloatToString(-180.0 + 90.0 * i, -1, 1));
-    t->GetDataInstance()->SetFloat(PRIM_TEXT_HEIGHT, 7.0);
-    t->GetDataInstance()->SetInt32(PRIM_TEXT_ALIGN, 1);
-  }
-  d.doc->ExecutePasses(nullptr, true, true, true);
-}
-
-TEST(ExternalChecks, KhronosValidatorFindsNoErrors) {
-  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
-  const fs::path dir = OutputDir("validator");
-  std::vector<std::string> files;
-  const auto write = [&](BaseDocument* doc, const std::string& name) {
-    std::string error;
-    const std::string path = (dir / name).string();
-    ASSERT_TRUE(zvapp::WriteGltfFile(doc, path, "validator", nullptr, &error)) << error;
-    files.push_back(path);
-  };
-  Doc plot;
-  BuildPlotLikeScene(plot, 0.0);
-  write(plot.doc, "plot_like.glb");
-  write(plot.doc, "plot_like.gltf");
-  Doc empty;
-  write(empty.doc, "empty.glb");
-  Doc nan;
-  PolygonObject* s = MakeSurface(5, 1.0, [](double x, double) { return std::log(x); },
-                                 {.uvw = true, .phong = true});
-  nan.Add(s, nullptr, "LogSurface");
-  write(nan.doc, "log_surface.glb");
-  std::string output;
-  EXPECT_EQ(Tools::Node("validate_gltf.mjs", files, &output), 0) << output;
-}
-
-TEST(ExternalChecks, BrowserShowsThePlot) {
-  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
-  ZV_REQUIRE_TOOL(fs::exists("/usr/bin/chromium"), "Chromium");
-  const fs::path dir = OutputDir("browser");
-  std::vector<std::vector<unsigned char>> frames;
-  for (int k = 0; k < 3; ++k) {
-    Doc d;
-    BuildPlotLikeScene(d, k * 0.5);
-    std::string error;
-    frames.emplace_back();
-    ASSERT_TRUE(zvapp::BuildGlb(d.doc, "frame", &frames.back(), nullptr, &error)) << error;
-  }
-  std::string error;
-  const std::string still = (dir / "still.html").string(), movie = (dir / "movie.html").string();
-  ASSERT_TRUE(zvapp::WriteHtmlFile({frames[0]}, {"25 * Sin(x) * Cos(z) <&>", 30}, still, &error))
-      << error;
-  ASSERT_TRUE(zvapp::WriteHtmlFile(frames, {"animated", 10}, movie, &error)) << error;
-  std::string output;
-  EXPECT_EQ(Tools::Node("browser_test.mjs", {still, (dir / "still.png").string()}, &output), 0)
-      << output;
-  EXPECT_EQ(Tools::Node("browser_test.mjs", {movie, (dir / "movie.png").string(), "--frames", "3"},
-                        &output),
-            0)
-      << output;
-}
-
 // ---- The HTML page -----------------------------------------------------------------------------
 
 TEST(HtmlExport, RefusesWithoutThreeJsAndEscapesTheTitle) {
@@ -637,62 +415,6 @@ TEST(Base64, PadsEachRemainderAndUsesTheWholeAlphabet) {
   EXPECT_EQ(encode("foo"), "Zm9v");
   EXPECT_EQ(encode("foobar"), "Zm9vYmFy");
   EXPECT_EQ(encode("\xff\xfe\xfd\xfb\xff"), "//79+/8=");
-}
-
-// ---- End to end: the module's plot with its components -----------------------------------------
-
-TEST(EndToEnd, PresetsInEveryMeshModePassTheValidator) {
-  const auto mode = zvhost::FindParameter(Oo3dplotmesh, "O3DPLOTMESH_MODE");
-  const auto preset = zvhost::FindParameter(Oo3dplot, "O3DPLOT_PRESET");
-  ASSERT_TRUE(mode && preset) << "the mesh's mode or the plot's presets are not described";
-  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
-  const fs::path dir = OutputDir("presets");
-  std::vector<std::string> files;
-  for (const auto& [p, formula] : preset->cycle) {
-    for (const auto& [m, modeName] : mode->cycle) {
-      zvtest::Scene s;
-      s.Set(s.plot, preset->id, GeData(p));
-      BaseObject* mesh = s.Add(Oo3dplotmesh);
-      s.Set(mesh, mode->id, GeData(m));
-      for (Int32 type : {Int32(Oo3dplotcage), Int32(Oo3dplotgrid), Int32(Oo3dplotlabel)})
-        ASSERT_NE(s.Add(type), nullptr);
-      s.Evaluate();
-      s.Evaluate();
-      const std::string path =
-          (dir / ("preset" + std::to_string(p) + "_mode" + std::to_string(m) + ".glb")).string();
-      std::string error;
-      zvapp::ExportReport report;
-      ASSERT_TRUE(zvapp::WriteGltfFile(s.doc, path, formula, &report, &error)) << error;
-      EXPECT_GT(report.meshes, 0) << formula << " mode " << modeName;
-      files.push_back(path);
-    }
-  }
-  std::string output;
-  EXPECT_EQ(Tools::Node("validate_gltf.mjs", files, &output), 0) << output;
-}
-
-// The default plot with its four components, vertex colours on, as the README shows it.
-TEST(EndToEnd, DefaultPlotShowsInTheBrowser) {
-  const auto colours = zvhost::FindParameter(Oo3dplotmesh, "O3DPLOTMESH_VERTEXCOLORS");
-  ASSERT_TRUE(colours) << "the mesh's vertex colour switch is not described";
-  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
-  ZV_REQUIRE_TOOL(fs::exists("/usr/bin/chromium"), "Chromium");
-  zvtest::Scene s;
-  s.Set(s.Add(Oo3dplotmesh), colours->id, GeData(true));
-  for (Int32 type : {Int32(Oo3dplotcage), Int32(Oo3dplotgrid), Int32(Oo3dplotlabel)})
-    ASSERT_NE(s.Add(type), nullptr);
-  s.Evaluate();
-  s.Evaluate();
-  std::vector<unsigned char> glb;
-  std::string error;
-  ASSERT_TRUE(zvapp::BuildGlb(s.doc, "Sin(x) * Cos(z)", &glb, nullptr, &error)) << error;
-  const fs::path dir = OutputDir("browser");
-  const std::string page = (dir / "default_plot.html").string();
-  ASSERT_TRUE(zvapp::WriteHtmlFile({glb}, {"Sin(x) * Cos(z)", 30}, page, &error)) << error;
-  std::string output;
-  EXPECT_EQ(Tools::Node("browser_test.mjs", {page, (dir / "default_plot.png").string()}, &output),
-            0)
-      << output;
 }
 
 }  // namespace

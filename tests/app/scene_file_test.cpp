@@ -1,8 +1,6 @@
 // Scene files: a full scene survives save, load and save byte for byte and evaluates to the same
 // samples; numbers come back bit for bit; hostile files are refused with their place named; and
 // mutated files never crash, leak or load into something that does not save again.
-//
-// The module is loaded for the whole program by export_test.cpp's environment.
 #include "scene_file.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 // plot's evaluations, changed through its parameters, and read back from the scene.
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,9 +20,12 @@ constexpr Int32 kMark = 1999999;  // an entry no one writes: present only until 
 struct LabelScene : zvtest::Scene {
   LabelScene() { labels = AddLabels(plot); }
   BaseObject* AddLabels(BaseObject* owner) {
-    Set(owner, O3DPLOT_ADD_COMPONENT, GeData(Int32(3)));
+    Set(owner, O3DPLOT_ADD_COMPONENT, GeData(Int32(O3DPLOT_ADD_COMPONENT_LABELS)));
     Press(owner, O3DPLOT_ADD_COMPONENT);
-    return owner->GetDown();  // the only child
+    // The only child. Without it every test of this file would fail at its first step: stop there
+    // with the reason instead (the test framework reports the exception as the test's failure).
+    if (!owner->GetDown()) throw std::runtime_error("the plot's command added no labels component");
+    return owner->GetDown();
   }
   static BaseObject* Child(BaseObject* labels, const std::string& name) {
     for (BaseObject* c = labels->GetDown(); c; c = c->GetNext())
