@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -13,7 +14,6 @@
 #include "atomic_file.h"
 #include "host_app.h"
 #include "json_text.h"
-#include "plot_scene.h"
 
 namespace zvapp {
 namespace {
@@ -419,11 +419,8 @@ class SceneReader {
 
   static void CheckLoadableType(Int32 type, const std::string& at) {
     if (IsHostSceneType(type) || zvhost::FindObjectPlugin(type)) return;
-    const std::string name = std::to_string(type);
-    if (const Kind* k = FindKindOfType(type))
-      Refuse(at, "the object type " + name + " (" + k->name + ") is not registered" +
-                     (zvhost::IsModuleLoaded() ? "" : ": the module is not loaded"));
-    Refuse(at, "unknown object type " + name);
+    Refuse(at, "unknown object type " + std::to_string(type) +
+                   (zvhost::IsModuleLoaded() ? "" : " (the module is not loaded)"));
   }
 
   static void ReadObjectState(const Json& j, const std::string& at, BaseObject* op) {
@@ -611,34 +608,13 @@ DocumentPtr ParseScene(const std::string& text, std::vector<std::string>* notes)
 
 }  // namespace
 
-bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error) {
-  const std::string lead = "cannot save the scene to '" + path + "': ";
-  try {
-    if (!doc) Refuse("", "there is no document");
-    CheckHierarchySize(doc);
-    const std::string text = PrettyJson(SceneJson(doc)) + '\n';
-    // Only a file that reads back is written: the text is read once as a load would read it.
-    ParseScene(text, nullptr);
-    return WriteFileAtomically(path, text, error);
-  } catch (const JsonError& e) {
-    if (error) *error = ErrorMessage(lead, e);
-  } catch (const std::bad_alloc&) {
-    if (error) *error = lead + "out of memory";
-  } catch (const std::exception& e) {
-    if (error) *error = lead + e.what();
-  }
-  return false;
-}
+namespace {
 
-BaseDocument* LoadScene(const std::string& path, std::string* error,
-                        std::vector<std::string>* notes) {
-  const std::string lead = "scene file '" + path + "': ";
+// Runs one save or load step; a refusal becomes `lead` + the place and the problem.
+template <typename Step>
+bool Guarded(const std::string& lead, std::string* error, Step step) {
   try {
-    std::vector<std::string> found;
-    DocumentPtr doc = ParseScene(ReadRegularFile(path, kMaxFileBytes), &found);
-    if (notes)
-      for (const std::string& n : found) notes->push_back(lead + n);
-    return doc.release();
+    return step();
   } catch (const JsonError& e) {
     if (error) *error = ErrorMessage(lead, e);
   } catch (const std::bad_alloc&) {
@@ -646,7 +622,59 @@ BaseDocument* LoadScene(const std::string& path, std::string* error,
   } catch (const std::exception& e) {  // the JSON library's own, should a check above miss one
     if (error) *error = lead + e.what();
   }
-  return nullptr;
+  return false;
+}
+
+// The scene file's text of the document; only a text that reads back is made: it is read once as
+// a load would read it.
+std::string SceneText(BaseDocument* doc) {
+  if (!doc) Refuse("", "there is no document");
+  CheckHierarchySize(doc);
+  std::string text = PrettyJson(SceneJson(doc)) + '\n';
+  ParseScene(text, nullptr);
+  return text;
+}
+
+BaseDocument* LoadFrom(const std::string& lead, std::string* error, std::vector<std::string>* notes,
+                       const std::function<std::string()>& read) {
+  DocumentPtr doc;
+  Guarded(lead, error, [&] {
+    std::vector<std::string> found;
+    doc = ParseScene(read(), &found);
+    if (notes)
+      for (const std::string& n : found) notes->push_back(lead + n);
+    return true;
+  });
+  return doc.release();
+}
+
+}  // namespace
+
+bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error) {
+  return Guarded("cannot save the scene to '" + path + "': ", error,
+                 [&] { return WriteFileAtomically(path, SceneText(doc), error); });
+}
+
+bool SaveSceneToText(BaseDocument* doc, std::string* text, std::string* error) {
+  return Guarded("cannot save the scene: ", error, [&] {
+    *text = SceneText(doc);
+    return true;
+  });
+}
+
+BaseDocument* LoadScene(const std::string& path, std::string* error,
+                        std::vector<std::string>* notes) {
+  return LoadFrom("scene file '" + path + "': ", error, notes,
+                  [&] { return ReadRegularFile(path, kMaxFileBytes); });
+}
+
+BaseDocument* LoadSceneFromText(const std::string& text, std::string* error,
+                                std::vector<std::string>* notes) {
+  return LoadFrom("scene file: ", error, notes, [&] {
+    if (text.size() > kMaxFileBytes)
+      Refuse("", "the file is larger than " + std::to_string(kMaxFileBytes >> 20) + " MB");
+    return text;
+  });
 }
 
 }  // namespace zvapp

@@ -23,6 +23,10 @@ namespace zvapp {
 // object.
 bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error);
 
+// The same as SaveScene, into `*text` instead of a file (a snapshot of the document, or a scene
+// sent over the network).
+bool SaveSceneToText(BaseDocument* doc, std::string* text, std::string* error);
+
 // Reads a scene file into a new document that the caller owns, or returns nothing with a message.
 // Objects of the module's types need the module loaded. Plug-in objects are created as the host
 // creates them (their Init runs), then take the stored parameters, checked against their
@@ -31,5 +35,9 @@ bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error);
 // such replacement adds a line to *notes.
 BaseDocument* LoadScene(const std::string& path, std::string* error,
                         std::vector<std::string>* notes = nullptr);
+
+// The same as LoadScene, from the file's text.
+BaseDocument* LoadSceneFromText(const std::string& text, std::string* error,
+                                std::vector<std::string>* notes = nullptr);
 
 }  // namespace zvapp

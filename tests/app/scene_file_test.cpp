@@ -157,7 +157,16 @@ TEST_F(SceneFileTest, FullSceneRoundTripsByteForByteAndEvaluatesAlike) {
   ASSERT_NE(labels->GetDown(), nullptr) << "the evaluation made no label objects";
   const std::string first = Save(scene.doc, "first.json");
 
-  std::string error;
+  // The text form, a snapshot or a scene sent over the network, holds the file's very bytes.
+  std::string error, text;
+  ASSERT_TRUE(zvapp::SaveSceneToText(scene.doc, &text, &error)) << error;
+  EXPECT_EQ(text, first);
+  DocumentOwner fromText(zvapp::LoadSceneFromText(text, &error));
+  ASSERT_NE(fromText.doc, nullptr) << error;
+  ExpectSameObjects(scene.doc->GetFirstObject(), fromText.doc->GetFirstObject());
+  EXPECT_EQ(zvapp::LoadSceneFromText("{\"format\": 1}", &error), nullptr);
+  EXPECT_NE(error.find("/format"), std::string::npos) << error;
+
   std::vector<std::string> notes;
   DocumentOwner loaded(zvapp::LoadScene(Path("first.json"), &error, &notes));
   ASSERT_NE(loaded.doc, nullptr) << error;
