@@ -264,7 +264,7 @@ BaseObject* ZVPlot::GetVirtualObjects(BaseObject*, HierarchyHelp*) {
 }
 
 Bool ZVPlot::AddToExecution(BaseObject* op, PriorityList* list) {
-  list->Add(op, 5000, EXECUTIONFLAGS::NONE);
+  list->Add(op, EXECUTIONPRIORITY_GENERATOR, EXECUTIONFLAGS::NONE);
   return true;
 }
 

@@ -61,9 +61,7 @@ class GeData {
   const String& GetString() const;
   BaseTime GetTime() const { return type_ == DA::TIME ? time_ : BaseTime(); }
   const BaseContainer* GetContainer() const { return container_.get(); }
-  BaseContainer* GetContainerWritable() { return container_.get(); }
   const CustomDataType* GetCustomDataType(Int32 customType) const;
-  CustomDataType* GetCustomDataTypeWritable(Int32 customType);
   template <typename T> const T* GetCustomDataType() const {
     return static_cast<const T*>(GetCustomDataType(T::kTypeId));
   }
@@ -99,7 +97,6 @@ class BaseContainer {
   BaseContainer GetContainer(Int32 id) const;
   const BaseContainer* GetContainerInstance(Int32 id) const;
   const CustomDataType* GetCustomDataType(Int32 id, Int32 customType) const;
-  CustomDataType* GetCustomDataTypeWritable(Int32 id, Int32 customType);
   template <typename T> const T* GetCustomDataType(Int32 id) const {
     return static_cast<const T*>(GetCustomDataType(id, T::kTypeId));
   }
@@ -114,7 +111,6 @@ class BaseContainer {
   void SetTime(Int32 id, const BaseTime& v) { SetData(id, GeData(v)); }
   void SetContainer(Int32 id, const BaseContainer& v) { SetData(id, GeData(v)); }
   GeData* SetData(Int32 id, const GeData& v);
-  Bool RemoveData(Int32 id);
   void FlushAll() { entries_.clear(); }
 
   Int32 GetEntryCount() const { return static_cast<Int32>(entries_.size()); }
@@ -163,5 +159,4 @@ struct DescriptionCommand {
 // Data of message 17: the parameter that was set.
 struct DescriptionPostSetValue {
   const DescID* descid = nullptr;
-  Bool userinteraction = true;
 };

@@ -85,18 +85,15 @@ class HierarchyHelp {
 // The execution steps of one scene evaluation.
 class PriorityList {
  public:
+  void Add(GeListNode* op, Int32 priority, EXECUTIONFLAGS flags);
+
+ private:
+  friend struct zvhost::HostAccess;
   struct Entry {
     GeListNode* node;
     Int32 priority;
     EXECUTIONFLAGS flags;
-    size_t order;
   };
-  void Add(GeListNode* op, Int32 priority, EXECUTIONFLAGS flags);
-  const std::vector<Entry>& GetEntries() const { return entries_; }
-  // Ascending priority; entries of equal priority keep the order in which they were added.
-  void Sort();
-
- private:
   std::vector<Entry> entries_;
 };
 
@@ -114,16 +111,13 @@ class Description {
   BaseContainer* GetParameterI(const DescID& id, AtomArray* ar);
   // The single parameter the host asks about, or nothing when it asks for all of them.
   const DescID* GetSingleDescID() const { return single_.get(); }
-  void SetSingleDescID(const DescID& id);
 
+ private:
+  friend struct zvhost::HostAccess;
   struct Entry {
     Int32 id;
     BaseContainer settings;
   };
-  const std::vector<Entry>& GetEntries() const { return entries_; }
-  Bool IsLoaded() const { return loaded_; }
-
- private:
   std::vector<Entry> entries_;
   std::unique_ptr<DescID> single_;
   Bool loaded_ = false;

@@ -158,10 +158,10 @@ Bool IsParameterEnabled(BaseObject* op, Int32 id) {
 
 Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* single) {
   if (!op || !desc || !op->GetNodeData()) return false;
-  if (single) desc->SetSingleDescID(*single);
+  if (single) HostAccess::AskForSingle(*desc, *single);
   DESCFLAGS_DESC flags = DESCFLAGS_DESC::NONE;
   if (!op->GetNodeData()->GetDDescription(op, desc, flags)) return false;
-  return desc->IsLoaded() || desc->LoadDescription(op->GetType());
+  return HostAccess::IsLoaded(*desc) || desc->LoadDescription(op->GetType());
 }
 
 std::vector<ParameterInfo> ListParameters(Int32 type) {

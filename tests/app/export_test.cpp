@@ -89,10 +89,11 @@ PolygonObject* MakeSurface(int n, double size, const std::function<double(double
   if (tags.phong) op->MakeTag(Tphong);
   if (tags.uvw) {
     auto* uvw = UVWTag::Alloc(r * r);
+    auto* entries = static_cast<UVWStruct*>(uvw->GetLowlevelDataAddressW());
     const auto uv = [&](int k) { return Vector(double(k / n) / r, 1.0 - double(k % n) / r, 0); };
     for (int k = 0; k < r * r; ++k) {
       const CPolygon& c = q[k];
-      uvw->SetSlow(k, {uv(c.a), uv(c.b), uv(c.c), uv(c.d)});
+      entries[k] = {uv(c.a), uv(c.b), uv(c.c), uv(c.d)};
     }
     op->InsertTag(uvw);
   }
@@ -111,7 +112,7 @@ SplineObject* MakeSpline(const std::vector<Vector>& points, const std::vector<In
 
 void SetColor(BaseObject* op, const Vector& color) {
   ObjectColorProperties cp;
-  cp.usecolor = 1;
+  cp.usecolor = ID_BASEOBJECT_USECOLOR_AUTOMATIC;
   cp.color = color;
   op->SetColorProperties(&cp);
 }
@@ -233,8 +234,9 @@ TEST(GltfExport, FlatShadingAndUvSeamsSplitVertices) {
                                          CPolygon(0, 3, 7, 4), CPolygon(1, 5, 6, 2)};
   std::copy(faces.begin(), faces.end(), cube->GetPolygonW());
   auto* uvw = UVWTag::Alloc(6);
+  auto* entries = static_cast<UVWStruct*>(uvw->GetLowlevelDataAddressW());
   for (int k = 0; k < 6; ++k)
-    uvw->SetSlow(k, {Vector(1, 0, 0), Vector(0, 0, 0), Vector(0, 1, 0), Vector(1, 1, 0)});
+    entries[k] = {Vector(1, 0, 0), Vector(0, 0, 0), Vector(0, 1, 0), Vector(1, 1, 0)};
   cube->InsertTag(uvw);
   cube->MakeTag(Tphong);
   d.Add(cube, nullptr, "Cube");
@@ -528,7 +530,7 @@ void BuildPlotLikeScene(Doc& d, double phase) {
     t->GetDataInstance()->SetString(PRIM_TEXT_TEXT,
                                     String::FloatToString(-180.0 + 90.0 * i, -1, 1));
     t->GetDataInstance()->SetFloat(PRIM_TEXT_HEIGHT, 7.0);
-    t->GetDataInstance()->SetInt32(PRIM_TEXT_ALIGN, 1);
+    t->GetDataInstance()->SetInt32(PRIM_TEXT_ALIGN, PRIM_TEXT_ALIGN_MIDDLE);
   }
   d.doc->ExecutePasses(nullptr, true, true, true);
 }

@@ -88,7 +88,7 @@ TEST(Labels, DefaultPlotGetsItsValuesAndLegendInTheDefaultFont) {
   EXPECT_EQ(Align(s.Legend()), 1);
   // No "Helvetica" on this machine: the host's default font, given to every text.
   BaseContainer fallback;
-  ASSERT_TRUE(FontData::GetDefaultFont(0, &fallback));
+  ASSERT_TRUE(FontData::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &fallback));
   for (BaseObject* op : LabelScene::All(s.labels)) {
     const BaseContainer& text = op->GetDown()->GetDataInstanceRef();
     ASSERT_NE(text.GetCustomDataType<FontData>(PRIM_TEXT_FONT), nullptr);
@@ -257,7 +257,7 @@ TEST(Labels, ResetRestoresEveryDefault) {
   BaseContainer* bc = s.labels->GetDataInstance();
   const BaseContainer defaults = *bc;
   BaseContainer fonts;
-  ASSERT_TRUE(FontData::GetInstalledFonts(0, &fonts));
+  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts));
   FontData odd;
   odd.SetFont(fonts.GetContainerInstance(fonts.GetIndexId(fonts.GetEntryCount() - 1)));
   s.Set(s.labels, O3DPLOTLABEL_FONT, GeData(CUSTOMDATATYPE_FONT, odd));
