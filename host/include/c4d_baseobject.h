@@ -73,8 +73,9 @@ class BaseList2D : public GeListNode {
   // Writes a parameter as the module does: no checks, no messages; it raises the data dirty count.
   Bool SetParameter(const DescID& id, const GeData& t_data);
 
-  UInt32 GetDirty(DIRTYFLAGS flags) const;
-  void SetDirty(DIRTYFLAGS flags);
+  // The data dirty count: the one count this host keeps.
+  UInt32 GetDirty(DIRTYFLAGS) const { return dirtyData_; }
+  void SetDirty(DIRTYFLAGS) { ++dirtyData_; }
 
   // Sends a message: the host reacts to the messages it knows (update raises the data dirty count),
   // then the plug-in instance gets it. Returns the plug-in's answer (true without plug-in).
@@ -88,7 +89,6 @@ class BaseList2D : public GeListNode {
   String name_;
   BaseContainer data_;
   UInt32 dirtyData_ = 1;
-  UInt32 dirtyMatrix_ = 1;
 };
 
 struct ObjectColorProperties {
@@ -115,9 +115,9 @@ class BaseObject : public BaseList2D {
 
   // Position, rotation (heading, pitch, bank in radians) and the local and world matrices.
   Vector GetRelPos() const { return pos_; }
-  void SetRelPos(const Vector& v);
+  void SetRelPos(const Vector& v) { pos_ = v; }
   Vector GetRelRot() const { return rot_; }
-  void SetRelRot(const Vector& v);
+  void SetRelRot(const Vector& v) { rot_ = v; }
   Matrix GetMl() const;
   Matrix GetMg() const;
 

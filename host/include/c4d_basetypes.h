@@ -68,7 +68,7 @@ enum class EXECUTIONFLAGS : Int32 { NONE = 0 };
 enum class DRAWPASS : Int32 { OBJECT = 0, HANDLES = 2 };
 enum class DRAWRESULT : Int32 { OK = 1, SKIP = 2 };
 enum class DRAWHANDLE : Int32 { BIG = 3, CUSTOM = 4 };
-enum class DIRTYFLAGS : Int32 { MATRIX = 2, DATA = 4 };
+enum class DIRTYFLAGS : Int32 { DATA = 4 };
 enum class DESCFLAGS_DESC : Int32 { NONE = 0, LOADED = 2 };
 enum class DESCFLAGS_ENABLE : Int32 { NONE = 0 };
 enum class CHECKISRUNNING : Int32 { EDITORRENDERING = 2, EXTERNALRENDERING = 3 };

@@ -11,7 +11,6 @@ class BaseDocument;
 
 struct InitRenderStruct {
   BaseDocument* doc = nullptr;
-  InitRenderStruct() = default;
   explicit InitRenderStruct(BaseDocument* d) : doc(d) {}
 };
 

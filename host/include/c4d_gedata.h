@@ -94,7 +94,6 @@ class BaseContainer {
   Vector GetVector(Int32 id, const Vector& def = Vector()) const;
   String GetString(Int32 id, const String& def = String()) const;
   BaseTime GetTime(Int32 id, const BaseTime& def = BaseTime()) const;
-  BaseContainer GetContainer(Int32 id) const;
   const BaseContainer* GetContainerInstance(Int32 id) const;
   const CustomDataType* GetCustomDataType(Int32 id, Int32 customType) const;
   template <typename T> const T* GetCustomDataType(Int32 id) const {
@@ -140,7 +139,6 @@ class DescID {
   DescID() = default;
   DescID(Int32 id) : levels_{DescLevel(id)} {}     // NOLINT
   DescID(const DescLevel& l) : levels_{l} {}        // NOLINT
-  DescID(const DescLevel& a, const DescLevel& b) : levels_{a, b} {}
   Int32 GetDepth() const { return static_cast<Int32>(levels_.size()); }
   const DescLevel& operator[](Int32 pos) const;
   // True when this identifier is a leading part of `cmp` (or equal to it); *pos receives its depth.

@@ -112,11 +112,6 @@ BaseTime BaseContainer::GetTime(Int32 id, const BaseTime& def) const {
   return d && d->GetType() == DA::TIME ? d->GetTime() : def;
 }
 
-BaseContainer BaseContainer::GetContainer(Int32 id) const {
-  const BaseContainer* c = GetContainerInstance(id);
-  return c ? *c : BaseContainer();
-}
-
 const BaseContainer* BaseContainer::GetContainerInstance(Int32 id) const {
   const GeData* d = GetDataPointer(id);
   return d ? d->GetContainer() : nullptr;

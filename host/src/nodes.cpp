@@ -178,19 +178,6 @@ Bool BaseList2D::SetParameter(const DescID& id, const GeData& t_data) {
   return true;
 }
 
-UInt32 BaseList2D::GetDirty(DIRTYFLAGS flags) const {
-  switch (flags) {
-    case DIRTYFLAGS::DATA: return dirtyData_;
-    case DIRTYFLAGS::MATRIX: return dirtyMatrix_;
-    default: return dirtyData_ + dirtyMatrix_;
-  }
-}
-
-void BaseList2D::SetDirty(DIRTYFLAGS flags) {
-  if (flags == DIRTYFLAGS::MATRIX) ++dirtyMatrix_;
-  else ++dirtyData_;
-}
-
 Bool BaseList2D::Message(Int32 type, void* data) {
   if (type == MSG_UPDATE) SetDirty(DIRTYFLAGS::DATA);
   return nodeData_ ? nodeData_->Message(this, type, data) : true;
@@ -256,16 +243,6 @@ BaseObject* BaseObject::GetUp() const {
   return up && !HostAccess::IsDocumentRoot(*up) ? static_cast<BaseObject*>(up) : nullptr;
 }
 
-void BaseObject::SetRelPos(const Vector& v) {
-  pos_ = v;
-  SetDirty(DIRTYFLAGS::MATRIX);
-}
-
-void BaseObject::SetRelRot(const Vector& v) {
-  rot_ = v;
-  SetDirty(DIRTYFLAGS::MATRIX);
-}
-
 Matrix BaseObject::GetMl() const {
   Matrix m = HPBToMatrix(rot_);
   m.off = pos_;
@@ -307,7 +284,7 @@ void BaseObject::KillTag(Int32 type, Int32 nr) {
 }
 
 Bool BaseObject::IsDirty(DIRTYFLAGS flags) const {
-  return flags == DIRTYFLAGS::DATA ? GetDirty(DIRTYFLAGS::DATA) != cacheStamp_ : false;
+  return GetDirty(flags) != cacheStamp_;
 }
 
 Int32 BaseObject::GetHighlightHandle(BaseDraw* bd) const {
