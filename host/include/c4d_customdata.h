@@ -31,10 +31,6 @@ class Gradient : public CustomDataType {
   static Gradient* Alloc();
   static void Free(Gradient*& g);
 
-  Int32 GetCustomDataTypeId() const override { return kTypeId; }
-  std::unique_ptr<CustomDataType> Clone() const override;
-  Bool IsEqual(const CustomDataType& other) const override;
-
   Int32 InsertKnot(const GradientKnot& knot);
   Int32 GetKnotCount() const { return static_cast<Int32>(knots_.size()); }
   const GradientKnot& GetKnot(Int32 i) const { return knots_[static_cast<size_t>(i)]; }
@@ -49,6 +45,10 @@ class Gradient : public CustomDataType {
   void FreeRender() const;
 
  private:
+  Int32 GetCustomDataTypeId() const override { return kTypeId; }
+  std::unique_ptr<CustomDataType> Clone() const override;
+  Bool IsEqual(const CustomDataType& other) const override;
+
   std::vector<GradientKnot> knots_;
   BaseContainer settings_;
   mutable std::vector<GradientKnot> render_;
@@ -73,10 +73,6 @@ class FontData : public CustomDataType {
   static FontData* Alloc();
   static void Free(FontData*& f);
 
-  Int32 GetCustomDataTypeId() const override { return kTypeId; }
-  std::unique_ptr<CustomDataType> Clone() const override;
-  Bool IsEqual(const CustomDataType& other) const override;
-
   void SetFont(const BaseContainer* font) { font_ = font ? *font : BaseContainer(); }
   const BaseContainer& GetFont() const { return font_; }
 
@@ -89,5 +85,9 @@ class FontData : public CustomDataType {
   static Bool GetDefaultFont(Int32 kind, BaseContainer* dst);
 
  private:
+  Int32 GetCustomDataTypeId() const override { return kTypeId; }
+  std::unique_ptr<CustomDataType> Clone() const override;
+  Bool IsEqual(const CustomDataType& other) const override;
+
   BaseContainer font_;
 };

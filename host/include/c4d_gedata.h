@@ -26,6 +26,10 @@ struct BaseTime {
 class CustomDataType {
  public:
   virtual ~CustomDataType() = default;
+
+ private:
+  // What a parameter value needs to hold its own copy and to compare it.
+  friend class GeData;
   virtual Int32 GetCustomDataTypeId() const = 0;
   virtual std::unique_ptr<CustomDataType> Clone() const = 0;
   virtual Bool IsEqual(const CustomDataType& other) const = 0;

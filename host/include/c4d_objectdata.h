@@ -70,13 +70,14 @@ class ObjectData : public NodeData {
 // What a generator is handed when the host asks for its geometry.
 class HierarchyHelp {
  public:
-  HierarchyHelp(BaseDocument* doc, Float lod, BaseThread* thread)
-      : doc_(doc), lod_(lod), thread_(thread) {}
   BaseDocument* GetDocument() const { return doc_; }
   Float GetLOD() const { return lod_; }
   BaseThread* GetThread() const { return thread_; }
 
  private:
+  friend struct zvhost::HostAccess;
+  HierarchyHelp(BaseDocument* doc, Float lod, BaseThread* thread)
+      : doc_(doc), lod_(lod), thread_(thread) {}
   BaseDocument* doc_;
   Float lod_;
   BaseThread* thread_;

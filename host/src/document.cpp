@@ -6,6 +6,8 @@
 #include "host_generators.h"
 #include "host_state.h"
 
+using zvhost::HostAccess;
+
 namespace {
 class RootNode : public GeListNode {
  public:
@@ -20,7 +22,7 @@ ObjectData* PluginData(BaseObject* op, Int32 flag) {
 }  // namespace
 
 BaseDocument::BaseDocument() : BaseList2D(0), root_(new RootNode()) {
-  zvhost::HostAccess::MakeDocumentRoot(*root_, this);
+  HostAccess::MakeDocumentRoot(*root_, this);
 }
 
 BaseDocument* BaseDocument::Alloc() { return new (std::nothrow) BaseDocument(); }
@@ -57,8 +59,6 @@ void BaseDocument::SetMinTime(const BaseTime& t) {
 }
 
 namespace {
-
-using zvhost::HostAccess;
 
 void CollectExecution(BaseObject* op, PriorityList& list) {
   for (; op; op = op->GetNext()) {
@@ -123,7 +123,7 @@ Bool BaseDocument::ExecutePasses(BaseThread* bt, Bool, Bool expressions, Bool ca
   } evaluating;
   if (expressions) RunExecution(this, GetFirstObject(), bt);
   if (caches) {
-    HierarchyHelp hh(this, 1.0, bt);
+    HierarchyHelp hh = HostAccess::MakeHierarchyHelp(this, 1.0, bt);
     BuildCaches(this, GetFirstObject(), hh);
   }
   return true;

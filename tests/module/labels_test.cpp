@@ -265,7 +265,8 @@ TEST(Labels, ResetRestoresEveryDefault) {
                    ->GetDown()
                    ->GetDataInstanceRef()
                    .GetCustomDataType<FontData>(PRIM_TEXT_FONT)
-                   ->IsEqual(*defaults.GetCustomDataType<FontData>(O3DPLOTLABEL_FONT)));
+                   ->GetFont() ==
+               defaults.GetCustomDataType<FontData>(O3DPLOTLABEL_FONT)->GetFont());
   const std::pair<Int32, GeData> changes[] = {{O3DPLOTLABEL_TEXTSIZE, 3.0},
                                               {O3DPLOTLABEL_DEPTH, 2.0},
                                               {O3DPLOTLABEL_COLOR, Vector(1, 0, 0)},
