@@ -10,6 +10,7 @@
 #include "c4d_basedraw.h"
 #include "c4d_objectdata.h"
 #include "host_state.h"
+#include "primitives.h"
 
 using zvhost::HostAccess;
 
@@ -38,22 +39,7 @@ void WriteHostDefaults(BaseObject* op) {
       bc->SetInt32(PRIM_TEXT_ALIGN, PRIM_TEXT_ALIGN_LEFT);
       bc->SetFloat(PRIM_TEXT_HEIGHT, 200.0);
       break;
-    case Ocube:
-      bc->SetVector(PRIM_CUBE_LEN, Vector(200));
-      bc->SetInt32(PRIM_CUBE_SUBX, 1);
-      bc->SetInt32(PRIM_CUBE_SUBY, 1);
-      bc->SetInt32(PRIM_CUBE_SUBZ, 1);
-      break;
-    case Osphere:
-      bc->SetFloat(PRIM_SPHERE_RAD, 100.0);
-      bc->SetInt32(PRIM_SPHERE_SUB, 24);
-      break;
-    case Oplatonic:
-      bc->SetFloat(PRIM_PLATONIC_RAD, 100.0);
-      bc->SetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA);
-      break;
-    case Opyramid: bc->SetVector(PRIM_PYRAMID_LEN, Vector(200)); break;
-    default: break;
+    default: zvhost::WritePrimitiveDefaults(op->GetType(), bc); break;
   }
 }
 
