@@ -1,5 +1,6 @@
-// The host's fixed numbers: object and tag types, messages, parameter ids of host objects, custom data
-// types and document parameters.
+// The host's fixed numbers: object and tag types, messages, parameter ids of host objects and
+// their choices, custom data types, document parameters, execution priorities and the actions of a
+// module's entry point.
 #pragma once
 
 #include "c4d_basetypes.h"
@@ -103,11 +104,14 @@ constexpr Int32 EXECUTIONPRIORITY_GENERATOR = 5000;
 // The earliest plug-in interface version a module built against this interface accepts.
 constexpr Int32 API_VERSION_MIN = 2023000;
 
-// The actions of a module's entry point c4d_main, and its answers.
-constexpr Int32 C4DPL_INIT_SYS = 1;      // initialise the SDK; also the first message: the system is up
-constexpr Int32 C4DPL_INIT = 2;          // start: PluginStart
-constexpr Int32 C4DPL_END = 3;           // end: PluginEnd
-constexpr Int32 C4DPL_INIT_VERSION = 4;  // which entry protocol the module speaks
-constexpr Int32 C4DPL_MESSAGE = 6;       // a message for PluginMessage
-constexpr Int32 C4DPL_VERSION = 5;          // the answer to C4DPL_INIT_VERSION
-constexpr Int32 C4DPL_ERROR_VERSION = -3;  // the refusal of a host below API_VERSION_MIN
+// The actions of a module's entry point c4d_main: initialise the SDK (C4DPL_INIT_SYS, which is also
+// the first message, "the system is up"), start, end, ask which entry protocol the module speaks,
+// and deliver a message. Its answers: the protocol version, and the refusal of a host below
+// API_VERSION_MIN.
+constexpr Int32 C4DPL_INIT_SYS = 1;
+constexpr Int32 C4DPL_INIT = 2;
+constexpr Int32 C4DPL_END = 3;
+constexpr Int32 C4DPL_INIT_VERSION = 4;
+constexpr Int32 C4DPL_MESSAGE = 6;
+constexpr Int32 C4DPL_VERSION = 5;
+constexpr Int32 C4DPL_ERROR_VERSION = -3;
