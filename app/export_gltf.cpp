@@ -611,7 +611,8 @@ void GltfBuilder::AddGeometry(int node, BaseObject* op, const Rgb* colour) {
   ObjectColorProperties cp;
   cache->GetColorProperties(&cp);
   if (!cache->GetDown() && !cache->GetCache() && cache->GetEditorMode() != MODE_OFF &&
-      cache->GetDeformMode() && cp.usecolor == 0 && cache->GetMl() == Matrix()) {
+      cache->GetDeformMode() && cp.usecolor == ID_BASEOBJECT_USECOLOR_OFF &&
+      cache->GetMl() == Matrix()) {
     model_.nodes[node].mesh = AddMesh(cache, colour);
     return;
   }
@@ -639,7 +640,7 @@ int GltfBuilder::AddObject(BaseObject* op, const Rgb* inherited, bool inCache) {
   op->GetColorProperties(&cp);
   Rgb own;
   const Rgb* colour = inherited;
-  if (cp.usecolor != 0) {
+  if (cp.usecolor != ID_BASEOBJECT_USECOLOR_OFF) {
     own = LinearColor(cp.color.x, cp.color.y, cp.color.z);
     colour = &own;
   }

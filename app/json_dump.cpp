@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "host_app.h"
+#include "host_inspect.h"
 #include "plot_kinds.h"
 
 namespace zvapp {
@@ -163,9 +164,9 @@ json Object(BaseObject* op) {
   }
   if (IsPlot(op)) o["samples"] = Samples(op);
   o["stats"] = {{"dirty", op->GetDirty(DIRTYFLAGS::DATA)},
-                {"executions", op->GetExecutionCount()},
-                {"cacheBuilds", op->GetCacheBuildCount()},
-                {"cacheReuses", op->GetCacheReuseCount()}};
+                {"executions", zvhost::GetExecutionCount(*op)},
+                {"cacheBuilds", zvhost::GetCacheBuildCount(*op)},
+                {"cacheReuses", zvhost::GetCacheReuseCount(*op)}};
   if (BaseObject* cache = op->GetCache()) o["cache"] = Geometry(cache);
   json children = json::array();
   for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) children.push_back(Object(child));
@@ -208,8 +209,8 @@ json DumpDocument(BaseDocument* doc) {
   json objects = json::array();
   for (BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) objects.push_back(Object(op));
   d["objects"] = objects;
-  d["stats"] = {{"evaluations", doc->GetBuildStats().evaluations},
-                {"builds", doc->GetBuildStats().builds}};
+  const zvhost::BuildStats stats = zvhost::GetBuildStats(*doc);
+  d["stats"] = {{"evaluations", stats.evaluations}, {"builds", stats.builds}};
   return d;
 }
 

@@ -37,11 +37,6 @@ constexpr JsonLimits kLimits = {.depth = kMaxDepth,
 constexpr size_t kMaxKnots = 1000;
 constexpr Int64 kMaxFps = 1000000;
 
-// The host's own font queries take a sort order and a font kind; the first of each is the plain
-// one.
-constexpr Int32 kFontSortNone = 0;
-constexpr Int32 kDefaultFontKind = 0;
-
 // ---- Names of the host's settings -------------------------------------------------------------
 
 constexpr Named kModes[] = {{MODE_ON, "on"}, {MODE_OFF, "off"}, {MODE_UNDEF, "default"}};
@@ -579,7 +574,7 @@ class SceneReader {
     if (sameStyle || sameFamily)
       chosen = *(sameStyle ? sameStyle : sameFamily);
     else
-      FontData::GetDefaultFont(kDefaultFontKind, &chosen);
+      FontData::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &chosen);
     if (notes_)
       notes_->push_back(
           at + ": the font file " + Quoted(file.GetStdString()) + " is not installed here; using " +
@@ -592,7 +587,7 @@ class SceneReader {
   const BaseContainer& InstalledFonts() {
     if (!installed_) {
       installed_.emplace();
-      FontData::GetInstalledFonts(kFontSortNone, &*installed_);
+      FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &*installed_);
     }
     return *installed_;
   }

@@ -21,7 +21,6 @@ Bool PluginStart() {
 void PluginEnd() { FreePlotIcons(); }
 
 Bool PluginMessage(Int32 id, void*) {
-  constexpr Int32 kSystemInit = 1;
-  if (id == kSystemInit && g_resource.Init()) RegisterPlotIcon();
+  if (id == C4DPL_INIT_SYS && g_resource.Init()) RegisterPlotIcon();
   return false;
 }

@@ -11,10 +11,10 @@ constexpr Int32 ID_ZVPLOTLABELS = 1055514;
 
 // Execution priorities, in the order the steps run in every scene evaluation: the plot samples
 // first, and each component reads the samples after it.
-constexpr Int32 PRIORITY_ZVPLOT = 5000;
-constexpr Int32 PRIORITY_ZVPLOT_SPLINES = 5002;  // the cage and the grid
-constexpr Int32 PRIORITY_ZVPLOTMESH = 5010;
-constexpr Int32 PRIORITY_ZVPLOTLABELS = 5020;
+constexpr Int32 PRIORITY_ZVPLOT = EXECUTIONPRIORITY_GENERATOR;  // 5000
+constexpr Int32 PRIORITY_ZVPLOT_SPLINES = PRIORITY_ZVPLOT + 2;  // the cage and the grid
+constexpr Int32 PRIORITY_ZVPLOTMESH = PRIORITY_ZVPLOT + 10;
+constexpr Int32 PRIORITY_ZVPLOTLABELS = PRIORITY_ZVPLOT + 20;
 
 // Icon slots: 0 plot, 1 mesh, 2 grid, 3 cage, 4 labels; slot 5 stays empty.
 constexpr Int32 ICON_COUNT = 6;

@@ -14,15 +14,9 @@ namespace {
 // in scene units: a fixed margin that does not grow with the text.
 constexpr Float kVerticalGap = 2.0;
 constexpr Float kLegendGap = 2.0;
-constexpr Int32 kAlignLeft = 0;
-constexpr Int32 kAlignCentre = 1;
-constexpr Int32 kAlignRight = 2;
 constexpr Float kQuarterTurn = PI05;
 constexpr Float kHalfTurn = PI;
 constexpr Float kThreeQuarterTurn = 3.0 * PI05;
-constexpr Int32 kFontSortNone = 0;
-constexpr Int32 kFontNameFamily = 0;
-constexpr Int32 kDefaultFontKind = 0;
 #ifdef _WIN32
 constexpr const char* kPreferredFont = "Arial";
 #else
@@ -46,7 +40,7 @@ struct AxisLabel {
   Float value = 0.0;
   Vector pos;
   Float heading = 0.0;
-  Int32 align = kAlignLeft;
+  Int32 align = PRIM_TEXT_ALIGN_LEFT;
   Bool visible = false;
 };
 
@@ -92,7 +86,7 @@ AxisLabel HorizontalLabel(const LabelSettings& s, Int32 index) {
   AxisLabel l;
   l.value = k == 0 ? lo : (k == 1 ? (lo + hi) * 0.5 : hi);
   // Turned by half a turn the text reads the other way, so its alignment swaps ends.
-  l.align = s.flip ? kAlignRight - k : k;
+  l.align = s.flip ? PRIM_TEXT_ALIGN_RIGHT - k : k;
   if (xAxis) {
     l.pos = Vector(along, y, s.flip ? half : -half);
     l.heading = s.flip ? kHalfTurn : 0.0;
@@ -120,7 +114,7 @@ AxisLabel VerticalLabel(const LabelSettings& s, Int32 index, Float r) {
   const Float y = k == 0 ? s.height * 0.5 - 2.0 * r : (k == 1 ? -r : -s.height * 0.5);
   AxisLabel l;
   l.value = VerticalValue(s, index);
-  l.align = kAlignRight;
+  l.align = PRIM_TEXT_ALIGN_RIGHT;
   if (xAxis) {
     l.pos = s.flip ? Vector(half + kVerticalGap, y, half) : Vector(-half - kVerticalGap, y, -half);
     l.heading = s.flip ? kHalfTurn : 0.0;
@@ -197,8 +191,9 @@ void BuildVertical(BaseObject* op, const LabelSettings& s) {
   for (Int32 i = 0; i < kAxisLabelCount; ++i) FreeLabel(op, LabelName(kVerticalLabelPrefix, i));
   for (Int32 i = 0; i < kAxisLabelCount; ++i) {
     BaseObject* text = nullptr;
-    BaseObject* label = NewLabel(LabelName(kVerticalLabelPrefix, i),
-                                 FormatValue(VerticalValue(s, i), s.digits), kAlignRight, s, &text);
+    BaseObject* label =
+        NewLabel(LabelName(kVerticalLabelPrefix, i), FormatValue(VerticalValue(s, i), s.digits),
+                 PRIM_TEXT_ALIGN_RIGHT, s, &text);
     if (!label) continue;
     // The host measures the new text from its outline, so its height is known before any scene
     // evaluation.
@@ -230,7 +225,7 @@ void BuildLegend(BaseObject* op, const BaseContainer& bc, BaseObject* plot,
   FreeLabel(op, kLegendName);
   const String text = String("Formula: ") + plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA);
   BaseObject* textObject = nullptr;
-  BaseObject* legend = NewLabel(kLegendName, text, kAlignCentre, s, &textObject);
+  BaseObject* legend = NewLabel(kLegendName, text, PRIM_TEXT_ALIGN_MIDDLE, s, &textObject);
   if (!legend) return;
   FinishLabel(op, legend, bc.GetBool(O3DPLOTLABEL_SHOW_LEGEND), LegendPosition(bc, s.height),
               LegendHeading(bc.GetInt32(O3DPLOTLABEL_LEGEND_ORIENTATION)), s);
@@ -254,7 +249,7 @@ FontSearch FindPreferredFont(const BaseContainer& fonts, BaseContainer* chosen) 
     const BaseContainer* font = entry ? entry->GetContainer() : nullptr;
     if (!font) continue;
     String name;
-    if (!FontData::GetFontName(font, kFontNameFamily, &name)) return FontSearch::FAILED;
+    if (!FontData::GetFontName(font, GE_FONT_NAME_FAMILY, &name)) return FontSearch::FAILED;
     if (name.Compare(kPreferredFont, STRINGCOMPARISON::CASESENSITIVE_ORDER) != 0) continue;
     if (!found || IsRegularStyle(*font)) *chosen = *font;
     found = true;
@@ -463,10 +458,11 @@ Bool ZVPlotLabels::ChooseDefaultFont(BaseContainer* bc) {
   BaseContainer fonts;
   BaseContainer chosen;
   FontSearch search = FontSearch::NOT_INSTALLED;
-  if (FontData::GetInstalledFonts(kFontSortNone, &fonts))
+  if (FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts))
     search = FindPreferredFont(fonts, &chosen);
   if (search == FontSearch::FAILED) return false;
-  if (search == FontSearch::NOT_INSTALLED && !FontData::GetDefaultFont(kDefaultFontKind, &chosen))
+  if (search == FontSearch::NOT_INSTALLED &&
+      !FontData::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &chosen))
     return false;
   FontData font;
   font.SetFont(&chosen);

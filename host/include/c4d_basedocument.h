@@ -4,8 +4,6 @@
 #include "c4d_baseobject.h"
 
 class BaseThread;
-class HierarchyHelp;
-class PriorityList;
 
 class BaseDocument : public BaseList2D {
  public:
@@ -17,7 +15,8 @@ class BaseDocument : public BaseList2D {
   void InsertObject(BaseObject* op, BaseObject* parent, BaseObject* pred);
   BaseObject* GetFirstObject() const { return static_cast<BaseObject*>(root_->GetDown()); }
 
-  // Time (parameter 1000), frame rate (1001) and start time (1002).
+  // Time, frame rate and start time: the document parameters DOCUMENT_TIME, DOCUMENT_FPS and
+  // DOCUMENT_MINTIME.
   BaseTime GetTime() const;
   void SetTime(const BaseTime& t);
   Int32 GetFps() const;
@@ -29,19 +28,10 @@ class BaseDocument : public BaseList2D {
   // document order.
   Bool ExecutePasses(BaseThread* bt, Bool animation, Bool expressions, Bool caches);
 
-  // Counters the runner reports: evaluations of this document and cache builds in all of them
-  // (a cached result handed back again is not a build).
-  struct BuildStats {
-    Int64 evaluations = 0;
-    Int64 builds = 0;
-  };
-  const BuildStats& GetBuildStats() const { return stats_; }
-
  private:
   BaseDocument();
-  void CollectExecution(BaseObject* op, PriorityList& list);
-  void BuildCaches(BaseObject* op, HierarchyHelp& hh);
-  void BuildCache(BaseObject* op, HierarchyHelp& hh);
+  friend struct zvhost::HostAccess;
   GeListNode* root_;  // owned holder of the top objects
-  BuildStats stats_;
+  Int64 evaluations_ = 0;
+  Int64 builds_ = 0;
 };

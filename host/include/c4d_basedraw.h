@@ -1,5 +1,4 @@
-// Viewport drawing. The stand-in host records every call so that tests and the runner can read what a
-// view would show.
+// Viewport drawing: the view an object draws itself into, and the placement the host hands along.
 #pragma once
 
 #include <vector>
@@ -8,17 +7,18 @@
 
 class BaseObject;
 class BaseDocument;
-
-struct DrawRecord {
-  enum class Kind { MATRIX, PEN, POINTSIZE, HANDLE, SPHERE, LINE } kind;
-  Vector a, b, color;
-  Float size = 0.0;
-  Int32 type = 0;
-  Int32 flags = 0;
-};
+namespace zvhost {
+struct DrawRecord;
+struct HostAccess;
+}  // namespace zvhost
 
 class BaseDraw {
  public:
+  BaseDraw();
+  ~BaseDraw();
+  BaseDraw(const BaseDraw&) = delete;
+  BaseDraw& operator=(const BaseDraw&) = delete;
+
   void SetMatrix_Matrix(BaseObject* op, const Matrix& mg);
   void SetPen(const Vector& col);
   void SetPointSize(Float size);
@@ -26,25 +26,19 @@ class BaseDraw {
   void DrawSphere(const Vector& pos, const Vector& size, const Vector& col, Int32 flags);
   void DrawLine(const Vector& p1, const Vector& p2, Int32 flags);
 
-  const std::vector<DrawRecord>& GetRecords() const { return records_; }
-  void ClearRecords() { records_.clear(); }
-  // The handle under the cursor, as the host would report it for highlighted handles.
-  Int32 GetHighlightedHandle() const { return highlighted_; }
-  void SetHighlightedHandle(Int32 i) { highlighted_ = i; }
-
  private:
-  std::vector<DrawRecord> records_;
-  Int32 highlighted_ = -1;
+  friend struct zvhost::HostAccess;
+  std::vector<zvhost::DrawRecord> records_;  // the host's own record of what it was asked to draw
+  Int32 highlighted_ = -1;                   // the handle under the cursor
 };
 
+// Where the object being drawn stands in the document.
 class BaseDrawHelp {
  public:
-  BaseDrawHelp(BaseDocument* doc, const Matrix& mg) : doc_(doc), mg_(mg) {}
+  BaseDrawHelp(BaseDocument*, const Matrix& mg) : mg_(mg) {}
   const Matrix& GetMg() const { return mg_; }
-  BaseDocument* GetDocument() const { return doc_; }
 
  private:
-  BaseDocument* doc_;
   Matrix mg_;
 };
 

@@ -12,7 +12,6 @@ class BaseDocument;
 class BaseDraw;
 class BaseTag;
 class NodeData;
-class GeListHead;
 namespace zvhost {
 struct HostAccess;  // the host's own bookkeeping, kept out of the plug-in interface
 }
@@ -28,7 +27,6 @@ class GeListNode {
   GeListNode* GetDown() const { return down_; }
   GeListNode* GetDownLast() const;
   GeListNode* GetNext() const { return next_; }
-  GeListNode* GetPred() const { return pred_; }
   // Inserts this node (which must not be in a tree) as first or last child of `parent`.
   void InsertUnder(GeListNode* parent);
   void InsertUnderLast(GeListNode* parent);
@@ -39,17 +37,14 @@ class GeListNode {
   BaseDocument* GetDocument() const;
   NodeData* GetNodeData() const { return nodeData_; }
   template <typename T> T* GetNodeData() const { return static_cast<T*>(nodeData_); }
-  Int32 GetNodeID() const { return type_; }
 
   Bool GetNBit(NBIT bit) const { return (nbits_ >> static_cast<Int32>(bit)) & 1u; }
   Bool ChangeNBit(NBIT bit, NBITCONTROL control);
-  // Whether this is a document's holder of its top objects.
-  Bool IsDocumentRoot() const { return document_ != nullptr; }
 
  protected:
   explicit GeListNode(Int32 type) : type_(type) {}
   void SetNodeData(NodeData* data) { nodeData_ = data; }
-  friend class BaseDocument;
+  friend struct zvhost::HostAccess;
 
   Int32 type_;
   NodeData* nodeData_ = nullptr;  // owned: the plug-in instance of a plug-in node
@@ -75,13 +70,12 @@ class BaseList2D : public GeListNode {
   const BaseContainer* GetDataInstance() const { return &data_; }
   BaseContainer& GetDataInstanceRef() { return data_; }
   const BaseContainer& GetDataInstanceRef() const { return data_; }
-  // Reads and writes a parameter as the module does: no checks, no messages; setting raises the
-  // data dirty count.
-  Bool GetParameter(const DescID& id, GeData& t_data) const;
+  // Writes a parameter as the module does: no checks, no messages; it raises the data dirty count.
   Bool SetParameter(const DescID& id, const GeData& t_data);
 
-  UInt32 GetDirty(DIRTYFLAGS flags) const;
-  void SetDirty(DIRTYFLAGS flags);
+  // The data dirty count: the one count this host keeps.
+  UInt32 GetDirty(DIRTYFLAGS) const { return dirtyData_; }
+  void SetDirty(DIRTYFLAGS) { ++dirtyData_; }
 
   // Sends a message: the host reacts to the messages it knows (update raises the data dirty count),
   // then the plug-in instance gets it. Returns the plug-in's answer (true without plug-in).
@@ -95,7 +89,6 @@ class BaseList2D : public GeListNode {
   String name_;
   BaseContainer data_;
   UInt32 dirtyData_ = 1;
-  UInt32 dirtyMatrix_ = 1;
 };
 
 struct ObjectColorProperties {
@@ -116,19 +109,15 @@ class BaseObject : public BaseList2D {
   static void Free(BaseObject*& op);
 
   // A top-level object has no parent object: the document's holder of the top objects is no object.
-  BaseObject* GetUp() const {
-    GeListNode* up = GeListNode::GetUp();
-    return up && !up->IsDocumentRoot() ? static_cast<BaseObject*>(up) : nullptr;
-  }
+  BaseObject* GetUp() const;
   BaseObject* GetDown() const { return static_cast<BaseObject*>(GeListNode::GetDown()); }
   BaseObject* GetNext() const { return static_cast<BaseObject*>(GeListNode::GetNext()); }
-  BaseObject* GetPred() const { return static_cast<BaseObject*>(GeListNode::GetPred()); }
 
   // Position, rotation (heading, pitch, bank in radians) and the local and world matrices.
   Vector GetRelPos() const { return pos_; }
-  void SetRelPos(const Vector& v);
+  void SetRelPos(const Vector& v) { pos_ = v; }
   Vector GetRelRot() const { return rot_; }
-  void SetRelRot(const Vector& v);
+  void SetRelRot(const Vector& v) { rot_ = v; }
   Matrix GetMl() const;
   Matrix GetMg() const;
 
@@ -144,7 +133,6 @@ class BaseObject : public BaseList2D {
   void SetColorProperties(const ObjectColorProperties* co) { color_ = *co; }
 
   // Tags, in order. MakeTag creates a tag of the type and inserts it after `pred` (first if none).
-  BaseTag* GetFirstTag() const { return tags_.empty() ? nullptr : tags_.front(); }
   BaseTag* GetTag(Int32 type, Int32 nr = 0) const;
   BaseTag* MakeTag(Int32 type, BaseTag* pred = nullptr);
   void InsertTag(BaseTag* tag, BaseTag* pred = nullptr);
@@ -155,11 +143,6 @@ class BaseObject : public BaseList2D {
   BaseObject* GetCache() const { return cache_; }
   // Whether the data dirty count changed since the cache was built.
   Bool IsDirty(DIRTYFLAGS flags) const;
-  // How often the host built this object's cache anew (a cached result handed back not counted).
-  Int64 GetCacheBuildCount() const { return cacheBuilds_; }
-  // How often the host handed back the previous cache, and ran this object's execution step.
-  Int64 GetCacheReuseCount() const { return cacheReuses_; }
-  Int64 GetExecutionCount() const { return executions_; }
 
   // The bounding half-size and centre of the object's own geometry (for a text object: its text).
   Vector GetRad() const;
@@ -177,8 +160,8 @@ class BaseObject : public BaseList2D {
   explicit BaseObject(Int32 type) : BaseList2D(type) {}
   virtual BaseObject* CloneSelf() const;
   void CopyObjectTo(BaseObject* dest) const;
-  friend class BaseDocument;
   friend class BaseTag;
+  friend struct zvhost::HostAccess;
 
  private:
   Vector pos_, rot_;
@@ -189,6 +172,7 @@ class BaseObject : public BaseList2D {
   std::vector<BaseTag*> tags_;  // owned
   BaseObject* cache_ = nullptr;  // owned
   UInt32 cacheStamp_ = 0;
+  // The host's bookkeeping: caches built anew and handed back again, execution steps run.
   Int64 cacheBuilds_ = 0;
   Int64 cacheReuses_ = 0;
   Int64 executions_ = 0;
@@ -262,7 +246,6 @@ class BaseTag : public BaseList2D {
  public:
   static BaseTag* Alloc(Int32 type);
   static void Free(BaseTag*& tag);
-  BaseObject* GetObject() const { return object_; }
   // Takes the tag off its object; the caller owns it afterwards.
   void Remove();
   BaseTag* GetClone(COPYFLAGS flags = COPYFLAGS::NONE) const;
@@ -287,12 +270,10 @@ class VariableTag : public BaseTag {
   const void* GetLowlevelDataAddressR() const { return data_.get(); }
   void* GetLowlevelDataAddressW() { return data_.get(); }
 
-  // Host side: a tag of `count` entries of `entrySize` bytes, whose storage AllocateEntries makes.
-  VariableTag(Int32 type, Int32 count, Int32 entrySize);
-  Bool AllocateEntries();
-
  protected:
+  VariableTag(Int32 type, Int32 count, Int32 entrySize);
   BaseTag* CloneSelf() const override;
+  friend struct zvhost::HostAccess;
   Int32 count_ = 0;
   Int32 entrySize_ = 0;
   std::unique_ptr<unsigned char[]> data_;
@@ -307,7 +288,6 @@ class UVWTag : public VariableTag {
  public:
   using VariableTag::VariableTag;
   static UVWTag* Alloc(Int32 count);
-  void SetSlow(Int32 i, const UVWStruct& uvw);
   UVWStruct GetSlow(Int32 i) const;
 };
 

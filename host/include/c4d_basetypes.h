@@ -8,10 +8,8 @@ using Int32 = std::int32_t;
 using UInt32 = std::uint32_t;
 using Int64 = std::int64_t;
 using UInt64 = std::uint64_t;
-using Int = std::int64_t;
 using Float = double;
 using Float32 = float;
-using Float64 = double;
 using Bool = bool;
 using Char = char;
 using UChar = unsigned char;
@@ -65,27 +63,24 @@ struct Matrix {
 Matrix HPBToMatrix(const Vector& hpb);
 
 // The host's enumerations used by the module.
-enum class EXECUTIONRESULT : Int32 { OK = 0, USERBREAK = 1, OUTOFMEMORY = 2 };
+enum class EXECUTIONRESULT : Int32 { OK = 0 };
 enum class EXECUTIONFLAGS : Int32 { NONE = 0 };
-enum class DRAWPASS : Int32 { OBJECT = 0, BOX = 1, HANDLES = 2, HIGHLIGHTS = 3, XRAY = 4 };
-enum class DRAWRESULT : Int32 { ERROR_ = 0, OK = 1, SKIP = 2 };
-enum class DRAWHANDLE : Int32 { MINI = 0, SMALL = 1, MIDDLE = 2, BIG = 3, CUSTOM = 4 };
-enum class DIRTYFLAGS : Int32 { NONE = 0, MATRIX = 2, DATA = 4, CACHE = 8 };
-enum class DESCFLAGS_DESC : Int32 { NONE = 0, RESOLVEMULTIPLEDATA = 1, LOADED = 2 };
+enum class DRAWPASS : Int32 { OBJECT = 0, HANDLES = 2 };
+enum class DRAWRESULT : Int32 { OK = 1, SKIP = 2 };
+enum class DRAWHANDLE : Int32 { BIG = 3, CUSTOM = 4 };
+enum class DIRTYFLAGS : Int32 { DATA = 4 };
+enum class DESCFLAGS_DESC : Int32 { NONE = 0, LOADED = 2 };
 enum class DESCFLAGS_ENABLE : Int32 { NONE = 0 };
-enum class OBJECTSTATE : Int32 { EDITOR = 0, RENDER = 1, DEFORM = 2 };
-enum class CHECKISRUNNING : Int32 { ANIMATIONRUNNING = 0, VIEWDRAWING = 1, EDITORRENDERING = 2,
-  EXTERNALRENDERING = 3 };
+enum class CHECKISRUNNING : Int32 { EDITORRENDERING = 2, EXTERNALRENDERING = 3 };
 enum class SPLINETYPE : Int32 { LINEAR = 0, CUBIC = 1 };
 enum class MODELINGCOMMANDFLAGS : Int32 { NONE = 0 };
 enum class MODELINGCOMMANDMODE : Int32 { ALL = 0 };
-enum class NBIT : Int32 { NONE = 0, OM1_FOLD = 14 };
-enum class NBITCONTROL : Int32 { SET = 1, CLEAR = 2, TOGGLE = 3 };
+enum class NBIT : Int32 { OM1_FOLD = 14 };
+enum class NBITCONTROL : Int32 { SET = 1, CLEAR = 2 };
 enum class EVENT : Int32 { NONE = 0, FORCEREDRAW = 1 };
-enum class IMAGERESULT : Int32 { OK = 1, NOTEXISTING = -1, WRONGTYPE = -2, OUTOFMEMORY = -3 };
+enum class IMAGERESULT : Int32 { OK = 1, WRONGTYPE = -2 };
 enum class COPYFLAGS : Int32 { NONE = 0 };
-enum class STOPTHREADS : Int32 { NONE = 0, EDITORRENDER = 1, EXTERNALRENDER = 2, BACKGROUND = 4,
-  ALL = 7 };
+enum class STOPTHREADS : Int32 { ALL = 7 };
 
 constexpr Int32 MODE_ON = 0;
 constexpr Int32 MODE_OFF = 1;

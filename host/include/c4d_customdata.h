@@ -11,7 +11,6 @@ class BaseDocument;
 
 struct InitRenderStruct {
   BaseDocument* doc = nullptr;
-  InitRenderStruct() = default;
   explicit InitRenderStruct(BaseDocument* d) : doc(d) {}
 };
 
@@ -32,14 +31,9 @@ class Gradient : public CustomDataType {
   static Gradient* Alloc();
   static void Free(Gradient*& g);
 
-  Int32 GetCustomDataTypeId() const override { return kTypeId; }
-  std::unique_ptr<CustomDataType> Clone() const override;
-  Bool IsEqual(const CustomDataType& other) const override;
-
   Int32 InsertKnot(const GradientKnot& knot);
   Int32 GetKnotCount() const { return static_cast<Int32>(knots_.size()); }
   const GradientKnot& GetKnot(Int32 i) const { return knots_[static_cast<size_t>(i)]; }
-  void FlushKnots() { knots_.clear(); }
   Bool SetData(Int32 id, const GeData& data);
   GeData GetData(Int32 id) const;
   const BaseContainer& GetSettings() const { return settings_; }
@@ -51,6 +45,10 @@ class Gradient : public CustomDataType {
   void FreeRender() const;
 
  private:
+  Int32 GetCustomDataTypeId() const override { return kTypeId; }
+  std::unique_ptr<CustomDataType> Clone() const override;
+  Bool IsEqual(const CustomDataType& other) const override;
+
   std::vector<GradientKnot> knots_;
   BaseContainer settings_;
   mutable std::vector<GradientKnot> render_;
@@ -62,6 +60,12 @@ constexpr Int32 FONT_STYLE = 501;
 constexpr Int32 FONT_FILE = 502;
 constexpr Int32 FONT_INDEX = 503;
 
+// The font queries' choices: the list of installed fonts as one container per font, the family
+// name of a font, and the host's system font as the default font.
+constexpr Int32 GE_CM_FONTSORT_FLAT = 0;
+constexpr Int32 GE_FONT_NAME_FAMILY = 1;
+constexpr Int32 GE_FONT_DEFAULT_SYSTEM = 0;
+
 // A font chosen for text objects: a font description container.
 class FontData : public CustomDataType {
  public:
@@ -69,20 +73,21 @@ class FontData : public CustomDataType {
   static FontData* Alloc();
   static void Free(FontData*& f);
 
-  Int32 GetCustomDataTypeId() const override { return kTypeId; }
-  std::unique_ptr<CustomDataType> Clone() const override;
-  Bool IsEqual(const CustomDataType& other) const override;
-
   void SetFont(const BaseContainer* font) { font_ = font ? *font : BaseContainer(); }
   const BaseContainer& GetFont() const { return font_; }
 
   // The installed fonts: one font description container per font, as sub-containers of `dst`.
   static Bool GetInstalledFonts(Int32 sort, BaseContainer* dst);
-  // The name of a font description (kind 0: the family name as users know it).
+  // The name of a font description. The host keeps the family name only, so every kind of name
+  // answers with it.
   static Bool GetFontName(const BaseContainer* font, Int32 nameKind, String* dst);
   // The host's default font description.
   static Bool GetDefaultFont(Int32 kind, BaseContainer* dst);
 
  private:
+  Int32 GetCustomDataTypeId() const override { return kTypeId; }
+  std::unique_ptr<CustomDataType> Clone() const override;
+  Bool IsEqual(const CustomDataType& other) const override;
+
   BaseContainer font_;
 };

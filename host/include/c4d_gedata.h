@@ -26,6 +26,10 @@ struct BaseTime {
 class CustomDataType {
  public:
   virtual ~CustomDataType() = default;
+
+ private:
+  // What a parameter value needs to hold its own copy and to compare it.
+  friend class GeData;
   virtual Int32 GetCustomDataTypeId() const = 0;
   virtual std::unique_ptr<CustomDataType> Clone() const = 0;
   virtual Bool IsEqual(const CustomDataType& other) const = 0;
@@ -61,9 +65,7 @@ class GeData {
   const String& GetString() const;
   BaseTime GetTime() const { return type_ == DA::TIME ? time_ : BaseTime(); }
   const BaseContainer* GetContainer() const { return container_.get(); }
-  BaseContainer* GetContainerWritable() { return container_.get(); }
   const CustomDataType* GetCustomDataType(Int32 customType) const;
-  CustomDataType* GetCustomDataTypeWritable(Int32 customType);
   template <typename T> const T* GetCustomDataType() const {
     return static_cast<const T*>(GetCustomDataType(T::kTypeId));
   }
@@ -96,10 +98,8 @@ class BaseContainer {
   Vector GetVector(Int32 id, const Vector& def = Vector()) const;
   String GetString(Int32 id, const String& def = String()) const;
   BaseTime GetTime(Int32 id, const BaseTime& def = BaseTime()) const;
-  BaseContainer GetContainer(Int32 id) const;
   const BaseContainer* GetContainerInstance(Int32 id) const;
   const CustomDataType* GetCustomDataType(Int32 id, Int32 customType) const;
-  CustomDataType* GetCustomDataTypeWritable(Int32 id, Int32 customType);
   template <typename T> const T* GetCustomDataType(Int32 id) const {
     return static_cast<const T*>(GetCustomDataType(id, T::kTypeId));
   }
@@ -114,7 +114,6 @@ class BaseContainer {
   void SetTime(Int32 id, const BaseTime& v) { SetData(id, GeData(v)); }
   void SetContainer(Int32 id, const BaseContainer& v) { SetData(id, GeData(v)); }
   GeData* SetData(Int32 id, const GeData& v);
-  Bool RemoveData(Int32 id);
   void FlushAll() { entries_.clear(); }
 
   Int32 GetEntryCount() const { return static_cast<Int32>(entries_.size()); }
@@ -144,7 +143,6 @@ class DescID {
   DescID() = default;
   DescID(Int32 id) : levels_{DescLevel(id)} {}     // NOLINT
   DescID(const DescLevel& l) : levels_{l} {}        // NOLINT
-  DescID(const DescLevel& a, const DescLevel& b) : levels_{a, b} {}
   Int32 GetDepth() const { return static_cast<Int32>(levels_.size()); }
   const DescLevel& operator[](Int32 pos) const;
   // True when this identifier is a leading part of `cmp` (or equal to it); *pos receives its depth.
@@ -163,5 +161,4 @@ struct DescriptionCommand {
 // Data of message 17: the parameter that was set.
 struct DescriptionPostSetValue {
   const DescID* descid = nullptr;
-  Bool userinteraction = true;
 };

@@ -23,7 +23,7 @@ class GeResource {
 };
 extern GeResource g_resource;
 
-enum class LENGTHUNIT : Int32 { NONE = 0 };
+enum class LENGTHUNIT : Int32;
 // Converts a text to a number in the given format (FORMAT_FLOAT evaluates an arithmetic expression).
 // A text that does not parse gives 0.
 GeData StringToNumber(const String& text, Int32 format, Int32 fps, const LENGTHUNIT* unit = nullptr);
@@ -33,7 +33,7 @@ Bool QuestionDialog(const String& text);
 // Opens a file with the system's default application.
 Bool GeExecuteFile(const Filename& path);
 // Requests a scene update (redraw) from the host.
-void EventAdd(EVENT flags = EVENT::NONE);
+void EventAdd(EVENT flags);
 // Halts the host's running background work before the scene is changed.
 void StopAllThreads(STOPTHREADS flags = STOPTHREADS::ALL);
 // Whether the host is doing what `type` names (an editor or external render, for example).

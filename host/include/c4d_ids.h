@@ -1,5 +1,6 @@
-// The host's fixed numbers: object and tag types, messages, parameter ids of host objects, custom data
-// types and document parameters.
+// The host's fixed numbers: object and tag types, messages, parameter ids of host objects and
+// their choices, custom data types, document parameters, execution priorities and the actions of a
+// module's entry point.
 #pragma once
 
 #include "c4d_basetypes.h"
@@ -17,11 +18,8 @@ constexpr Int32 Osplinetext = 5178;
 constexpr Int32 Opoint = 5400;  // instance-of family of point objects
 
 // Tag types.
-constexpr Int32 Tpoint = 5600;
-constexpr Int32 Tpolygon = 5604;
 constexpr Int32 Tphong = 5612;
 constexpr Int32 Tuvw = 5671;
-constexpr Int32 Tsegment = 5672;
 constexpr Int32 Tvertexcolor = 431000045;
 
 // Messages.
@@ -36,10 +34,7 @@ constexpr Int32 CUSTOMDATATYPE_GRADIENT = 1000481;
 constexpr Int32 CUSTOMDATATYPE_FONT = 1009372;
 constexpr Int32 DTYPE_BOOL = 400006001;
 
-// Description entry flags.
-constexpr Int32 DESC_NAME = 1;
-constexpr Int32 DESC_MIN = 3;
-constexpr Int32 DESC_MAX = 4;
+// Settings of a description entry (Description::GetParameterI).
 constexpr Int32 DESC_HIDE = 15;
 
 // Object information flags.
@@ -55,6 +50,9 @@ constexpr Int32 SPLINEOBJECT_CLOSED = 1002;
 constexpr Int32 EXTRUDEOBJECT_MOVE = 1002;
 constexpr Int32 PRIM_TEXT_TEXT = 2111;
 constexpr Int32 PRIM_TEXT_ALIGN = 2112;
+constexpr Int32 PRIM_TEXT_ALIGN_LEFT = 0;
+constexpr Int32 PRIM_TEXT_ALIGN_MIDDLE = 1;
+constexpr Int32 PRIM_TEXT_ALIGN_RIGHT = 2;
 constexpr Int32 PRIM_TEXT_HEIGHT = 2115;
 constexpr Int32 PRIM_TEXT_FONT = 2117;
 constexpr Int32 PRIM_CUBE_LEN = 1100;
@@ -75,6 +73,9 @@ constexpr Int32 GRADIENT_INTERPOLATION_SMOOTHKNOT = 2;
 constexpr Int32 GRADIENT_INTERPOLATION_LINEARKNOT = 3;
 constexpr Int32 GRADIENT_INTERPOLATION_LINEAR = 4;
 constexpr Int32 GRADIENT_INTERPOLATION_NONE = 5;
+
+// The description's own tab of an object (ID_OBJECTPROPERTIES in a description resource).
+constexpr Int32 ID_OBJECTPROPERTIES = 1000;
 
 // Document parameters.
 constexpr Int32 DOCUMENT_TIME = 1000;
@@ -97,11 +98,20 @@ constexpr Int32 ID_BASEOBJECT_USECOLOR_LAYER = 3;
 constexpr Int32 VIEWCOLOR_ACTIVEPOINT = 12;
 constexpr Int32 VIEWCOLOR_SELECTION_PREVIEW = 47;
 
+// Execution priority of generators; a plug-in's execution step names its place relative to it.
+constexpr Int32 EXECUTIONPRIORITY_GENERATOR = 5000;
+
 // The earliest plug-in interface version a module built against this interface accepts.
 constexpr Int32 API_VERSION_MIN = 2023000;
 
-// Settings of a description entry (Description::GetParameterI).
-constexpr Int32 DESC_STEP = 5;
-constexpr Int32 DESC_CYCLE = 8;
-constexpr Int32 DESC_PARENTGROUP = 9;
-constexpr Int32 DESC_TYPENAME = 900;  // the entry's type as the resource writes it: "LONG", "REAL", ...
+// The actions of a module's entry point c4d_main: initialise the SDK (C4DPL_INIT_SYS, which is also
+// the first message, "the system is up"), start, end, ask which entry protocol the module speaks,
+// and deliver a message. Its answers: the protocol version, and the refusal of a host below
+// API_VERSION_MIN.
+constexpr Int32 C4DPL_INIT_SYS = 1;
+constexpr Int32 C4DPL_INIT = 2;
+constexpr Int32 C4DPL_END = 3;
+constexpr Int32 C4DPL_INIT_VERSION = 4;
+constexpr Int32 C4DPL_MESSAGE = 6;
+constexpr Int32 C4DPL_VERSION = 5;
+constexpr Int32 C4DPL_ERROR_VERSION = -3;

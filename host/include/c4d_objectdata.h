@@ -70,13 +70,14 @@ class ObjectData : public NodeData {
 // What a generator is handed when the host asks for its geometry.
 class HierarchyHelp {
  public:
-  HierarchyHelp(BaseDocument* doc, Float lod, BaseThread* thread)
-      : doc_(doc), lod_(lod), thread_(thread) {}
   BaseDocument* GetDocument() const { return doc_; }
   Float GetLOD() const { return lod_; }
   BaseThread* GetThread() const { return thread_; }
 
  private:
+  friend struct zvhost::HostAccess;
+  HierarchyHelp(BaseDocument* doc, Float lod, BaseThread* thread)
+      : doc_(doc), lod_(lod), thread_(thread) {}
   BaseDocument* doc_;
   Float lod_;
   BaseThread* thread_;
@@ -85,18 +86,15 @@ class HierarchyHelp {
 // The execution steps of one scene evaluation.
 class PriorityList {
  public:
+  void Add(GeListNode* op, Int32 priority, EXECUTIONFLAGS flags);
+
+ private:
+  friend struct zvhost::HostAccess;
   struct Entry {
     GeListNode* node;
     Int32 priority;
     EXECUTIONFLAGS flags;
-    size_t order;
   };
-  void Add(GeListNode* op, Int32 priority, EXECUTIONFLAGS flags);
-  const std::vector<Entry>& GetEntries() const { return entries_; }
-  // Ascending priority; entries of equal priority keep the order in which they were added.
-  void Sort();
-
- private:
   std::vector<Entry> entries_;
 };
 
@@ -114,16 +112,13 @@ class Description {
   BaseContainer* GetParameterI(const DescID& id, AtomArray* ar);
   // The single parameter the host asks about, or nothing when it asks for all of them.
   const DescID* GetSingleDescID() const { return single_.get(); }
-  void SetSingleDescID(const DescID& id);
 
+ private:
+  friend struct zvhost::HostAccess;
   struct Entry {
     Int32 id;
     BaseContainer settings;
   };
-  const std::vector<Entry>& GetEntries() const { return entries_; }
-  Bool IsLoaded() const { return loaded_; }
-
- private:
   std::vector<Entry> entries_;
   std::unique_ptr<DescID> single_;
   Bool loaded_ = false;

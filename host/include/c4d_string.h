@@ -18,7 +18,6 @@ class String {
 
   Int32 GetLength() const { return static_cast<Int32>(text_.size()); }
   Bool IsEmpty() const { return text_.empty(); }
-  Bool IsPopulated() const { return !text_.empty(); }
   Char operator[](Int32 pos) const { return text_[static_cast<size_t>(pos)]; }
 
   // Finds the first occurrence of `cs` at or after `start`; false when there is none.
@@ -64,7 +63,6 @@ class Filename {
   Filename(const char* s) : path_(s) {}    // NOLINT
   Filename operator+(const Filename& part) const;
   const String& GetString() const { return path_; }
-  Bool IsPopulated() const { return path_.IsPopulated(); }
 
  private:
   String path_;

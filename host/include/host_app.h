@@ -30,10 +30,8 @@ struct ObjectPluginInfo {
   DataAllocator* allocator = nullptr;
   String description;
   BaseBitmap* icon = nullptr;  // owned copy, or nothing
-  Int32 disklevel = 0;
 };
 const ObjectPluginInfo* FindObjectPlugin(Int32 id);
-std::vector<const ObjectPluginInfo*> ListObjectPlugins();
 
 // One parameter of a description, as the host shows it to the user.
 struct ParameterInfo {
@@ -81,28 +79,21 @@ void SetRunning(CHECKISRUNNING type, Bool on);
 void SetQuestionAnswer(Bool answer);  // the answer to every yes/no question (default: no)
 void SetPerformExecuteFile(Bool perform);  // open files for real (default: only record)
 
-// What the module asked of the host, in order.
+// What the module asked of the user and the desktop, in order.
 struct HostLog {
-  std::vector<EVENT> events;
   std::vector<std::string> questions;
   std::vector<std::string> executedFiles;
-  Int64 stopThreads = 0;
 };
 HostLog& GetHostLog();
 
-// Where the last text-to-number conversion failed to parse: message and 1-based column
-// (ok when it parsed).
+// Where a formula fails to parse: message and 1-based column (ok when it parsed).
 struct ConversionDiagnostic {
   bool ok = true;
   std::string message;
   int column = 0;
 };
-ConversionDiagnostic LastConversionDiagnostic();
 // Parses a formula with every variable letter given a value, to report the first error a user
 // would see (the runner checks a formula before sampling).
 ConversionDiagnostic CheckExpression(const std::string& text);
-
-// A bitmap's pixels, for the runner's export of icons.
-std::vector<UChar> BitmapPixels(const BaseBitmap& bmp);
 
 }  // namespace zvhost

@@ -8,31 +8,23 @@ GeResource g_resource;
 
 namespace {
 Int32 g_starts = 0;
-
-constexpr Int32 kInitSdk = 1;
-constexpr Int32 kStart = 2;
-constexpr Int32 kEnd = 3;
-constexpr Int32 kQueryVersion = 4;
-constexpr Int32 kMessage = 6;
-constexpr Int32 kRefusedVersion = -3;
-constexpr Int32 kSdkVersion = 5;
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) Int32 c4d_main(Int32 action, void* p1, void* p2,
                                                                  void*) {
   switch (action) {
-    case kInitSdk:
+    case C4DPL_INIT_SYS:
       // The version is checked on every call: the library may stay mapped between two hosts.
-      if (GetC4DVersion() < API_VERSION_MIN) return kRefusedVersion;
+      if (GetC4DVersion() < API_VERSION_MIN) return C4DPL_ERROR_VERSION;
       return 1;
-    case kStart:
+    case C4DPL_INIT:
       ++g_starts;
       return PluginStart() ? 1 : 0;
-    case kEnd:
+    case C4DPL_END:
       if (g_starts > 0 && --g_starts == 0) PluginEnd();
       return 1;
-    case kQueryVersion: return kSdkVersion;
-    case kMessage:
+    case C4DPL_INIT_VERSION: return C4DPL_VERSION;
+    case C4DPL_MESSAGE:
       return PluginMessage(static_cast<Int32>(reinterpret_cast<intptr_t>(p1)), p2) ? 1 : -1;
     default: return 0;
   }

@@ -20,9 +20,8 @@ std::unique_ptr<CustomDataType> Gradient::Clone() const {
 }
 
 Bool Gradient::IsEqual(const CustomDataType& other) const {
-  if (other.GetCustomDataTypeId() != kTypeId) return false;
-  const auto& g = static_cast<const Gradient&>(other);
-  return knots_ == g.knots_ && settings_ == g.settings_;
+  const auto* g = dynamic_cast<const Gradient*>(&other);
+  return g && knots_ == g->knots_ && settings_ == g->settings_;
 }
 
 Int32 Gradient::InsertKnot(const GradientKnot& knot) {
@@ -92,8 +91,8 @@ std::unique_ptr<CustomDataType> FontData::Clone() const {
 }
 
 Bool FontData::IsEqual(const CustomDataType& other) const {
-  return other.GetCustomDataTypeId() == kTypeId &&
-         font_ == static_cast<const FontData&>(other).font_;
+  const auto* f = dynamic_cast<const FontData*>(&other);
+  return f && font_ == f->font_;
 }
 
 namespace {

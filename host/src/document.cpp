@@ -1,8 +1,12 @@
 // Documents and scene evaluation.
+#include <algorithm>
+
 #include "c4d_basedocument.h"
 #include "c4d_objectdata.h"
 #include "host_generators.h"
 #include "host_state.h"
+
+using zvhost::HostAccess;
 
 namespace {
 class RootNode : public GeListNode {
@@ -17,7 +21,9 @@ ObjectData* PluginData(BaseObject* op, Int32 flag) {
 }
 }  // namespace
 
-BaseDocument::BaseDocument() : BaseList2D(0), root_(new RootNode()) { root_->document_ = this; }
+BaseDocument::BaseDocument() : BaseList2D(0), root_(new RootNode()) {
+  HostAccess::MakeDocumentRoot(*root_, this);
+}
 
 BaseDocument* BaseDocument::Alloc() { return new (std::nothrow) BaseDocument(); }
 
@@ -52,16 +58,33 @@ void BaseDocument::SetMinTime(const BaseTime& t) {
   GetDataInstanceRef().SetTime(DOCUMENT_MINTIME, t);
 }
 
-void BaseDocument::CollectExecution(BaseObject* op, PriorityList& list) {
+namespace {
+
+void CollectExecution(BaseObject* op, PriorityList& list) {
   for (; op; op = op->GetNext()) {
     if (ObjectData* data = PluginData(op, OBJECT_CALL_ADDEXECUTION)) data->AddToExecution(op, &list);
     CollectExecution(op->GetDown(), list);
   }
 }
 
+// The steps run in ascending priority; steps of equal priority keep the order in which they were
+// added, which is document order.
+void RunExecution(BaseDocument* doc, BaseObject* first, BaseThread* bt) {
+  PriorityList list;
+  CollectExecution(first, list);
+  auto& steps = HostAccess::Entries(list);
+  std::stable_sort(steps.begin(), steps.end(),
+                   [](const auto& a, const auto& b) { return a.priority < b.priority; });
+  for (const auto& step : steps) {
+    auto* op = static_cast<BaseObject*>(step.node);
+    HostAccess::CountExecution(*op);
+    static_cast<ObjectData*>(op->GetNodeData())->Execute(op, doc, bt, step.priority, step.flags);
+  }
+}
+
 // Builds one object's cache. A generator that hands back its previous cache keeps it; a disabled
-// generator has none. Afterwards the object is no longer dirty for DATA.
-void BaseDocument::BuildCache(BaseObject* op, HierarchyHelp& hh) {
+// generator has none.
+void BuildCache(BaseDocument* doc, BaseObject* op, HierarchyHelp& hh) {
   BaseObject* result = nullptr;
   bool generator = false;
   if (ObjectData* data = PluginData(op, OBJECT_GENERATOR)) {
@@ -69,10 +92,10 @@ void BaseDocument::BuildCache(BaseObject* op, HierarchyHelp& hh) {
     if (op->GetDeformMode()) {
       const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(op->GetType());
       if (info->info & OBJECT_ISSPLINE) {
-        data->CheckDirty(op, this);
-        result = (!op->cache_ || op->IsDirty(DIRTYFLAGS::DATA))
-                     ? data->GetContour(op, this, hh.GetLOD(), hh.GetThread())
-                     : op->cache_;
+        data->CheckDirty(op, doc);
+        result = (!op->GetCache() || op->IsDirty(DIRTYFLAGS::DATA))
+                     ? data->GetContour(op, doc, hh.GetLOD(), hh.GetThread())
+                     : op->GetCache();
       } else {
         result = data->GetVirtualObjects(op, &hh);
       }
@@ -80,46 +103,51 @@ void BaseDocument::BuildCache(BaseObject* op, HierarchyHelp& hh) {
   } else if (op->GetDeformMode()) {
     generator = zvhost::BuildHostGenerator(op, &hh, &result);
   }
-  if (!generator) return;
-  if (result != op->cache_) {
-    delete op->cache_;
-    op->cache_ = result;
-    if (result) {
-      ++op->cacheBuilds_;
-      ++stats_.builds;
-    }
-  } else if (result) {
-    ++op->cacheReuses_;
-  }
-  op->cacheStamp_ = op->GetDirty(DIRTYFLAGS::DATA);
+  if (generator) HostAccess::StoreCache(*doc, *op, result);
 }
 
-void BaseDocument::BuildCaches(BaseObject* op, HierarchyHelp& hh) {
+void BuildCaches(BaseDocument* doc, BaseObject* op, HierarchyHelp& hh) {
   for (; op; op = op->GetNext()) {
-    BuildCache(op, hh);
-    BuildCaches(op->GetDown(), hh);
+    BuildCache(doc, op, hh);
+    BuildCaches(doc, op->GetDown(), hh);
   }
 }
+
+}  // namespace
 
 Bool BaseDocument::ExecutePasses(BaseThread* bt, Bool, Bool expressions, Bool caches) {
-  ++stats_.evaluations;
+  HostAccess::CountEvaluation(*this);
   struct Evaluating {
     Evaluating() { ++zvhost::State().evaluationDepth; }
     ~Evaluating() { --zvhost::State().evaluationDepth; }
   } evaluating;
-  if (expressions) {
-    PriorityList list;
-    CollectExecution(GetFirstObject(), list);
-    list.Sort();
-    for (const PriorityList::Entry& e : list.GetEntries()) {
-      auto* op = static_cast<BaseObject*>(e.node);
-      ++op->executions_;
-      static_cast<ObjectData*>(op->GetNodeData())->Execute(op, this, bt, e.priority, e.flags);
-    }
-  }
+  if (expressions) RunExecution(this, GetFirstObject(), bt);
   if (caches) {
-    HierarchyHelp hh(this, 1.0, bt);
-    BuildCaches(GetFirstObject(), hh);
+    HierarchyHelp hh = HostAccess::MakeHierarchyHelp(this, 1.0, bt);
+    BuildCaches(this, GetFirstObject(), hh);
   }
   return true;
 }
+
+namespace zvhost {
+
+void HostAccess::StoreCache(BaseDocument& doc, BaseObject& op, BaseObject* result) {
+  if (result != op.cache_) {
+    delete op.cache_;
+    op.cache_ = result;
+    if (result) {
+      ++op.cacheBuilds_;
+      ++doc.builds_;
+    }
+  } else if (result) {
+    ++op.cacheReuses_;
+  }
+  op.cacheStamp_ = op.GetDirty(DIRTYFLAGS::DATA);
+}
+
+BuildStats GetBuildStats(const BaseDocument& doc) { return HostAccess::GetBuildStats(doc); }
+Int64 GetCacheBuildCount(const BaseObject& op) { return HostAccess::CacheBuilds(op); }
+Int64 GetCacheReuseCount(const BaseObject& op) { return HostAccess::CacheReuses(op); }
+Int64 GetExecutionCount(const BaseObject& op) { return HostAccess::Executions(op); }
+
+}  // namespace zvhost

@@ -1,6 +1,13 @@
-// The drawing recorder.
+// Drawing. A headless view has no pixels to draw: it records every call instead, so that what a
+// viewport would show can be read back.
 #include "c4d_basedraw.h"
 #include "c4d_ids.h"
+#include "host_state.h"
+
+using zvhost::DrawRecord;
+
+BaseDraw::BaseDraw() = default;
+BaseDraw::~BaseDraw() = default;
 
 void BaseDraw::SetMatrix_Matrix(BaseObject*, const Matrix& mg) {
   DrawRecord r{DrawRecord::Kind::MATRIX, mg.off, Vector(), Vector()};
@@ -35,6 +42,16 @@ void BaseDraw::DrawLine(const Vector& p1, const Vector& p2, Int32 flags) {
   r.flags = flags;
   records_.push_back(r);
 }
+
+namespace zvhost {
+
+const std::vector<DrawRecord>& GetDrawRecords(const BaseDraw& bd) {
+  return HostAccess::Records(bd);
+}
+
+void SetHighlightedHandle(BaseDraw& bd, Int32 handle) { HostAccess::SetHighlightedHandle(bd, handle); }
+
+}  // namespace zvhost
 
 Vector GetViewColor(Int32 colid) {
   switch (colid) {

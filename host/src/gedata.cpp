@@ -56,10 +56,6 @@ const CustomDataType* GeData::GetCustomDataType(Int32 customType) const {
   return custom_ && custom_->GetCustomDataTypeId() == customType ? custom_.get() : nullptr;
 }
 
-CustomDataType* GeData::GetCustomDataTypeWritable(Int32 customType) {
-  return custom_ && custom_->GetCustomDataTypeId() == customType ? custom_.get() : nullptr;
-}
-
 bool GeData::operator==(const GeData& o) const {
   if (type_ != o.type_) return false;
   switch (type_) {
@@ -116,11 +112,6 @@ BaseTime BaseContainer::GetTime(Int32 id, const BaseTime& def) const {
   return d && d->GetType() == DA::TIME ? d->GetTime() : def;
 }
 
-BaseContainer BaseContainer::GetContainer(Int32 id) const {
-  const BaseContainer* c = GetContainerInstance(id);
-  return c ? *c : BaseContainer();
-}
-
 const BaseContainer* BaseContainer::GetContainerInstance(Int32 id) const {
   const GeData* d = GetDataPointer(id);
   return d ? d->GetContainer() : nullptr;
@@ -129,12 +120,6 @@ const BaseContainer* BaseContainer::GetContainerInstance(Int32 id) const {
 const CustomDataType* BaseContainer::GetCustomDataType(Int32 id, Int32 customType) const {
   const GeData* d = GetDataPointer(id);
   return d ? d->GetCustomDataType(customType) : nullptr;
-}
-
-CustomDataType* BaseContainer::GetCustomDataTypeWritable(Int32 id, Int32 customType) {
-  for (auto& [key, value] : entries_)
-    if (key == id) return value.GetCustomDataTypeWritable(customType);
-  return nullptr;
 }
 
 GeData* BaseContainer::SetData(Int32 id, const GeData& v) {
@@ -146,16 +131,6 @@ GeData* BaseContainer::SetData(Int32 id, const GeData& v) {
   }
   entries_.emplace_back(id, v);
   return &entries_.back().second;
-}
-
-Bool BaseContainer::RemoveData(Int32 id) {
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->first == id) {
-      entries_.erase(it);
-      return true;
-    }
-  }
-  return false;
 }
 
 Int32 BaseContainer::GetIndexId(Int32 index) const {

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "c4d_bitmap.h"
 #include "c4d_general.h"
 #include "formula.h"
 #include "host_state.h"
@@ -18,8 +17,6 @@ HostState& State() {
 }
 
 namespace {
-thread_local FormulaDiagnostic lastDiagnostic;
-
 bool IsVariableLetter(char c) {
   return c == 't' || c == 'x' || c == 'z' || c == 'h' || c == 'r' || c == 'f';
 }
@@ -36,10 +33,6 @@ void SetPerformExecuteFile(Bool perform) { State().performExecuteFile = perform;
 HostLog& GetHostLog() { return State().log; }
 Bool IsEvaluationOutput(const BaseTag* tag) { return tag && HostAccess::IsEvaluationOutput(*tag); }
 
-ConversionDiagnostic LastConversionDiagnostic() {
-  return {lastDiagnostic.ok, lastDiagnostic.message, lastDiagnostic.column};
-}
-
 // Every standalone variable letter becomes the one-character number 1, so that a column of the
 // diagnostic is a column of the formula as the user typed it.
 ConversionDiagnostic CheckExpression(const std::string& text) {
@@ -52,18 +45,6 @@ ConversionDiagnostic CheckExpression(const std::string& text) {
   FormulaDiagnostic diag;
   EvaluateExpression(probe, &diag);
   return {diag.ok, diag.message, diag.column};
-}
-
-std::vector<UChar> BitmapPixels(const BaseBitmap& bmp) {
-  std::vector<UChar> out;
-  for (Int32 y = 0; y < bmp.GetBh(); ++y) {
-    for (Int32 x = 0; x < bmp.GetBw(); ++x) {
-      UChar px[4];
-      bmp.GetPixel(x, y, px);
-      out.insert(out.end(), px, px + 4);
-    }
-  }
-  return out;
 }
 
 }  // namespace zvhost
@@ -96,7 +77,7 @@ Bool GeResource::Init() {
 
 GeData StringToNumber(const String& text, Int32 format, Int32, const LENGTHUNIT*) {
   if (format != FORMAT_FLOAT) return GeData(0.0);
-  return GeData(zvhost::EvaluateExpression(text.GetStdString(), &zvhost::lastDiagnostic));
+  return GeData(zvhost::EvaluateExpression(text.GetStdString()));
 }
 
 Bool QuestionDialog(const String& text) {
@@ -117,9 +98,10 @@ Bool GeExecuteFile(const Filename& path) {
   return posix_spawnp(&pid, opener, nullptr, nullptr, argv, environ) == 0;
 }
 
-void EventAdd(EVENT flags) { State().log.events.push_back(flags); }
+// A headless host has no view to redraw and no background work to halt.
+void EventAdd(EVENT) {}
 
-void StopAllThreads(STOPTHREADS) { ++State().log.stopThreads; }
+void StopAllThreads(STOPTHREADS) {}
 
 Bool CheckIsRunning(CHECKISRUNNING type) {
   const auto i = static_cast<size_t>(type);

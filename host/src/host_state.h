@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host_app.h"
+#include "host_inspect.h"
 #include "resource_parser.h"
 
 namespace zvhost {
@@ -29,9 +30,45 @@ struct HostState {
 
 HostState& State();
 
-// The host's own bookkeeping on scene nodes, which the plug-in interface does not show.
+// The host's own bookkeeping on the things it hands to plug-ins (nodes, documents, views, execution
+// lists and descriptions), which the plug-in interface does not show.
 struct HostAccess {
+  // Nodes.
+  static void MakeDocumentRoot(GeListNode& root, BaseDocument* doc) { root.document_ = doc; }
+  static bool IsDocumentRoot(const GeListNode& node) { return node.document_ != nullptr; }
   static bool IsEvaluationOutput(const BaseTag& tag) { return tag.evaluationOutput_; }
+  // A new variable tag of `count` zeroed entries of the tag type's size; nothing when the count is
+  // negative or memory runs out.
+  template <typename T> static T* NewVariableTag(Int32 type, Int32 count);
+
+  // Scene evaluation: the execution steps plug-ins added, and each object's cache and counts.
+  static auto& Entries(PriorityList& list) { return list.entries_; }
+  static void CountExecution(BaseObject& op) { ++op.executions_; }
+  static void CountEvaluation(BaseDocument& doc) { ++doc.evaluations_; }
+  static HierarchyHelp MakeHierarchyHelp(BaseDocument* doc, Float lod, BaseThread* thread) {
+    return HierarchyHelp(doc, lod, thread);
+  }
+  // Puts the result of a generator's build in place of its cache: a new cache replaces (and frees)
+  // the previous one and counts as a build, the previous cache handed back counts as reused.
+  // Afterwards the object is no longer dirty for DATA.
+  static void StoreCache(BaseDocument& doc, BaseObject& op, BaseObject* result);
+  static BuildStats GetBuildStats(const BaseDocument& doc) {
+    return {doc.evaluations_, doc.builds_};
+  }
+  static Int64 CacheBuilds(const BaseObject& op) { return op.cacheBuilds_; }
+  static Int64 CacheReuses(const BaseObject& op) { return op.cacheReuses_; }
+  static Int64 Executions(const BaseObject& op) { return op.executions_; }
+
+  // Views.
+  static const std::vector<DrawRecord>& Records(const BaseDraw& bd) { return bd.records_; }
+  static Int32 HighlightedHandle(const BaseDraw& bd) { return bd.highlighted_; }
+  static void SetHighlightedHandle(BaseDraw& bd, Int32 handle) { bd.highlighted_ = handle; }
+
+  // Descriptions the host asks a plug-in to fill.
+  static void AskForSingle(Description& desc, const DescID& id) {
+    desc.single_ = std::make_unique<DescID>(id);
+  }
+  static bool IsLoaded(const Description& desc) { return desc.loaded_; }
 };
 
 // The parsed description resource registered under `name`, read from the module's res folder on

@@ -9,14 +9,6 @@ namespace {
 
 using MainFunction = Int32 (*)(Int32 action, void* p1, void* p2, void* p3);
 
-// The entry code's actions.
-constexpr Int32 kInitSdk = 1;
-constexpr Int32 kStart = 2;
-constexpr Int32 kEnd = 3;
-constexpr Int32 kMessage = 6;
-constexpr Int32 kRefusedVersion = -3;
-constexpr Int32 kSystemInit = 1;
-
 void* g_library = nullptr;
 MainFunction g_main = nullptr;
 
@@ -42,7 +34,7 @@ Bool LoadModule(const std::string& pluginFolder, std::string* error) {
   HostState& st = State();
   st.pluginPath = pluginFolder;
   st.descriptions.clear();
-  if (entry(kInitSdk, nullptr, nullptr, nullptr) == kRefusedVersion) {
+  if (entry(C4DPL_INIT_SYS, nullptr, nullptr, nullptr) == C4DPL_ERROR_VERSION) {
     if (error)
       *error = "the module needs host interface version " + std::to_string(API_VERSION_MIN) +
                " or later (this host presents " + std::to_string(st.apiVersion) + ")";
@@ -50,8 +42,9 @@ Bool LoadModule(const std::string& pluginFolder, std::string* error) {
     st.pluginPath.clear();
     return false;
   }
-  entry(kMessage, reinterpret_cast<void*>(static_cast<intptr_t>(kSystemInit)), nullptr, nullptr);
-  entry(kStart, nullptr, nullptr, nullptr);
+  entry(C4DPL_MESSAGE, reinterpret_cast<void*>(static_cast<intptr_t>(C4DPL_INIT_SYS)), nullptr,
+        nullptr);
+  entry(C4DPL_INIT, nullptr, nullptr, nullptr);
   g_library = lib;
   g_main = entry;
   return true;
@@ -59,7 +52,7 @@ Bool LoadModule(const std::string& pluginFolder, std::string* error) {
 
 void UnloadModule() {
   if (!g_library) return;
-  g_main(kEnd, nullptr, nullptr, nullptr);
+  g_main(C4DPL_END, nullptr, nullptr, nullptr);
   HostState& st = State();
   for (auto& [id, info] : st.plugins) delete info.icon;
   st.plugins.clear();

@@ -10,6 +10,9 @@
 #include "c4d_basedraw.h"
 #include "c4d_objectdata.h"
 #include "host_state.h"
+#include "primitives.h"
+
+using zvhost::HostAccess;
 
 namespace {
 
@@ -33,25 +36,10 @@ void WriteHostDefaults(BaseObject* op) {
     case Oextrude: bc->SetVector(EXTRUDEOBJECT_MOVE, Vector(0, 0, 20)); break;
     case Osplinetext:
       bc->SetString(PRIM_TEXT_TEXT, "Text");
-      bc->SetInt32(PRIM_TEXT_ALIGN, 0);
+      bc->SetInt32(PRIM_TEXT_ALIGN, PRIM_TEXT_ALIGN_LEFT);
       bc->SetFloat(PRIM_TEXT_HEIGHT, 200.0);
       break;
-    case Ocube:
-      bc->SetVector(PRIM_CUBE_LEN, Vector(200));
-      bc->SetInt32(PRIM_CUBE_SUBX, 1);
-      bc->SetInt32(PRIM_CUBE_SUBY, 1);
-      bc->SetInt32(PRIM_CUBE_SUBZ, 1);
-      break;
-    case Osphere:
-      bc->SetFloat(PRIM_SPHERE_RAD, 100.0);
-      bc->SetInt32(PRIM_SPHERE_SUB, 24);
-      break;
-    case Oplatonic:
-      bc->SetFloat(PRIM_PLATONIC_RAD, 100.0);
-      bc->SetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA);
-      break;
-    case Opyramid: bc->SetVector(PRIM_PYRAMID_LEN, Vector(200)); break;
-    default: break;
+    default: zvhost::WritePrimitiveDefaults(op->GetType(), bc); break;
   }
 }
 
@@ -164,36 +152,16 @@ Bool GeListNode::ChangeNBit(NBIT bit, NBITCONTROL control) {
   switch (control) {
     case NBITCONTROL::SET: nbits_ |= mask; break;
     case NBITCONTROL::CLEAR: nbits_ &= ~mask; break;
-    case NBITCONTROL::TOGGLE: nbits_ ^= mask; break;
   }
   return true;
 }
 
 // ---- BaseList2D ------------------------------------------------------------------------------
 
-Bool BaseList2D::GetParameter(const DescID& id, GeData& t_data) const {
-  const GeData* d = data_.GetDataPointer(id[0].id);
-  t_data = d ? *d : GeData();
-  return d != nullptr;
-}
-
 Bool BaseList2D::SetParameter(const DescID& id, const GeData& t_data) {
   data_.SetData(id[0].id, t_data);
   SetDirty(DIRTYFLAGS::DATA);
   return true;
-}
-
-UInt32 BaseList2D::GetDirty(DIRTYFLAGS flags) const {
-  switch (flags) {
-    case DIRTYFLAGS::DATA: return dirtyData_;
-    case DIRTYFLAGS::MATRIX: return dirtyMatrix_;
-    default: return dirtyData_ + dirtyMatrix_;
-  }
-}
-
-void BaseList2D::SetDirty(DIRTYFLAGS flags) {
-  if (flags == DIRTYFLAGS::MATRIX) ++dirtyMatrix_;
-  else ++dirtyData_;
 }
 
 Bool BaseList2D::Message(Int32 type, void* data) {
@@ -256,14 +224,9 @@ BaseObject::~BaseObject() {
   cache_ = nullptr;
 }
 
-void BaseObject::SetRelPos(const Vector& v) {
-  pos_ = v;
-  SetDirty(DIRTYFLAGS::MATRIX);
-}
-
-void BaseObject::SetRelRot(const Vector& v) {
-  rot_ = v;
-  SetDirty(DIRTYFLAGS::MATRIX);
+BaseObject* BaseObject::GetUp() const {
+  GeListNode* up = GeListNode::GetUp();
+  return up && !HostAccess::IsDocumentRoot(*up) ? static_cast<BaseObject*>(up) : nullptr;
 }
 
 Matrix BaseObject::GetMl() const {
@@ -307,11 +270,11 @@ void BaseObject::KillTag(Int32 type, Int32 nr) {
 }
 
 Bool BaseObject::IsDirty(DIRTYFLAGS flags) const {
-  return flags == DIRTYFLAGS::DATA ? GetDirty(DIRTYFLAGS::DATA) != cacheStamp_ : false;
+  return GetDirty(flags) != cacheStamp_;
 }
 
 Int32 BaseObject::GetHighlightHandle(BaseDraw* bd) const {
-  return bd ? bd->GetHighlightedHandle() : -1;
+  return bd ? HostAccess::HighlightedHandle(*bd) : -1;
 }
 
 BaseObject* BaseObject::CloneSelf() const { return new (std::nothrow) PlainObject(type_); }
@@ -489,20 +452,6 @@ VariableTag* VariableTag::Alloc(Int32 type, Int32 count) {
 }
 
 namespace {
-template <typename T> T* AllocVariable(Int32 type, Int32 count) {
-  const Int32 size = EntrySize(type);
-  if (count < 0 || static_cast<Int64>(count) * size > std::numeric_limits<std::ptrdiff_t>::max() / 2)
-    return nullptr;
-  auto* tag = new (std::nothrow) T(type, count, size);
-  if (tag && !tag->AllocateEntries()) {
-    delete tag;
-    return nullptr;
-  }
-  return tag;
-}
-}  // namespace
-
-namespace {
 // A UVW set per polygon of a big surface runs to a hundred megabytes. Zeroing that in 4 KB pages
 // costs a page fault each; asking for huge pages on the block's 2 MB-aligned interior, where the
 // system offers them, makes it several times faster. A refused hint changes nothing.
@@ -515,27 +464,33 @@ void AdviseHugePages(void* block, size_t bytes) {
 }
 }  // namespace
 
-Bool VariableTag::AllocateEntries() {
-  const size_t bytes = static_cast<size_t>(count_) * static_cast<size_t>(entrySize_);
-  data_.reset(new (std::nothrow) unsigned char[bytes > 0 ? bytes : 1]);
-  if (!data_) return false;
-  AdviseHugePages(data_.get(), bytes);
-  std::memset(data_.get(), 0, bytes > 0 ? bytes : 1);
-  return true;
+namespace zvhost {
+template <typename T> T* HostAccess::NewVariableTag(Int32 type, Int32 count) {
+  const Int32 entrySize = EntrySize(type);
+  if (count < 0 ||
+      static_cast<Int64>(count) * entrySize > std::numeric_limits<std::ptrdiff_t>::max() / 2)
+    return nullptr;
+  auto* tag = new (std::nothrow) T(type, count, entrySize);
+  if (!tag) return nullptr;
+  const size_t bytes = static_cast<size_t>(count) * static_cast<size_t>(entrySize);
+  tag->data_.reset(new (std::nothrow) unsigned char[bytes > 0 ? bytes : 1]);
+  if (!tag->data_) {
+    delete tag;
+    return nullptr;
+  }
+  AdviseHugePages(tag->data_.get(), bytes);
+  std::memset(tag->data_.get(), 0, bytes > 0 ? bytes : 1);
+  return tag;
 }
+}  // namespace zvhost
 
 BaseTag* VariableTag::CloneSelf() const {
-  auto* copy = AllocVariable<VariableTag>(type_, count_);
+  auto* copy = HostAccess::NewVariableTag<VariableTag>(type_, count_);
   if (copy) std::memcpy(copy->data_.get(), data_.get(), static_cast<size_t>(count_) * entrySize_);
   return copy;
 }
 
-UVWTag* UVWTag::Alloc(Int32 count) { return AllocVariable<UVWTag>(Tuvw, count); }
-
-void UVWTag::SetSlow(Int32 i, const UVWStruct& uvw) {
-  if (i < 0 || i >= count_) return;
-  std::memcpy(data_.get() + static_cast<size_t>(i) * sizeof(UVWStruct), &uvw, sizeof(UVWStruct));
-}
+UVWTag* UVWTag::Alloc(Int32 count) { return HostAccess::NewVariableTag<UVWTag>(Tuvw, count); }
 
 UVWStruct UVWTag::GetSlow(Int32 i) const {
   UVWStruct uvw;
@@ -546,7 +501,7 @@ UVWStruct UVWTag::GetSlow(Int32 i) const {
 
 // A new vertex colour tag holds black, fully opaque entries in point mode.
 VertexColorTag* VertexColorTag::Alloc(Int32 count) {
-  auto* tag = AllocVariable<VertexColorTag>(Tvertexcolor, count);
+  auto* tag = HostAccess::NewVariableTag<VertexColorTag>(Tvertexcolor, count);
   if (!tag) return nullptr;
   Float32* c = tag->GetDataAddressW();
   for (Int32 i = 0; i < count; ++i) c[4 * static_cast<size_t>(i) + 3] = 1.0f;
@@ -554,7 +509,7 @@ VertexColorTag* VertexColorTag::Alloc(Int32 count) {
 }
 
 BaseTag* VertexColorTag::CloneSelf() const {
-  auto* copy = AllocVariable<VertexColorTag>(type_, count_);
+  auto* copy = HostAccess::NewVariableTag<VertexColorTag>(type_, count_);
   if (!copy) return nullptr;
   std::memcpy(copy->data_.get(), data_.get(), static_cast<size_t>(count_) * entrySize_);
   copy->perPoint_ = perPoint_;

@@ -1,5 +1,4 @@
 // Default behaviour of plug-in instances, execution lists, descriptions and plug-in registration.
-#include <algorithm>
 #include <cmath>
 
 #include "c4d_basedocument.h"
@@ -52,12 +51,7 @@ void ObjectData::GetHandle(BaseObject*, Int32, HandleInfo&) {}
 void ObjectData::SetHandle(BaseObject*, Int32, Vector, const HandleInfo&) {}
 
 void PriorityList::Add(GeListNode* op, Int32 priority, EXECUTIONFLAGS flags) {
-  if (op) entries_.push_back({op, priority, flags, entries_.size()});
-}
-
-void PriorityList::Sort() {
-  std::stable_sort(entries_.begin(), entries_.end(),
-                   [](const Entry& a, const Entry& b) { return a.priority < b.priority; });
+  if (op) entries_.push_back({op, priority, flags});
 }
 
 Description::Description() = default;
@@ -74,17 +68,6 @@ Bool Description::LoadDescription(const String& name) {
   entries_.clear();
   for (const zvhost::DescEntry& e : res->entries) {
     BaseContainer settings(e.id);
-    settings.SetString(DESC_NAME, String(e.label));
-    settings.SetString(DESC_TYPENAME, String(e.type));
-    if (e.min) settings.SetFloat(DESC_MIN, *e.min);
-    if (e.max) settings.SetFloat(DESC_MAX, *e.max);
-    if (e.step) settings.SetFloat(DESC_STEP, *e.step);
-    if (!e.cycle.empty()) {
-      BaseContainer cycle;
-      for (const auto& [value, label] : e.cycle) cycle.SetString(value, String(label));
-      settings.SetContainer(DESC_CYCLE, cycle);
-    }
-    settings.SetInt32(DESC_PARENTGROUP, e.parent);
     settings.SetBool(DESC_HIDE, e.hidden);
     entries_.push_back({e.id, settings});
   }
@@ -98,10 +81,8 @@ BaseContainer* Description::GetParameterI(const DescID& id, AtomArray*) {
   return nullptr;
 }
 
-void Description::SetSingleDescID(const DescID& id) { single_ = std::make_unique<DescID>(id); }
-
 Bool RegisterObjectPlugin(Int32 id, const String& str, Int32 info, DataAllocator* g,
-                          const String& description, BaseBitmap* icon, Int32 disklevel) {
+                          const String& description, BaseBitmap* icon, Int32) {
   zvhost::HostState& st = zvhost::State();
   if (id <= 0 || !g || st.plugins.count(id)) return false;
   zvhost::ObjectPluginInfo p;
@@ -111,7 +92,6 @@ Bool RegisterObjectPlugin(Int32 id, const String& str, Int32 info, DataAllocator
   p.allocator = g;
   p.description = description;
   p.icon = icon ? icon->GetClonePart(0, 0, icon->GetBw(), icon->GetBh()) : nullptr;
-  p.disklevel = disklevel;
   st.plugins.emplace(id, p);
   return true;
 }
@@ -121,12 +101,6 @@ namespace zvhost {
 const ObjectPluginInfo* FindObjectPlugin(Int32 id) {
   auto it = State().plugins.find(id);
   return it == State().plugins.end() ? nullptr : &it->second;
-}
-
-std::vector<const ObjectPluginInfo*> ListObjectPlugins() {
-  std::vector<const ObjectPluginInfo*> out;
-  for (const auto& [id, info] : State().plugins) out.push_back(&info);
-  return out;
 }
 
 }  // namespace zvhost

@@ -1,4 +1,6 @@
 // Host primitives generated as polygon objects, and the modelling commands.
+#include "primitives.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -38,23 +40,27 @@ struct PrimitiveShape {
 };
 
 // False for a type this host cannot generate.
-bool ReadShape(Int32 type, const BaseContainer& bc, PrimitiveShape* shape) {
+bool ReadShape(Int32 type, const BaseContainer& given, PrimitiveShape* shape) {
+  BaseContainer bc;
+  zvhost::WritePrimitiveDefaults(type, &bc);
+  for (Int32 i = 0; i < given.GetEntryCount(); ++i)
+    bc.SetData(given.GetIndexId(i), *given.GetIndexData(i));
   shape->type = type;
   switch (type) {
     case Ocube:
-      shape->size = bc.GetVector(PRIM_CUBE_LEN, Vector(200));
-      shape->segX = Segments(bc.GetInt32(PRIM_CUBE_SUBX, 1));
-      shape->segY = Segments(bc.GetInt32(PRIM_CUBE_SUBY, 1));
-      shape->segZ = Segments(bc.GetInt32(PRIM_CUBE_SUBZ, 1));
+      shape->size = bc.GetVector(PRIM_CUBE_LEN);
+      shape->segX = Segments(bc.GetInt32(PRIM_CUBE_SUBX));
+      shape->segY = Segments(bc.GetInt32(PRIM_CUBE_SUBY));
+      shape->segZ = Segments(bc.GetInt32(PRIM_CUBE_SUBZ));
       return true;
     case Osphere:
-      shape->radius = bc.GetFloat(PRIM_SPHERE_RAD, 100.0);
-      shape->segX = Segments(bc.GetInt32(PRIM_SPHERE_SUB, 24));
+      shape->radius = bc.GetFloat(PRIM_SPHERE_RAD);
+      shape->segX = Segments(bc.GetInt32(PRIM_SPHERE_SUB));
       return true;
-    case Opyramid: shape->size = bc.GetVector(PRIM_PYRAMID_LEN, Vector(200)); return true;
+    case Opyramid: shape->size = bc.GetVector(PRIM_PYRAMID_LEN); return true;
     case Oplatonic:
-      shape->radius = bc.GetFloat(PRIM_PLATONIC_RAD, 100.0);
-      return bc.GetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA) == PRIM_PLATONIC_TYPE_ICOSA;
+      shape->radius = bc.GetFloat(PRIM_PLATONIC_RAD);
+      return bc.GetInt32(PRIM_PLATONIC_TYPE) == PRIM_PLATONIC_TYPE_ICOSA;
     default: return false;
   }
 }
@@ -119,3 +125,28 @@ Bool SendModelingCommand(Int32 command, ModelingCommandData& data) {
   op->SetDirty(DIRTYFLAGS::DATA);
   return true;
 }
+
+namespace zvhost {
+
+void WritePrimitiveDefaults(Int32 type, BaseContainer* bc) {
+  switch (type) {
+    case Ocube:
+      bc->SetVector(PRIM_CUBE_LEN, Vector(200));
+      bc->SetInt32(PRIM_CUBE_SUBX, 1);
+      bc->SetInt32(PRIM_CUBE_SUBY, 1);
+      bc->SetInt32(PRIM_CUBE_SUBZ, 1);
+      break;
+    case Osphere:
+      bc->SetFloat(PRIM_SPHERE_RAD, 100.0);
+      bc->SetInt32(PRIM_SPHERE_SUB, 24);
+      break;
+    case Oplatonic:
+      bc->SetFloat(PRIM_PLATONIC_RAD, 100.0);
+      bc->SetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA);
+      break;
+    case Opyramid: bc->SetVector(PRIM_PYRAMID_LEN, Vector(200)); break;
+    default: break;
+  }
+}
+
+}  // namespace zvhost

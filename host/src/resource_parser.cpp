@@ -18,6 +18,7 @@
 #include <set>
 #include <string_view>
 
+#include "c4d_ids.h"
 #include "host_utf8.h"
 
 namespace zvhost {
@@ -31,7 +32,7 @@ struct HostSymbol {
   int id;
   const char* label;
 };
-constexpr HostSymbol kHostSymbols[] = {{"ID_OBJECTPROPERTIES", kIdObjectProperties, "Object"}};
+constexpr HostSymbol kHostSymbols[] = {{"ID_OBJECTPROPERTIES", ID_OBJECTPROPERTIES, "Object"}};
 // The host's base descriptions a container may INCLUDE; the stand-in host adds nothing for them.
 constexpr std::string_view kHostBaseDescriptions[] = {"Obase"};
 constexpr std::string_view kElementTypes[] = {"LONG",   "REAL",      "BOOL",     "VECTOR",

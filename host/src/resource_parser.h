@@ -11,10 +11,6 @@
 
 namespace zvhost {
 
-// Group identifiers that belong to the host rather than to a module; a description may use them
-// without defining them in its .h.
-inline constexpr int kIdObjectProperties = 1000;  // ID_OBJECTPROPERTIES, the object's own tab
-
 struct DescEntry {
   int id = 0;          // numeric id from the .h enum (0 for a separator without identifier)
   std::string symbol;  // e.g. "O3DPLOT_RESOLUTION"

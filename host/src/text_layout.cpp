@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "c4d_ids.h"
 #include "host_utf8.h"
 
 namespace zvhost {
@@ -284,8 +285,8 @@ bool LayoutText(const FontInfo& font, std::string_view utf8, double height, int 
 
   const auto finishLine = [&]() {
     double shift = 0;
-    if (alignment == 1) shift = -0.5 * pen;
-    if (alignment == 2) shift = -pen;
+    if (alignment == PRIM_TEXT_ALIGN_MIDDLE) shift = -0.5 * pen;
+    if (alignment == PRIM_TEXT_ALIGN_RIGHT) shift = -pen;
     shift *= scale;
     for (std::size_t c = lineStartContour; c < out->contours.size(); ++c) {
       for (Point2& p : out->contours[c]) p[0] += shift;

@@ -12,8 +12,9 @@ namespace zvhost {
 // Lays out one line (or several lines separated by '\n') of UTF-8 text with the font so that the
 // font's em square is `height` units tall (height <= 0 or non-finite gives an empty outline).
 // Baseline of the first line at y = 0, y up, x right; following lines move down by the font's
-// line spacing. alignment 0 left (text starts at x = 0), 1 centred (each line's advance width is
-// centred on x = 0), 2 right (ends at x = 0); other values are treated as left.
+// line spacing. Alignment PRIM_TEXT_ALIGN_LEFT starts the text at x = 0, PRIM_TEXT_ALIGN_MIDDLE
+// centres each line's advance width on x = 0, PRIM_TEXT_ALIGN_RIGHT ends it at x = 0; other values
+// are treated as left.
 // Uses kerning where the font has it. Quadratic and cubic curves are flattened finely enough that
 // the deviation is below height/500. Glyphs missing from the font use the font's .notdef glyph.
 // Blanks advance; a tab advances like a blank, other control characters are skipped, malformed

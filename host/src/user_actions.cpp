@@ -158,10 +158,10 @@ Bool IsParameterEnabled(BaseObject* op, Int32 id) {
 
 Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* single) {
   if (!op || !desc || !op->GetNodeData()) return false;
-  if (single) desc->SetSingleDescID(*single);
+  if (single) HostAccess::AskForSingle(*desc, *single);
   DESCFLAGS_DESC flags = DESCFLAGS_DESC::NONE;
   if (!op->GetNodeData()->GetDDescription(op, desc, flags)) return false;
-  return desc->IsLoaded() || desc->LoadDescription(op->GetType());
+  return HostAccess::IsLoaded(*desc) || desc->LoadDescription(op->GetType());
 }
 
 std::vector<ParameterInfo> ListParameters(Int32 type) {
@@ -173,9 +173,14 @@ std::vector<ParameterInfo> ListParameters(Int32 type) {
 }
 
 std::optional<Int32> FindObjectType(const std::string& symbol) {
-  for (const ObjectPluginInfo* info : ListObjectPlugins()) {
-    const DescriptionResource* res = DescriptionForType(info->id);
-    if (res && res->symbol == symbol && res->typeId == info->id) return info->id;
+  std::vector<Int32> types;
+  {
+    std::lock_guard<std::mutex> lock(State().mutex);
+    for (const auto& [id, info] : State().plugins) types.push_back(id);
+  }
+  for (Int32 type : types) {
+    const DescriptionResource* res = DescriptionForType(type);
+    if (res && res->symbol == symbol && res->typeId == type) return type;
   }
   return std::nullopt;
 }

@@ -74,10 +74,11 @@ inline PolygonObject* MakeSurface(int n, double size, const std::function<double
   if (tags.phong) op->MakeTag(Tphong);
   if (tags.uvw) {
     auto* uvw = UVWTag::Alloc(r * r);
+    auto* entries = static_cast<UVWStruct*>(uvw->GetLowlevelDataAddressW());
     const auto uv = [&](int k) { return Vector(double(k / n) / r, 1.0 - double(k % n) / r, 0); };
     for (int k = 0; k < r * r; ++k) {
       const CPolygon& c = q[k];
-      uvw->SetSlow(k, {uv(c.a), uv(c.b), uv(c.c), uv(c.d)});
+      entries[k] = {uv(c.a), uv(c.b), uv(c.c), uv(c.d)};
     }
     op->InsertTag(uvw);
   }
@@ -96,7 +97,7 @@ inline SplineObject* MakeSpline(const std::vector<Vector>& points, const std::ve
 
 inline void SetColor(BaseObject* op, const Vector& color) {
   ObjectColorProperties cp;
-  cp.usecolor = 1;
+  cp.usecolor = ID_BASEOBJECT_USECOLOR_AUTOMATIC;
   cp.color = color;
   op->SetColorProperties(&cp);
 }

@@ -152,8 +152,9 @@ TEST(GltfExport, FlatShadingAndUvSeamsSplitVertices) {
                                          CPolygon(0, 3, 7, 4), CPolygon(1, 5, 6, 2)};
   std::copy(faces.begin(), faces.end(), cube->GetPolygonW());
   auto* uvw = UVWTag::Alloc(6);
+  auto* entries = static_cast<UVWStruct*>(uvw->GetLowlevelDataAddressW());
   for (int k = 0; k < 6; ++k)
-    uvw->SetSlow(k, {Vector(1, 0, 0), Vector(0, 0, 0), Vector(0, 1, 0), Vector(1, 1, 0)});
+    entries[k] = {Vector(1, 0, 0), Vector(0, 0, 0), Vector(0, 1, 0), Vector(1, 1, 0)};
   cube->InsertTag(uvw);
   cube->MakeTag(Tphong);
   d.Add(cube, nullptr, "Cube");

@@ -123,7 +123,7 @@ struct FullScene : zvtest::Scene {
   static FontData LastInstalledFont() {
     BaseContainer fonts;
     FontData font;
-    if (FontData::GetInstalledFonts(0, &fonts) && fonts.GetEntryCount() > 0)
+    if (FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts) && fonts.GetEntryCount() > 0)
       font.SetFont(fonts.GetIndexData(fonts.GetEntryCount() - 1)->GetContainer());
     return font;
   }
@@ -456,7 +456,7 @@ TEST_F(SceneFileTest, MessagesQuoteTheFileHarmlessly) {
 
 TEST_F(SceneFileTest, AFontNotInstalledHereIsReplacedByAnInstalledOne) {
   BaseContainer installed;
-  ASSERT_TRUE(FontData::GetInstalledFonts(0, &installed));
+  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &installed));
   ASSERT_GT(installed.GetEntryCount(), 0);
   BaseContainer font = *installed.GetIndexData(0)->GetContainer();
   const String installedFile = font.GetString(FONT_FILE);

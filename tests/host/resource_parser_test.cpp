@@ -2,6 +2,8 @@
 // ZV_SOURCE_DIR (set by the build) is the repository root.
 #include "resource_parser.h"
 
+#include "c4d_ids.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -111,7 +113,7 @@ TEST(ModuleDescriptions, UseAndNameEveryIdentifierTheyDefine) {
     }
     const std::set<std::string> definedSet(defined.begin(), defined.end());
     for (const DescEntry& e : d.entries) {
-      if (!e.symbol.empty() && e.id != kIdObjectProperties) {
+      if (!e.symbol.empty() && e.id != ID_OBJECTPROPERTIES) {
         EXPECT_TRUE(definedSet.count(e.symbol)) << e.symbol;
       }
     }

@@ -6,11 +6,12 @@
 #include <set>
 
 #include "c4d.h"
+#include "host_inspect.h"
 #include "text_fonts.h"
 
 namespace {
 
-BaseObject* NewText(const char* str, Float height = 10.0, Int32 align = 0) {
+BaseObject* NewText(const char* str, Float height = 10.0, Int32 align = PRIM_TEXT_ALIGN_LEFT) {
   BaseObject* text = BaseObject::Alloc(Osplinetext);
   text->SetParameter(DescID(PRIM_TEXT_TEXT), GeData(str));
   text->SetParameter(DescID(PRIM_TEXT_HEIGHT), GeData(height));
@@ -86,10 +87,10 @@ TEST(TextObjects, TextIsMeasuredBeforeEvaluationAndCachedAsItsClosedOutline) {
 
   // Right-aligned text ends at the origin (up to its side bearing); a font that cannot be opened
   // gives way to the default font.
-  BaseObject* right = NewText("-180.0", 10.0, 2);
+  BaseObject* right = NewText("-180.0", 10.0, PRIM_TEXT_ALIGN_RIGHT);
   EXPECT_LE(right->GetMp().x + right->GetRad().x, 0.0);
   EXPECT_GT(right->GetMp().x + right->GetRad().x, -1.5);
-  BaseObject* missing = NewText("-180.0", 10.0, 2);
+  BaseObject* missing = NewText("-180.0", 10.0, PRIM_TEXT_ALIGN_RIGHT);
   SetFontFile(missing, "/nonexistent/font.ttf", 0);
   ExpectNear(missing->GetRad(), right->GetRad(), 1e-12);
   for (BaseObject* op : {right, missing}) BaseObject::Free(op);
@@ -121,22 +122,22 @@ TEST(TextObjects, SolidsAreRebuiltOnlyWhenTheirTextOrDepthChanged) {
   const BaseObject* first = extrude->GetCache();
   s.Evaluate();
   EXPECT_EQ(extrude->GetCache(), first);
-  EXPECT_EQ(extrude->GetCacheBuildCount(), 1);
-  EXPECT_EQ(extrude->GetDown()->GetCacheBuildCount(), 1);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude), 1);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude->GetDown()), 1);
   // Equal texts in another font make another solid.
   EXPECT_GT(std::fabs(styled->GetRad().x - extrude->GetRad().x), 1e-3);
 
   extrude->GetDown()->SetParameter(DescID(PRIM_TEXT_HEIGHT), GeData(20.0));
   s.Evaluate();
-  EXPECT_EQ(extrude->GetCacheBuildCount(), 2);
-  EXPECT_EQ(extrude->GetDown()->GetCacheBuildCount(), 2);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude), 2);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude->GetDown()), 2);
   ExpectNear(extrude->GetRad(),
              Vector(extrude->GetDown()->GetRad().x, extrude->GetDown()->GetRad().y, 2.5), 1e-9);
 
   extrude->SetParameter(DescID(EXTRUDEOBJECT_MOVE), GeData(Vector(0, 0, 3)));
   s.Evaluate();
-  EXPECT_EQ(extrude->GetCacheBuildCount(), 3);
-  EXPECT_EQ(extrude->GetDown()->GetCacheBuildCount(), 2);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude), 3);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude->GetDown()), 2);
   EXPECT_NEAR(extrude->GetRad().z, 1.5, 1e-12);
 
   // Without its text the extrude shows nothing.

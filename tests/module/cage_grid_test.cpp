@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 
+#include "host_inspect.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
 #include "o3dplotgrid.h"
@@ -44,9 +45,9 @@ OwnedSpline Contour(BaseObject* op, BaseDocument* doc) {
 // Evaluations until the component keeps its contour; the frames it rebuilt on are spent.
 void Settle(zvtest::Scene& s, BaseObject* op) {
   for (int i = 0; i < 4; ++i) {
-    const Int64 before = op->GetCacheBuildCount();
+    const Int64 before = zvhost::GetCacheBuildCount(*op);
     s.Evaluate();
-    if (op->GetCacheBuildCount() == before) return;
+    if (zvhost::GetCacheBuildCount(*op) == before) return;
   }
   FAIL() << "the component rebuilds at every evaluation";
 }
@@ -166,25 +167,25 @@ TEST_F(CageTest, WithoutPlotOrWhenDisabledTheSplineIsEmpty) {
 TEST_F(CageTest, RebuildsOnlyForFramesAndPlotBoxChanges) {
   s.SetFrame(5);
   Settle(s, cage);
-  const Int64 settled = cage->GetCacheBuildCount();
+  const Int64 settled = zvhost::GetCacheBuildCount(*cage);
   s.Evaluate();
-  EXPECT_EQ(cage->GetCacheBuildCount(), settled) << "nothing changed, yet the cage rebuilt";
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*cage), settled) << "nothing changed, yet the cage rebuilt";
 
   s.SetFrame(6);
   s.Evaluate();
-  EXPECT_EQ(cage->GetCacheBuildCount(), settled + 1);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*cage), settled + 1);
   s.Evaluate();
-  EXPECT_EQ(cage->GetCacheBuildCount(), settled + 1);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*cage), settled + 1);
 
   s.Set(s.plot, O3DPLOT_HEIGHT, GeData(80.0));
   s.Evaluate();
-  EXPECT_EQ(cage->GetCacheBuildCount(), settled + 2);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*cage), settled + 2);
   EXPECT_EQ(CacheSpline(cage)->GetPointR()[0].y, 40.0);
   const auto* data = s.Data<ZVPlotCage>(cage);
   EXPECT_EQ(data->GetLastHeight(), 80.0);
   EXPECT_EQ(data->GetLastSize(), 200.0);
   s.Evaluate();
-  EXPECT_EQ(cage->GetCacheBuildCount(), settled + 2);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*cage), settled + 2);
 }
 
 TEST_F(CageTest, DirtyCheckMarksOncePerChangeAndCopiesRemember) {
@@ -334,7 +335,7 @@ TEST_F(GridTest, WithoutPlotTheSplineIsEmptyAndUncoloured) {
   EXPECT_EQ(CacheSpline(orphan)->GetPointCount(), 0);
   ObjectColorProperties color;
   orphan->GetColorProperties(&color);
-  EXPECT_EQ(color.usecolor, 0);
+  EXPECT_EQ(color.usecolor, ID_BASEOBJECT_USECOLOR_OFF);
 }
 
 TEST_F(GridTest, RebuildsAtEveryEvaluationOnTheStartFrame) {
@@ -342,31 +343,31 @@ TEST_F(GridTest, RebuildsAtEveryEvaluationOnTheStartFrame) {
   s.SetFrame(10);
   for (int i = 1; i <= 3; ++i) {
     s.Evaluate();
-    EXPECT_EQ(grid->GetCacheBuildCount(), i);
+    EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), i);
   }
   s.SetFrame(11);
   s.Evaluate();
-  EXPECT_EQ(grid->GetCacheBuildCount(), 4);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), 4);
   Settle(s, grid);  // off the start frame the grid comes to rest
 }
 
 TEST_F(GridTest, HeightChangeRebuildsAndIsFollowedUpOnce) {
   s.SetFrame(7);
   Settle(s, grid);
-  const Int64 settled = grid->GetCacheBuildCount();
+  const Int64 settled = zvhost::GetCacheBuildCount(*grid);
   auto* data = s.Data<ZVPlotGrid>(grid);
 
   s.Set(s.plot, O3DPLOT_HEIGHT, GeData(100.0));
   s.Evaluate();  // the dirty check sees the new height ...
-  EXPECT_EQ(grid->GetCacheBuildCount(), settled + 1);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), settled + 1);
   EXPECT_TRUE(data->IsUpdatePending());
   // ... the curves follow the plot's rescaled samples ...
   EXPECT_EQ(CacheSpline(grid)->GetPointR()[100], plot->samples[100].position);
   s.Evaluate();  // ... and the next execution step marks the grid once more
-  EXPECT_EQ(grid->GetCacheBuildCount(), settled + 2);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), settled + 2);
   EXPECT_FALSE(data->IsUpdatePending());
   s.Evaluate();
-  EXPECT_EQ(grid->GetCacheBuildCount(), settled + 2);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), settled + 2);
 
   s.Set(s.plot, O3DPLOT_SIZE, GeData(50.0));
   s.Evaluate();
@@ -376,10 +377,10 @@ TEST_F(GridTest, HeightChangeRebuildsAndIsFollowedUpOnce) {
 TEST_F(GridTest, FollowsTheFrameAndAPlotResampledOffTheStartFrame) {
   s.SetFrame(2);
   Settle(s, grid);
-  const Int64 settled = grid->GetCacheBuildCount();
+  const Int64 settled = zvhost::GetCacheBuildCount(*grid);
   s.SetFrame(3);
   s.Evaluate();
-  EXPECT_EQ(grid->GetCacheBuildCount(), settled + 1);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), settled + 1);
 
   // A new formula on a frame other than the start frame must not leave the old curves behind.
   constexpr Int32 kInside = 10 * 51 + 5;  // x index 10, z index 5: off the formula's zeros
@@ -391,9 +392,9 @@ TEST_F(GridTest, FollowsTheFrameAndAPlotResampledOffTheStartFrame) {
   s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(10)));
   s.Evaluate();
   EXPECT_EQ(CacheSpline(grid)->GetPointCount(), 2 * 11 * 11);
-  const Int64 after = grid->GetCacheBuildCount();
+  const Int64 after = zvhost::GetCacheBuildCount(*grid);
   s.Evaluate();
-  EXPECT_EQ(grid->GetCacheBuildCount(), after);
+  EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), after);
 }
 
 TEST_F(GridTest, CopiesCarryWhatWasSeen) {

@@ -92,7 +92,7 @@ TEST(Labels, DefaultPlotGetsItsValuesAndLegendInTheDefaultFont) {
   EXPECT_EQ(Align(s.Legend()), 1);
   // No "Helvetica" on this machine: the host's default font, given to every text.
   BaseContainer fallback;
-  ASSERT_TRUE(FontData::GetDefaultFont(0, &fallback));
+  ASSERT_TRUE(FontData::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &fallback));
   for (BaseObject* op : LabelScene::All(s.labels)) {
     const BaseContainer& text = op->GetDown()->GetDataInstanceRef();
     ASSERT_NE(text.GetCustomDataType<FontData>(PRIM_TEXT_FONT), nullptr);
@@ -261,7 +261,7 @@ TEST(Labels, ResetRestoresEveryDefault) {
   BaseContainer* bc = s.labels->GetDataInstance();
   const BaseContainer defaults = *bc;
   BaseContainer fonts;
-  ASSERT_TRUE(FontData::GetInstalledFonts(0, &fonts));
+  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts));
   FontData odd;
   odd.SetFont(fonts.GetContainerInstance(fonts.GetIndexId(fonts.GetEntryCount() - 1)));
   s.Set(s.labels, O3DPLOTLABEL_FONT, GeData(CUSTOMDATATYPE_FONT, odd));
@@ -269,7 +269,8 @@ TEST(Labels, ResetRestoresEveryDefault) {
                    ->GetDown()
                    ->GetDataInstanceRef()
                    .GetCustomDataType<FontData>(PRIM_TEXT_FONT)
-                   ->IsEqual(*defaults.GetCustomDataType<FontData>(O3DPLOTLABEL_FONT)));
+                   ->GetFont() ==
+               defaults.GetCustomDataType<FontData>(O3DPLOTLABEL_FONT)->GetFont());
   const std::pair<Int32, GeData> changes[] = {{O3DPLOTLABEL_TEXTSIZE, 3.0},
                                               {O3DPLOTLABEL_DEPTH, 2.0},
                                               {O3DPLOTLABEL_COLOR, Vector(1, 0, 0)},

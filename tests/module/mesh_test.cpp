@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "host_inspect.h"
 #include "o3dplot.h"
 #include "test_support.h"
 #include "zvplot.h"
@@ -28,7 +29,7 @@ class MeshTest : public ::testing::Test {
   const VertexColorTag* OwnColors() const {
     return static_cast<const VertexColorTag*>(mesh->GetTag(Tvertexcolor));
   }
-  Int64 Builds() const { return mesh->GetCacheBuildCount(); }
+  Int64 Builds() const { return zvhost::GetCacheBuildCount(*mesh); }
   // Stops the plot from sampling, so that a test can pair samples and a resolution the plot itself
   // never leaves together (as between a resolution change and the next sampling).
   void FreezePlotAt(Int32 resolution) {

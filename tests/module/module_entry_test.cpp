@@ -23,12 +23,12 @@ TEST(ModuleEntry, RegistersThePlotWithItsRow) {
 
 TEST(ModuleEntry, OlderHostIsRefusedAndNewerAccepted) {
   zvhost::UnloadModule();
-  zvhost::SetAPIVersion(2022999);
+  zvhost::SetAPIVersion(API_VERSION_MIN - 1);
   std::string error;
   EXPECT_FALSE(zvhost::LoadModule(ZV_PLUGIN_DIR, &error));
   EXPECT_NE(error.find("2023000"), std::string::npos) << error;
   EXPECT_EQ(zvhost::FindObjectPlugin(ID_ZVPLOT), nullptr);
-  zvhost::SetAPIVersion(2023000);
+  zvhost::SetAPIVersion(API_VERSION_MIN);
   EXPECT_TRUE(zvhost::LoadModule(ZV_PLUGIN_DIR, &error)) << error;
   EXPECT_NE(zvhost::FindObjectPlugin(ID_ZVPLOT), nullptr);
 }

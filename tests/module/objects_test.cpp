@@ -1,8 +1,10 @@
 // The five object types side by side: what a new object holds against its description, and the
 // order their execution steps take.
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "host_state.h"
 #include "test_support.h"
 #include "zvplot.h"
 #include "zvplot_utils.h"
@@ -51,10 +53,12 @@ TEST(ExecutionOrder, ThePlotRunsBeforeEveryComponent) {
   PriorityList list;
   for (BaseObject* op = s.plot; op; op = NextInHierarchy(op, s.plot))
     ASSERT_TRUE(op->GetNodeData<ObjectData>()->AddToExecution(op, &list));
-  list.Sort();
+  // The host runs the steps by ascending priority, ties in the order they were added.
+  auto steps = zvhost::HostAccess::Entries(list);
+  std::stable_sort(steps.begin(), steps.end(),
+                   [](const auto& a, const auto& b) { return a.priority < b.priority; });
   std::vector<Int32> order;
-  for (const PriorityList::Entry& e : list.GetEntries())
-    order.push_back(static_cast<BaseObject*>(e.node)->GetType());
+  for (const auto& e : steps) order.push_back(static_cast<BaseObject*>(e.node)->GetType());
   EXPECT_EQ(order, (std::vector<Int32>{ID_ZVPLOT, ID_ZVPLOTGRID, ID_ZVPLOTCAGE, ID_ZVPLOTMESH,
                                        ID_ZVPLOTLABELS}));
 }

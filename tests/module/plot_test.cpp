@@ -1,6 +1,7 @@
 // The plot object: parameters, sampling, rescaling, animation, drawing, commands.
 #include <cmath>
 
+#include "host_inspect.h"
 #include "o3dplot.h"
 #include "test_support.h"
 #include "zvplot.h"
@@ -314,26 +315,32 @@ TEST(SampleView, AnswersWithThePlotsSamplesAndState) {
 TEST(Drawing, StylesAndHandles) {
   Scene s;
   s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(1)));
-  BaseDraw bd;
   BaseDrawHelp bh(s.doc, Matrix());
-  EXPECT_EQ(PlotOf(s)->Draw(s.plot, DRAWPASS::OBJECT, &bd, &bh), DRAWRESULT::SKIP);
-  s.Evaluate();
-  auto count = [&bd](DrawRecord::Kind k) {
-    return std::count_if(bd.GetRecords().begin(), bd.GetRecords().end(),
+  // Every pass draws into a view of its own, so that the records read are that pass's alone.
+  using zvhost::DrawRecord;
+  std::vector<DrawRecord> records;
+  auto draw = [&](DRAWPASS pass, Int32 highlighted) {
+    BaseDraw bd;
+    zvhost::SetHighlightedHandle(bd, highlighted);
+    const DRAWRESULT result = PlotOf(s)->Draw(s.plot, pass, &bd, &bh);
+    records = zvhost::GetDrawRecords(bd);
+    return result;
+  };
+  auto count = [&records](DrawRecord::Kind k) {
+    return std::count_if(records.begin(), records.end(),
                          [k](const DrawRecord& r) { return r.kind == k; });
   };
-  PlotOf(s)->Draw(s.plot, DRAWPASS::OBJECT, &bd, &bh);
+  EXPECT_EQ(draw(DRAWPASS::OBJECT, -1), DRAWRESULT::SKIP);
+  s.Evaluate();
+  draw(DRAWPASS::OBJECT, -1);
   EXPECT_EQ(count(DrawRecord::Kind::HANDLE), 4);
   EXPECT_EQ(count(DrawRecord::Kind::POINTSIZE), 4);
-  bd.ClearRecords();
   s.Set(s.plot, O3DPLOT_POINTSTYLE, GeData(Int32(2)));
-  PlotOf(s)->Draw(s.plot, DRAWPASS::OBJECT, &bd, &bh);
+  draw(DRAWPASS::OBJECT, -1);
   EXPECT_EQ(count(DrawRecord::Kind::LINE), 8);
-  bd.ClearRecords();
-  bd.SetHighlightedHandle(1);
-  PlotOf(s)->Draw(s.plot, DRAWPASS::HANDLES, &bd, &bh);
+  draw(DRAWPASS::HANDLES, 1);
   ASSERT_EQ(count(DrawRecord::Kind::HANDLE), 2);
-  EXPECT_EQ(bd.GetRecords()[4].color, GetViewColor(VIEWCOLOR_SELECTION_PREVIEW));
+  EXPECT_EQ(records[4].color, GetViewColor(VIEWCOLOR_SELECTION_PREVIEW));
 }
 
 // The user picks a preset by its name, so each choice must be named by the formula it writes.

@@ -65,7 +65,7 @@ void BuildPlotLikeScene(Doc& d, double phase) {
     t->GetDataInstance()->SetString(PRIM_TEXT_TEXT,
                                     String::FloatToString(-180.0 + 90.0 * i, -1, 1));
     t->GetDataInstance()->SetFloat(PRIM_TEXT_HEIGHT, 7.0);
-    t->GetDataInstance()->SetInt32(PRIM_TEXT_ALIGN, 1);
+    t->GetDataInstance()->SetInt32(PRIM_TEXT_ALIGN, PRIM_TEXT_ALIGN_MIDDLE);
   }
   d.doc->ExecutePasses(nullptr, true, true, true);
 }
