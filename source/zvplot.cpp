@@ -9,6 +9,7 @@
 #include "c4dapi.h"
 #include "o3dplotlabel.h"
 #include "zvplot_formula.h"
+#include "zvplot_gradient.h"
 #include "zvplot_utils.h"
 
 namespace {
@@ -24,16 +25,6 @@ Int32 ComponentType(Int32 choice) {
     case O3DPLOT_ADD_COMPONENT_LABELS: return ID_ZVPLOTLABELS;
     default: return 0;
   }
-}
-
-// Position on the gradient of a plotted value for the half height.
-Float GradientPosition(Float value, Float halfHeight, Bool absolute) {
-  Float p;
-  if (absolute) p = halfHeight > 0.0 ? std::fabs(value) / halfHeight : 0.0;
-  else p = halfHeight > 0.0 ? (value + halfHeight) / (2.0 * halfHeight) : 0.5;
-  if (p < 0.0) p = 0.0;
-  if (p > 1.0) p = 1.0;
-  return p;
 }
 
 }  // namespace
@@ -117,6 +108,7 @@ Bool ZVPlot::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_da
   switch (id[0].id) {
     case O3DPLOT_GRADIENT:
     case O3DPLOT_GRADIENT_ABSOLUTE:
+    case O3DPLOT_COLORRANGE:
       return bc.GetInt32(O3DPLOT_COLORMODE) == O3DPLOT_COLORMODE_GRADIENT;
     case O3DPLOT_COLOR: return bc.GetInt32(O3DPLOT_COLORMODE) == O3DPLOT_COLORMODE_COLOR;
     case O3DPLOT_ZMIN:
@@ -168,7 +160,7 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
   if (!op->GetDeformMode()) return EXECUTIONRESULT::OK;
   const BaseContainer* bc = op->GetDataInstance();
   ReadParameters(bc);
-  RescaleSamples();
+  const Bool rescaled = RescaleSamples();
 
   if (settings.SamplesDiffer(evaluated)) {
     evaluated = settings;
@@ -189,20 +181,25 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
     samples.SetCountZero();
   lastFrame = frame;
 
-  if (samples.GetCount() == 0) EvaluateSamples(op, doc, gradient);
+  if (samples.GetCount() == 0)
+    EvaluateSamples(op, doc, gradient);
+  else if (rescaled)
+    UpdateLabels(op);  // the box they stand at has changed
   if (gradient) gradient->FreeRender();
   return EXECUTIONRESULT::OK;
 }
 
 // Height or size alone changed: the stored samples are rescaled instead of evaluated (a NaN always
 // counts as a change). Samples laid out for a height or size of 0 cannot be scaled back, so they
-// are dropped.
-void ZVPlot::RescaleSamples() {
+// are dropped. True when samples were rescaled.
+Bool ZVPlot::RescaleSamples() {
+  Bool rescaled = false;
   const Float halfHeight = settings.HalfHeight();
   if (halfHeight != sampleHalfHeight && sampleHalfHeight > 0.0 && samples.GetCount() > 0) {
     const Float factor = halfHeight / sampleHalfHeight;
     for (Int64 k = 0; k < samples.GetCount(); ++k) samples[k].position.y *= factor;
     EventAdd(EVENT::FORCEREDRAW);
+    rescaled = true;
   } else if (sampleHalfHeight == 0.0 && halfHeight != 0.0) {
     samples.SetCountZero();
   }
@@ -216,10 +213,12 @@ void ZVPlot::RescaleSamples() {
       samples[k].position.z *= factor;
     }
     EventAdd(EVENT::FORCEREDRAW);
+    rescaled = true;
   } else if (sampleSize == 0.0 && size != 0.0) {
     samples.SetCountZero();
   }
   sampleSize = size;
+  return rescaled;
 }
 
 void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient) {
@@ -267,10 +266,13 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* 
         if (value > highest) highest = value;
       }
       Float plotted = value;
-      if (settings.heightMode == O3DPLOT_HEIGHTMODE_CLIP)
+      // A missing value stays missing: clamped, it would stand on the floor of the box.
+      if (settings.heightMode == O3DPLOT_HEIGHTMODE_CLIP && !std::isnan(value))
         plotted = std::min(halfHeight, std::max(-halfHeight, value));
       plotted *= plotted < 0.0 ? settings.scaleNegative : settings.scalePositive;
-      if (settings.colorMode == O3DPLOT_COLORMODE_GRADIENT && gradient)
+      // The other colour ranges colour by the final heights, once the fit is known.
+      if (settings.colorMode == O3DPLOT_COLORMODE_GRADIENT && gradient &&
+          settings.colorRange == O3DPLOT_COLORRANGE_VALUES)
         colour = gradient->CalcGradientPixel(
             GradientPosition(plotted, halfHeight, settings.gradientAbsolute));
       const Vector position((firstIndex + row) * spacing - offset, plotted,
@@ -278,11 +280,13 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* 
       samples.Append(PlotSample{position, colour});  // a sample that does not fit is left out
     }
   }
-  FinishEvaluation(op, lowest, highest);
+  FinishEvaluation(op, lowest, highest, gradient);
 }
 
-// Records the value range, fits the samples into the box and tells the labels and the host.
-void ZVPlot::FinishEvaluation(BaseObject* op, Float lowest, Float highest) {
+// Records the value range, fits the samples into the box, colours them by their heights when the
+// colour range asks for it, and tells the labels and the host.
+void ZVPlot::FinishEvaluation(BaseObject* op, Float lowest, Float highest,
+                              const Gradient* gradient) {
   const Float halfHeight = settings.HalfHeight();
   // Only real numbers count: when no node gave one, the range stays at 0 instead of reporting
   // the start values of the running extremes.
@@ -298,14 +302,26 @@ void ZVPlot::FinishEvaluation(BaseObject* op, Float lowest, Float highest) {
       for (Int64 k = 0; k < samples.GetCount(); ++k)
         samples[k].position.y = samples[k].position.y / largest * halfHeight;
   }
+  if (settings.colorMode == O3DPLOT_COLORMODE_GRADIENT && gradient &&
+      settings.colorRange != O3DPLOT_COLORRANGE_VALUES) {
+    const GradientSpan span =
+        GradientSpan::Of(settings.colorRange, samples.GetFirst(), samples.GetCount(), halfHeight);
+    ColourByHeight(samples.GetFirst(), samples.GetCount(), span, settings.gradientAbsolute,
+                   *gradient);
+  }
 
+  UpdateLabels(op);
+  op->Message(MSG_UPDATE);
+  EventAdd(EVENT::FORCEREDRAW);
+}
+
+// The labels rebuild from the value range and the box, as if their update button were pressed.
+void ZVPlot::UpdateLabels(BaseObject* op) {
   if (BaseObject* labels = FindChildOfType(op, ID_ZVPLOTLABELS)) {
     DescriptionCommand cmd;
     cmd._descId = DescID(O3DPLOTLABEL_UPDATE);
     labels->Message(MSG_DESCRIPTION_COMMAND, &cmd);
   }
-  op->Message(MSG_UPDATE);
-  EventAdd(EVENT::FORCEREDRAW);
 }
 
 // ---- Drawing ---------------------------------------------------------------------------------
@@ -356,7 +372,10 @@ Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
       case O3DPLOT_COLORMODE:
       case O3DPLOT_GRADIENT:
       case O3DPLOT_COLOR:
-      case O3DPLOT_GRADIENT_ABSOLUTE: Recolour(bc, op, op->GetDocument()); break;
+      case O3DPLOT_GRADIENT_ABSOLUTE:
+      case O3DPLOT_COLORRANGE:
+        Recolour(bc, op, op->GetDocument());
+        break;
       case O3DPLOT_PRESET: ApplyPreset(bc); break;
       default: break;
     }
@@ -384,21 +403,33 @@ Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
   return SUPER::Message(node, type, data);
 }
 
+// "Values" colours by the height above the object's origin, against the container's height; the
+// other colour ranges take the evaluation's own rule, so that their colours stay as evaluated.
 void ZVPlot::Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc) {
   const Float dy = op->GetMg().off.y;
   const Int32 mode = bc->GetInt32(O3DPLOT_COLORMODE);
+  const Int32 range = bc->GetInt32(O3DPLOT_COLORRANGE);
   const Float h = bc->GetFloat(O3DPLOT_HEIGHT) * 0.5;
   const Vector c = bc->GetVector(O3DPLOT_COLOR);
   const Bool absolute = bc->GetBool(O3DPLOT_GRADIENT_ABSOLUTE);
   const Gradient* gradient = bc->GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
   const Bool byGradient = mode == O3DPLOT_COLORMODE_GRADIENT;
   const bool prepared = byGradient && gradient && gradient->InitRender(InitRenderStruct(doc));
-  for (Int64 k = 0; k < samples.GetCount(); ++k) {
-    PlotSample& s = samples[k];
-    if (prepared)
-      s.color = gradient->CalcGradientPixel(GradientPosition(s.position.y - dy, h, absolute));
-    else
-      s.color = c;  // also when the gradient is missing
+  if (prepared && range != O3DPLOT_COLORRANGE_VALUES) {
+    // The half height the samples are laid out for; a copy that has not run yet has none of its
+    // own, and its samples are laid out for the container's.
+    const Float laidOut = sampleHalfHeight != 0.0 ? sampleHalfHeight : h;
+    const GradientSpan span =
+        GradientSpan::Of(range, samples.GetFirst(), samples.GetCount(), laidOut);
+    ColourByHeight(samples.GetFirst(), samples.GetCount(), span, absolute, *gradient);
+  } else {
+    for (Int64 k = 0; k < samples.GetCount(); ++k) {
+      PlotSample& s = samples[k];
+      if (prepared)
+        s.color = gradient->CalcGradientPixel(GradientPosition(s.position.y - dy, h, absolute));
+      else
+        s.color = c;  // also when the gradient is missing
+    }
   }
   if (gradient && byGradient) gradient->FreeRender();
 }

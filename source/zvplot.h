@@ -77,9 +77,10 @@ class ZVPlot : public ObjectData {
 
  private:
   void ResetDefaults(BaseContainer* bc);
-  void RescaleSamples();
+  Bool RescaleSamples();
   void EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient);
-  void FinishEvaluation(BaseObject* op, Float lowest, Float highest);
+  void FinishEvaluation(BaseObject* op, Float lowest, Float highest, const Gradient* gradient);
+  void UpdateLabels(BaseObject* op);
   void Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc);
   void ApplyPreset(BaseContainer* bc);
   void AddComponent(BaseObject* op, Int32 choice);

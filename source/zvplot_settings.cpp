@@ -47,6 +47,8 @@ void ForEachSetting(Visit&& visit) {
   visit(O3DPLOT_POINTSTYLE, &S::pointStyle, Int32(O3DPLOT_POINTSTYLE_DOT), C::KEEPS);
   visit(O3DPLOT_POINTSIZE, &S::pointSize, Float(1.0), C::KEEPS);
   visit(O3DPLOT_GRADIENT_ABSOLUTE, &S::gradientAbsolute, Bool(false), C::KEEPS);
+  // Last, so that the containers of plots made before it list their entries as they did.
+  visit(O3DPLOT_COLORRANGE, &S::colorRange, Int32(O3DPLOT_COLORRANGE_VALUES), C::KEEPS);
 }
 
 void Get(const BaseContainer& bc, Int32 id, Int32& value) { value = bc.GetInt32(id); }

@@ -30,6 +30,7 @@ struct PlotSettings {
   Int32 pointStyle = 0;
   Float pointSize = 0.0;
   Bool gradientAbsolute = false;
+  Int32 colorRange = 0;
 
   // The settings of a new plot.
   static PlotSettings Defaults();

@@ -33,6 +33,8 @@ struct LabelSettings {
   Bool flip = false, showHorizontal = false, showVertical = false;
   Int32 digits = 0, axes = 0;
   Float valueMin = 0.0, valueMax = 0.0;
+  Int32 heightMode = 0;
+  Float scalePositive = 0.0, scaleNegative = 0.0;
 };
 
 // Where one axis label goes and how it reads.
@@ -66,6 +68,9 @@ LabelSettings ReadSettings(const BaseContainer& bc, BaseObject* plot) {
   s.axes = bc.GetInt32(O3DPLOTLABEL_AXES);
   s.valueMin = data->GetValueMin();
   s.valueMax = data->GetValueMax();
+  s.heightMode = ps.heightMode;
+  s.scalePositive = ps.scalePositive;
+  s.scaleNegative = ps.scaleNegative;
   return s;
 }
 
@@ -98,11 +103,23 @@ AxisLabel HorizontalLabel(const LabelSettings& s, Int32 index) {
   return l;
 }
 
-Float VerticalValue(const LabelSettings& s, Int32 index) {
+// The formula value plotted at the top (or the bottom) of the box. A value of 1 is plotted at the
+// top unless the fit scaled the set down, which puts the largest magnitude there; that side's
+// scale factor then stretches the heights. When the factor brings no value of that sign to that
+// side (0, or a negative factor that folds it over), the largest magnitude names the range instead.
+Float EdgeValue(const LabelSettings& s, Bool top) {
   const Float a =
       std::fabs(s.valueMin) < std::fabs(s.valueMax) ? std::fabs(s.valueMax) : std::fabs(s.valueMin);
+  const Float factor = top ? s.scalePositive : s.scaleNegative;
+  const Float sign = top ? 1.0 : -1.0;
+  if (!(factor > 0.0)) return sign * a;
+  const Float edge = s.heightMode == O3DPLOT_HEIGHTMODE_FIT && a > 1.0 ? a : 1.0;
+  return sign * edge / factor;
+}
+
+Float VerticalValue(const LabelSettings& s, Int32 index) {
   const Int32 k = index % 3;
-  return k == 0 ? a : (k == 1 ? 0.0 : -a);
+  return k == 1 ? 0.0 : EdgeValue(s, k == 0);
 }
 
 // `r` is the half height of the label's text, which stands on its baseline: the top value ends

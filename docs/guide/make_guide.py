@@ -35,11 +35,21 @@ ALL_COMPONENTS = ["--add", "mesh", "--add", "cage", "--add", "grid", "--add", "l
 WAVE = ["--formula", "Sin(x + f * 6) * Cos(z)", "--add", "mesh", "--set",
         "mesh.vertexcolors=true", "--add", "cage"]
 
+BOWL = ["--formula", "x * x + z * z", "--add", "mesh", "--set", "mesh.vertexcolors=true",
+        "--add", "cage"]
+# The colours span the gradient over the plotted heights, whatever the size of the values.
+DATA_COLOURS = ["--set", "colorrange=Data"]
+
 # Each picture is one scene of the runner: name -> (width and height of the view, arguments).
 # The presets are wider than tall so that six of them fill a page.
 FIGURE, PRESET = (960, 640), (960, 560)
-PICTURES = {f"preset_{n}": (PRESET, ["--preset", str(n), *ALL_COMPONENTS]) for n in range(11)}
+PICTURES = {f"preset_{n}": (PRESET, ["--preset", str(n), *ALL_COMPONENTS, *DATA_COLOURS])
+            for n in range(11)}
 PICTURES.update({
+    "bowl_values": (FIGURE, BOWL),
+    "bowl_data": (FIGURE, [*BOWL, *DATA_COLOURS]),
+    **{f"clipped_{n}": (FIGURE, ["--preset", str(n), "--set", "heightmode=2", *ALL_COMPONENTS,
+                                 *DATA_COLOURS]) for n in (5, 8)},
     "surface": (FIGURE, ["--add", "mesh", "--set", "mesh.vertexcolors=true"]),
     "primitives": (FIGURE, ["--set", "resolution=16", "--add", "mesh",
                             "--set", "mesh.mode=primitives", "--set", "mesh.primitive=sphere",

@@ -139,17 +139,18 @@ TEST(Labels, FlipAndSeparateZMoveAndRelabelTheAxes) {
   EXPECT_EQ(Text(s.H(0)) + " " + Text(s.H(3)) + " " + Text(s.H(4)), "-10.0 -5.0 -1.5");
 }
 
+// Fitted into the box, the larger extreme stands at the top and its negative at the bottom.
 TEST(Labels, VerticalValuesTakeTheLargerExtremeAndStandByTheirTextHeight) {
   LabelScene s;
-  s.Set(s.plot, O3DPLOT_FORMULA, GeData("Min(Max(x; -0.5); 0.8)"));
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData("Min(Max(x; -1.5); 2.4)"));
   s.Evaluate();
-  EXPECT_EQ(Text(s.V(0)) + " " + Text(s.V(1)) + " " + Text(s.V(2)), "0.8 0.0 -0.8");
+  EXPECT_EQ(Text(s.V(0)) + " " + Text(s.V(1)) + " " + Text(s.V(2)), "2.4 0.0 -2.4");
   s.Set(s.labels, O3DPLOTLABEL_DIGITS, GeData(Int32(2)));
-  EXPECT_EQ(Text(s.V(3)) + " " + Text(s.V(5)) + " " + Text(s.H(0)), "0.80 -0.80 -180.00");
-  s.Set(s.plot, O3DPLOT_FORMULA, GeData("Max(Min(x; 0.5); -0.8)"));
+  EXPECT_EQ(Text(s.V(3)) + " " + Text(s.V(5)) + " " + Text(s.H(0)), "2.40 -2.40 -180.00");
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData("Max(Min(x; 1.5); -2.4)"));
   s.Set(s.labels, O3DPLOTLABEL_TEXTSIZE, GeData(12.0));
   s.Evaluate();
-  EXPECT_EQ(Text(s.V(0)) + " " + Text(s.V(2)), "0.80 -0.80");
+  EXPECT_EQ(Text(s.V(0)) + " " + Text(s.V(2)), "2.40 -2.40");
   // Measured on the solids: the top value ends at the box top, the middle one is centred on 0,
   // the bottom one starts at the box bottom (up to the figures' overshoot of the baseline).
   const Float r = s.V(1)->GetDown()->GetRad().y;
@@ -161,6 +162,81 @@ TEST(Labels, VerticalValuesTakeTheLargerExtremeAndStandByTheirTextHeight) {
     const Float measured = label->GetRelPos().y + label->GetMp().y + edge * label->GetRad().y;
     EXPECT_NEAR(measured, wanted[i], 0.02 * 12.0) << i;
   }
+}
+
+// Each vertical value names the formula value plotted at its height. The straight line x / 90
+// runs over -2 ... 2; its values next to 0 are never clipped, so their heights give the scale of
+// each side, against which the texts are measured too.
+TEST(Labels, VerticalValuesNameTheValuePlottedAtTheirHeight) {
+  struct Case {
+    const char* formula;
+    Int32 mode;
+    Float positive, negative;
+    const char* texts;
+  };
+  const Int32 fit = O3DPLOT_HEIGHTMODE_FIT, clip = O3DPLOT_HEIGHTMODE_CLIP;
+  const Int32 computed = O3DPLOT_HEIGHTMODE_COMPUTED;
+  const Case cases[] = {
+      {"x / 360", fit, 1, 1, "1.0 0.0 -1.0"},  // nothing to fit: 1 stands at the top
+      {"x / 90", fit, 1, 1, "2.0 0.0 -2.0"},   // fitted: the largest magnitude does
+      {"x / 90", clip, 1, 1, "1.0 0.0 -1.0"},  // 1 at the top in the other modes
+      {"x / 90", computed, 1, 1, "1.0 0.0 -1.0"},
+      {"x / 360", fit, 2, 0.5, "0.5 0.0 -2.0"},  // the scale factors stretch each side
+      {"x / 90", fit, 2, 0.5, "1.0 0.0 -4.0"},
+      {"x / 90", clip, 5, 0, "0.2 0.0 -2.0"},         // nothing negative reaches the bottom
+      {"x / 90", computed, 0, 0.25, "2.0 0.0 -4.0"},  // nothing positive reaches the top
+      {"x / 90", computed, 1, -1, "1.0 0.0 -2.0"},    // the negative values fold up
+  };
+  LabelScene s;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.formula) + " mode " + std::to_string(c.mode) + " scales " +
+                 std::to_string(c.positive) + " " + std::to_string(c.negative));
+    s.Set(s.plot, O3DPLOT_FORMULA, GeData(c.formula));
+    s.Set(s.plot, O3DPLOT_HEIGHTMODE, GeData(c.mode));
+    s.Set(s.plot, O3DPLOT_SCALE_POSITIVE, GeData(c.positive));
+    s.Set(s.plot, O3DPLOT_SCALE_NEGATIVE, GeData(c.negative));
+    s.Evaluate();
+    EXPECT_EQ(Text(s.V(0)) + " " + Text(s.V(1)) + " " + Text(s.V(2)), c.texts);
+    EXPECT_EQ(Text(s.V(3)) + " " + Text(s.V(5)), Text(s.V(0)) + " " + Text(s.V(2)));
+    // Rows 26 and 24 hold x = 7.2 and -7.2.
+    const auto& smp = s.Data<ZVPlot>(s.plot)->samples;
+    const Float value = 7.2 / (std::string(c.formula) == "x / 90" ? 90.0 : 360.0);
+    const Float up = smp[26 * 51].position.y / value, down = -smp[24 * 51].position.y / value;
+    if (up > 0) {
+      EXPECT_NEAR(std::stod(Text(s.V(0))), 25.0 / up, 0.05);
+    }
+    if (down > 0) {
+      EXPECT_NEAR(std::stod(Text(s.V(2))), -25.0 / down, 0.05);
+    }
+  }
+  // The values stand where they always stood, flipped or not.
+  const Float top = s.V(0)->GetDown()->GetRad().y;
+  ExpectAt(s.V(0), Vector(-102, 25 - 2 * top, -100), 0.0);
+  ExpectAt(s.V(5), Vector(98, -25, -100), PI05);
+  s.Set(s.labels, O3DPLOTLABEL_FLIP, GeData(true));
+  EXPECT_EQ(Text(s.V(0)) + " " + Text(s.V(2)), "1.0 -2.0");
+  ExpectAt(s.V(0), Vector(102, 25 - 2 * top, 100), PI);
+  ExpectAt(s.V(2), Vector(102, -25, 100), PI);
+  ExpectAt(s.V(3), Vector(-98, 25 - 2 * top, 100), 3 * PI05);
+}
+
+// A new size or height moves the labels to the new box at once, without evaluating the formula.
+TEST(Labels, FollowTheBoxWhenOnlyItsSizeOrHeightChanges) {
+  LabelScene s;
+  s.Evaluate();
+  const UInt32 dirty = s.plot->GetDirty(DIRTYFLAGS::DATA);
+  s.Set(s.plot, O3DPLOT_SIZE, GeData(100.0));
+  s.Evaluate();
+  ExpectAt(s.H(2), Vector(50, -32, -50), 0.0);
+  s.Set(s.plot, O3DPLOT_HEIGHT, GeData(80.0));
+  s.Evaluate();
+  EXPECT_EQ(s.plot->GetDirty(DIRTYFLAGS::DATA), dirty + 2);  // the two changes alone
+  ExpectAt(s.H(0), Vector(-50, -47, -50), 0.0);
+  const Float r = s.V(0)->GetDown()->GetRad().y;
+  ExpectAt(s.V(0), Vector(-52, 40 - 2 * r, -50), 0.0);
+  ExpectAt(s.V(2), Vector(-52, -40, -50), 0.0);
+  ExpectAt(s.Legend(), Vector(0, 42, 0), 0.0);
+  EXPECT_EQ(Text(s.V(0)), "1.0");
 }
 
 TEST(Labels, VisibilityChangesKeepTheLabelObjects) {

@@ -37,12 +37,14 @@ TEST(PlotObject, NewObjectHasDefaultsAndNoSamples) {
 TEST(PlotObject, EnablingFollowsColourModeAndSeparateZ) {
   Scene s;
   EXPECT_TRUE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_GRADIENT));
+  EXPECT_TRUE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_COLORRANGE));
   EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_COLOR));
   EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_ZMIN));
   s.Set(s.plot, O3DPLOT_COLORMODE, GeData(Int32(1)));
   s.Set(s.plot, O3DPLOT_SEPARATE_Z, GeData(true));
   EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_GRADIENT));
   EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_GRADIENT_ABSOLUTE));
+  EXPECT_FALSE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_COLORRANGE));
   EXPECT_TRUE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_COLOR));
   EXPECT_TRUE(zvhost::IsParameterEnabled(s.plot, O3DPLOT_ZMAX));
 }
@@ -151,6 +153,7 @@ TEST(Sampling, OnlyChangesTheSamplesDependOnEvaluateAnew) {
       {O3DPLOT_POINTSTYLE, GeData(Int32(O3DPLOT_POINTSTYLE_CROSS)), false},
       {O3DPLOT_POINTSIZE, GeData(3.0), false},
       {O3DPLOT_GRADIENT_ABSOLUTE, GeData(true), false},
+      {O3DPLOT_COLORRANGE, GeData(Int32(O3DPLOT_COLORRANGE_DATA)), false},
   };
   Scene s;
   s.Evaluate();
@@ -211,6 +214,30 @@ TEST(Sampling, NegativeScaleAndNotANumber) {
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("x / 180")));
   s.Evaluate();
   EXPECT_EQ(smp[0].position.y, 0.0);  // -1 scaled by 0
+}
+
+// A missing value is a hole in every height mode; the clip never puts it on the floor, and the
+// value range counts numbers only.
+TEST(Sampling, HolesStayHolesInEveryHeightMode) {
+  Scene s;
+  const auto& smp = PlotOf(s)->samples;
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("Log(x)")));
+  for (Int32 mode :
+       {O3DPLOT_HEIGHTMODE_COMPUTED, O3DPLOT_HEIGHTMODE_FIT, O3DPLOT_HEIGHTMODE_CLIP}) {
+    s.Set(s.plot, O3DPLOT_HEIGHTMODE, GeData(mode));
+    s.Evaluate();
+    for (Int64 k = 0; k < 25 * 51; ++k)
+      ASSERT_TRUE(std::isnan(smp[k].position.y)) << mode << " " << k;
+    EXPECT_NEAR(PlotOf(s)->GetValueMin(), std::log(7.2), 1e-12) << mode;  // Log(0) is a pole
+    EXPECT_NEAR(PlotOf(s)->GetValueMax(), std::log(180.0), 1e-12) << mode;
+  }
+  EXPECT_EQ(smp[25 * 51].position.y, -25.0);        // the pole is clipped to the floor
+  s.Set(s.plot, O3DPLOT_PRESET, GeData(Int32(5)));  // (x * x) / (z * z)
+  s.Evaluate();
+  EXPECT_TRUE(std::isnan(smp[25 * 51 + 25].position.y));  // 0 / 0 at the centre
+  EXPECT_EQ(smp[25].position.y, 25.0);                    // 180² / 0 at the front edge
+  EXPECT_EQ(PlotOf(s)->GetValueMin(), 0.0);
+  EXPECT_NEAR(PlotOf(s)->GetValueMax(), 625.0, 1e-9);  // 180² / 7.2²
 }
 
 TEST(Sampling, NoNumberAtAllLeavesTheRangeAtZero) {
