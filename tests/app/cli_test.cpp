@@ -79,7 +79,7 @@ TEST(RunnerCli, RefusesBadInputBeforeWritingAnything) {
       {"--set nosuch=1", "has no parameter \"nosuch\""},
       {"--set colormode=7", "has no choice 7"},
       {"--set size=nan", "finite"},
-      {"--set cage.levels=2", "the scene has no cage"},
+      {"--bare --set cage.levels=2", "the scene has no cage"},
       {"--formula 'Sin(x'", "column 6"},
       {"--press plot.resolution", "is not a button"},
       {"--add wheel", "unknown component"},
