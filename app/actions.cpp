@@ -1,7 +1,5 @@
 #include "actions.h"
 
-#include <charconv>
-
 #include "scene_file.h"
 #include "suggest.h"
 #include "value_text.h"
@@ -39,13 +37,6 @@ std::vector<std::string> WordNames(bool commandLine) {
 bool Fail(std::string* error, const std::string& message) {
   if (error) *error = message;
   return false;
-}
-
-bool ParseWhole(const std::string& text, Int32* out) {
-  const std::string t = Trim(text);
-  const char* end = t.data() + t.size();
-  auto [ptr, ec] = std::from_chars(t.data(), end, *out);
-  return !t.empty() && ec == std::errc() && ptr == end;
 }
 
 // A power written as in other languages: the formula with ^ in its place.

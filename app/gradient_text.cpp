@@ -92,8 +92,7 @@ bool ParseGradient(const std::string& text, Gradient* out, std::string* error) {
   for (const NamedGradient& g : kNamed)
     if (Lower(t) == g.name) return ParseKnots(g.knots, out, error);
   if (t.find(':') != std::string::npos) return ParseKnots(t, out, error);
-  std::string names;
-  for (const std::string& n : GradientNames()) names += (names.empty() ? "" : ", ") + n;
+  const std::string names = OneOf(GradientNames());
   return Fail(error, "\"" + t +
                          "\" is neither a knot list like 0:#0000ff,1:#ff0000 nor a named "
                          "gradient (" +

@@ -16,18 +16,12 @@ std::string Shortest(double v) {
   return ec == std::errc() ? std::string(text, end) : std::string();
 }
 
-std::vector<std::string> KindNames() {
-  std::vector<std::string> names;
-  for (const Kind& k : Kinds()) names.push_back(k.name);
-  return names;
-}
-
 }  // namespace
 
 bool ListParams(const std::string& kind, std::ostream& out, std::string* error) {
   const Kind* k = FindKind(kind);
   if (!k) {
-    *error = "unknown kind \"" + kind + "\": choose plot, mesh, grid, cage or labels" +
+    *error = "unknown kind \"" + kind + "\": choose " + OneOf(KindNames()) +
              DidYouMean(kind, KindNames());
     return false;
   }

@@ -19,20 +19,6 @@ std::string ShortName(const std::string& symbol) {
   return underscore == std::string::npos ? s : s.substr(underscore + 1);
 }
 
-std::vector<std::string> KindNames(bool components) {
-  std::vector<std::string> names;
-  for (const Kind& k : Kinds())
-    if (!components || k.addChoice) names.push_back(k.name);
-  return names;
-}
-
-std::string ListNames(const std::vector<std::string>& names) {
-  std::string text;
-  for (size_t i = 0; i < names.size(); ++i)
-    text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-  return text;
-}
-
 // "[OBJECT.]NAME" split at its first dot; the plot's without one.
 std::pair<std::string, std::string> SplitTarget(const std::string& target) {
   const size_t dot = target.find('.');
@@ -101,7 +87,7 @@ BaseObject* PlotScene::Find(const std::string& kind) const {
 
 bool PlotScene::FindObject(const std::string& kind, BaseObject** op, std::string* error) const {
   if (!FindKind(kind))
-    return Fail(error, "unknown object \"" + kind + "\": choose " + ListNames(KindNames(false)) +
+    return Fail(error, "unknown object \"" + kind + "\": choose " + OneOf(KindNames(false)) +
                            DidYouMean(kind, KindNames(false)));
   *op = Find(kind);
   if (*op) return true;
@@ -112,7 +98,7 @@ bool PlotScene::FindObject(const std::string& kind, BaseObject** op, std::string
 bool PlotScene::Add(const std::string& kind, std::string* error) {
   const Kind* k = FindKind(kind);
   if (!k || !k->addChoice)
-    return Fail(error, "unknown component \"" + kind + "\": choose " + ListNames(KindNames(true)) +
+    return Fail(error, "unknown component \"" + kind + "\": choose " + OneOf(KindNames(true)) +
                            DidYouMean(kind, KindNames(true)));
   BaseObject* plot = Plot();
   if (!plot) return Fail(error, "the scene has no plot object");

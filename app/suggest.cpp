@@ -61,13 +61,16 @@ std::vector<std::string> NearestNames(const std::string& word,
   return Closest(word, known, limit, std::max<size_t>(1, (word.size() + 2) / 3));
 }
 
-std::string DidYouMean(const std::string& word, const std::vector<std::string>& known) {
-  const std::vector<std::string> names = NearestNames(word, known);
-  if (names.empty()) return "";
-  std::string text = " (did you mean ";
+std::string OneOf(const std::vector<std::string>& names) {
+  std::string text;
   for (size_t i = 0; i < names.size(); ++i)
     text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-  return text + "?)";
+  return text;
+}
+
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& known) {
+  const std::vector<std::string> names = NearestNames(word, known);
+  return names.empty() ? "" : " (did you mean " + OneOf(names) + "?)";
 }
 
 }  // namespace zvapp

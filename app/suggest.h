@@ -18,6 +18,9 @@ std::vector<std::string> ClosestNames(const std::string& word,
 std::vector<std::string> NearestNames(const std::string& word,
                                       const std::vector<std::string>& known, size_t limit = 3);
 
+// "a", "a or b", "a, b or c".
+std::string OneOf(const std::vector<std::string>& names);
+
 // " (did you mean X?)", " (did you mean X or Y?)", or nothing when no name is near.
 std::string DidYouMean(const std::string& word, const std::vector<std::string>& known);
 

@@ -9,13 +9,6 @@
 namespace zvapp {
 namespace {
 
-bool ParseInt(const std::string& text, Int32* out) {
-  const std::string t = Trim(text);
-  const char* end = t.data() + t.size();
-  auto [ptr, ec] = std::from_chars(t.data(), end, *out);
-  return !t.empty() && ec == std::errc() && ptr == end;
-}
-
 bool Fail(std::string* error, const std::string& message) {
   if (error) *error = message;
   return false;
@@ -41,7 +34,7 @@ bool ParseVector(const std::string& text, bool colour, Vector* out) {
 bool ParseChoice(const zvhost::ParameterInfo& p, const std::string& text, GeData* out,
                  std::string* error) {
   Int32 v = 0;
-  if (ParseInt(text, &v)) return *out = GeData(v), true;
+  if (ParseWhole(text, &v)) return *out = GeData(v), true;
   for (const auto& [value, label] : p.cycle)
     if (Lower(label) == Lower(Trim(text))) return *out = GeData(value), true;
   return Fail(error, p.symbol + " (" + p.type + ") takes a whole number" +
@@ -59,6 +52,13 @@ std::string Trim(const std::string& s) {
   const size_t a = s.find_first_not_of(" \t");
   const size_t b = s.find_last_not_of(" \t");
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+bool ParseWhole(const std::string& text, Int32* out) {
+  const std::string t = Trim(text);
+  const char* end = t.data() + t.size();
+  auto [ptr, ec] = std::from_chars(t.data(), end, *out);
+  return !t.empty() && ec == std::errc() && ptr == end;
 }
 
 bool ParseNumber(const std::string& text, double* out) {
