@@ -39,6 +39,15 @@ bool Fail(std::string* error, const std::string& message) {
   return false;
 }
 
+bool CheckCount(const Word& w, size_t count, std::string* error) {
+  if (count >= w.minArgs && count <= w.maxArgs) return true;
+  const std::string takes = w.minArgs == w.maxArgs
+                                ? std::to_string(w.minArgs)
+                                : std::to_string(w.minArgs) + " or " + std::to_string(w.maxArgs);
+  return Fail(error, "\"" + std::string(w.name) + "\" takes " + takes + " argument" +
+                         (w.maxArgs == 1 ? "" : "s") + ", not " + std::to_string(count));
+}
+
 // A power written as in other languages: the formula with ^ in its place.
 std::string PowerHint(const std::string& formula) {
   if (formula.find("**") == std::string::npos) return "";
@@ -87,6 +96,13 @@ bool ChangeTime(PlotScene& scene, const Action& a, std::string* error) {
 
 std::string Arg(const Action& a, size_t i) { return i < a.args.size() ? a.args[i] : ""; }
 
+bool CheckAction(const Action& a, std::string* error) {
+  const Word* w = FindWord(a.word);
+  if (!w)
+    return Fail(error, "unknown action \"" + a.word + "\"" + DidYouMean(a.word, WordNames(true)));
+  return CheckCount(*w, a.args.size(), error);
+}
+
 }  // namespace
 
 bool ActionFromOption(const std::string& word, const std::string& value, Action* out,
@@ -115,14 +131,11 @@ std::string CommandLineText(const Action& action) {
 }
 
 bool CheckNothingBeforeScene(const std::vector<Action>& actions, Refusal* refusal) {
-  size_t lastScene = 0;
-  bool scene = false;
-  for (size_t i = 0; i < actions.size(); ++i)
-    if (actions[i].word == "scene") lastScene = i, scene = true;
-  for (size_t i = 0; scene && i < lastScene; ++i) {
+  for (size_t i = 1; i < actions.size(); ++i) {
+    if (actions[i].word != "scene") continue;
     *refusal = {
-        i,
-        CommandLineText(actions[i]) + " given before --scene would be lost (give it after --scene)",
+        0,
+        CommandLineText(actions[0]) + " given before --scene would be lost (give it after --scene)",
         0};
     return false;
   }
@@ -147,13 +160,7 @@ bool ActionFromJson(const nlohmann::json& item, Action* out, std::string* error)
       return Fail(error, "argument " + std::to_string(i) + " of \"" + word +
                              "\" is not a text, a number or true/false");
   }
-  if (a.args.size() < w->minArgs || a.args.size() > w->maxArgs) {
-    const std::string count =
-        w->minArgs == w->maxArgs ? std::to_string(w->minArgs)
-                                 : std::to_string(w->minArgs) + " or " + std::to_string(w->maxArgs);
-    return Fail(error, "\"" + word + "\" takes " + count + " argument" +
-                           (w->maxArgs == 1 ? "" : "s") + ", not " + std::to_string(a.args.size()));
-  }
+  if (!CheckCount(*w, a.args.size(), error)) return false;
   *out = std::move(a);
   return true;
 }
@@ -186,6 +193,7 @@ bool CheckFormulaText(const std::string& formula, std::string* error, int* colum
 
 bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std::string* error,
                  int* column) {
+  if (!CheckAction(a, error)) return false;
   const std::string& w = a.word;
   if (w == "formula") return SetParameter(scene, "plot.formula", Arg(a, 0), error, column);
   if (w == "preset") return scene.Set("plot.preset", Arg(a, 0), error);
@@ -196,8 +204,8 @@ bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std:
   if (w == "scene") return LoadSceneFile(scene, Arg(a, 0), session, error);
   if (w == "frame" || w == "fps") return ChangeTime(scene, a, error);
   if (w == "eval") return EvaluateScene(scene, *session), true;
-  if (w == "render") return session->render = true, true;
-  return Fail(error, "unknown action \"" + w + "\"" + DidYouMean(w, WordNames(true)));
+  session->render = true;  // the one word left: render
+  return true;
 }
 
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,

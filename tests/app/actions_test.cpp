@@ -149,6 +149,8 @@ TEST(Actions, RefusalsNameTheProblemAndChangeNothing) {
       {{"frame", {"1.5"}}, "a frame is a whole number", 0},
       {{"fps", {"1001"}}, "from 1 to 1000", 0},
       {{"scene", {"/nonexistent/scene.json"}}, "/nonexistent/scene.json", 0},
+      {{"frame", {}}, "\"frame\" takes 1 argument, not 0", 0},
+      {{"jump", {"3"}}, "unknown action \"jump\"", 0},
   };
   for (const auto& r : refused) {
     std::string error;
