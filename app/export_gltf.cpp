@@ -23,6 +23,7 @@
 #include "base64.h"
 #include "c4d.h"
 #include "host_utf8.h"
+#include "viewport_marks.h"
 
 namespace zvapp {
 namespace {
@@ -406,6 +407,8 @@ class GltfBuilder {
   int AddMesh(BaseObject* op, const Rgb* colour);
   int AddPolygonMesh(const PolygonObject& op, const Rgb* colour);
   int AddSplineMesh(const SplineObject& op, const Rgb* colour);
+  void AddMarks(int node, BaseObject* op);
+  int AddMarkMesh(const MarkSet& marks);
   int AddView(const void* data, size_t bytes, int target);
   int AddAccessor(int view, size_t offset, size_t count, int componentType, int type);
   int AddData(const void* data, size_t count, int componentType, int type, int target);
@@ -592,6 +595,60 @@ int GltfBuilder::AddSplineMesh(const SplineObject& op, const Rgb* colour) {
   return static_cast<int>(model_.meshes.size() - 1);
 }
 
+// One mesh of the marks, white and unlit so that each point shows its own colour.
+int GltfBuilder::AddMarkMesh(const MarkSet& marks) {
+  const bool lines = marks.style == MarkSet::Style::LINES;
+  const size_t perMark = lines ? 2 : 1;
+  std::vector<Float3> positions, colours;
+  positions.reserve(marks.points.size());
+  colours.reserve(marks.points.size());
+  for (size_t i = 0; i + perMark <= marks.points.size(); i += perMark) {
+    std::array<Float3, 2> p;
+    // A mark at finite numbers too large for a float is left out like one at a NaN.
+    if (!ToGltfPoint(marks.points[i], &p[0]) || (lines && !ToGltfPoint(marks.points[i + 1], &p[1])))
+      continue;
+    for (size_t k = 0; k < perMark; ++k) {
+      positions.push_back(p[k]);
+      const Vector& c = marks.colours[i + k];
+      colours.push_back(LinearColor(c.x, c.y, c.z));
+    }
+  }
+  if (positions.empty()) return -1;
+  tinygltf::Primitive prim;
+  prim.mode = lines ? TINYGLTF_MODE_LINE : TINYGLTF_MODE_POINTS;
+  prim.attributes["POSITION"] = AddPositions(positions.data(), positions.size(), -1, 0);
+  prim.attributes["COLOR_0"] =
+      AddData(colours.data(), colours.size(), TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
+              TINYGLTF_TARGET_ARRAY_BUFFER);
+  prim.material = AddMaterial(Rgb{1.0f, 1.0f, 1.0f}, true);
+  tinygltf::Mesh mesh;
+  mesh.name = "points";
+  tinygltf::Value::Object extras;
+  extras["layer"] = tinygltf::Value(std::string("points"));
+  extras["marks"] = tinygltf::Value(std::string(StyleName(marks.style)));
+  if (!lines) extras["size"] = tinygltf::Value(static_cast<double>(marks.size));
+  mesh.extras = tinygltf::Value(std::move(extras));
+  mesh.primitives.push_back(std::move(prim));
+  model_.meshes.push_back(std::move(mesh));
+  ++report_->meshes;
+  report_->marks += static_cast<long long>(lines ? positions.size() / 2 : positions.size());
+  return static_cast<int>(model_.meshes.size() - 1);
+}
+
+// The object's viewport marks, on nodes of their own below its node (they are drawn in the
+// object's frame).
+void GltfBuilder::AddMarks(int node, BaseObject* op) {
+  for (const MarkSet& marks : ViewportMarks(op)) {
+    const int mesh = AddMarkMesh(marks);
+    if (mesh < 0) continue;
+    tinygltf::Node n;
+    n.name = zvhost::ValidUtf8(op->GetName().GetStdString()) + " points";
+    n.mesh = mesh;
+    model_.nodes.push_back(std::move(n));
+    model_.nodes[node].children.push_back(static_cast<int>(model_.nodes.size() - 1));
+  }
+}
+
 int GltfBuilder::AddMesh(BaseObject* op, const Rgb* colour) {
   if (const auto* poly = dynamic_cast<const PolygonObject*>(op))
     return AddPolygonMesh(*poly, colour);
@@ -647,6 +704,7 @@ int GltfBuilder::AddObject(BaseObject* op, const Rgb* inherited, bool inCache) {
   // A switched-off generator shows nothing of its own; its children show as they are.
   const bool enabled = op->GetDeformMode();
   if (enabled) AddGeometry(node, op, colour);
+  if (enabled && !inCache) AddMarks(node, op);
   // An extrude shows its text child through its cache.
   if (!(enabled && op->GetType() == Oextrude)) {
     for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) {

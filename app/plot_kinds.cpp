@@ -21,6 +21,13 @@ const Kind* FindKind(const std::string& name) {
   return nullptr;
 }
 
+std::vector<std::string> KindNames(bool componentsOnly) {
+  std::vector<std::string> names;
+  for (const Kind& k : Kinds())
+    if (!componentsOnly || k.addChoice) names.push_back(k.name);
+  return names;
+}
+
 std::optional<Int32> KindType(const Kind& kind) { return zvhost::FindObjectType(kind.type); }
 
 const Kind* FindKindOfType(Int32 type) {

@@ -20,6 +20,8 @@ struct Kind {
 };
 const std::vector<Kind>& Kinds();
 const Kind* FindKind(const std::string& name);
+// The kinds' names (of the components only: those the plot's command adds).
+std::vector<std::string> KindNames(bool componentsOnly = false);
 // The kind of a registered type, or nothing (also for every type while the module is not loaded).
 const Kind* FindKindOfType(Int32 type);
 // The type id the host registered for the kind; nothing while the module is not loaded.

@@ -1,7 +1,8 @@
 // The scene the runner works on: a document with one plot object, the module's component kinds,
-// and the user's actions on parameters written as text (OBJ.NAME=VALUE).
+// and the user's edits of parameters written as text (OBJECT.NAME and VALUE).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,11 @@
 
 namespace zvapp {
 
-// The plot and everything the runner does to the scene. Every action returns false with a message
-// that names the problem.
+// The plot and everything a user does to the scene. Every edit returns false with a message that
+// names the problem (and the nearest names when a name is mistyped), and then changes nothing.
 class PlotScene {
  public:
+  // The plot alone, as the host creates it, in a document at frame 0 of 30 per second.
   PlotScene();
   ~PlotScene();
   PlotScene(const PlotScene&) = delete;
@@ -24,15 +26,28 @@ class PlotScene {
   BaseObject* Plot() const;
   // The first object of the kind below the plot (the plot for "plot"), or nothing.
   BaseObject* Find(const std::string& kind) const;
+  // The same, or false with a message: an unknown kind, or a component the scene does not have.
+  bool FindObject(const std::string& kind, BaseObject** op, std::string* error) const;
 
+  // The plot's add-component command (which asks before adding a second of a kind).
   bool Add(const std::string& kind, std::string* error);
-  // "plot.resolution=80", "mesh.O3DPLOTMESH_MODE=markers", "labels.color=1,0.5,0".
+  // The object and parameter of "[OBJECT.]NAME" (the plot's without OBJECT).
+  bool Resolve(const std::string& target, BaseObject** op, zvhost::ParameterInfo* p,
+               std::string* error) const;
+  // Sets "[OBJECT.]NAME" to the value a text gives, as a user does.
+  bool Set(const std::string& target, const std::string& value, std::string* error);
+  // The same written as one text: "plot.resolution=80", "mesh.mode=markers", "color=1,0.5,0".
   bool Set(const std::string& assignment, std::string* error);
-  bool SetValue(BaseObject* op, const std::string& name, const std::string& text,
-                std::string* error);
-  // "plot.reset", "labels.update".
+  // "plot.reset", "labels.update" (OBJECT. may be left out for the plot's buttons).
   bool Press(const std::string& button, std::string* error);
-  void SetFrame(Int32 frame, Int32 fps);
+  // Switches the object of the kind ("" for the plot) on or off.
+  bool Enable(const std::string& kind, bool on, std::string* error);
+
+  // The document's frame and frame rate. A new frame keeps the rate; a new rate keeps the frame.
+  Int32 Frame() const;
+  Int32 Fps() const;
+  void SetFrame(Int32 frame);
+  void SetFps(Int32 fps);
   void Evaluate();
 
   // Replaces the scene's document (a loaded scene file); takes ownership.
@@ -42,11 +57,10 @@ class PlotScene {
   BaseDocument* doc_;
 };
 
-// The parameter of a type named by its symbol (O3DPLOT_RESOLUTION) or its short name
-// (resolution: the symbol without the type's prefix, any case).
+// The parameter of a type named by its symbol (O3DPLOT_RESOLUTION), its short name (resolution:
+// the symbol without the type's prefix, any case) or its number.
 std::optional<zvhost::ParameterInfo> ResolveParameter(Int32 type, const std::string& name);
-// The value a text gives for a parameter of that description type; false with a message.
-bool ParseValue(const zvhost::ParameterInfo& p, const std::string& text, GeData* out,
-                std::string* error);
+// The short names of a type's parameters (of its buttons only, or of everything but buttons).
+std::vector<std::string> ShortParameterNames(Int32 type, bool buttons);
 
 }  // namespace zvapp

@@ -9,6 +9,7 @@
 
 #include "c4d_basedocument.h"
 #include "c4d_objectdata.h"
+#include "host_inspect.h"
 
 class BaseBitmap;
 
@@ -73,6 +74,11 @@ Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* singl
 // Whether a tag was put on its object by scene evaluation (a generator's derived data, such as a
 // copy of its cache's vertex colours): rebuilt at every evaluation, so not part of a saved scene.
 Bool IsEvaluationOutput(const BaseTag* tag);
+
+// What the object draws into a view in one pass, placed at its global matrix, as the view recorded
+// it (the runner writes a plot's viewport markers into its files this way). Nothing for an object
+// that no plug-in drives.
+std::vector<DrawRecord> DrawObject(BaseObject* op, DRAWPASS pass);
 
 // Host state the module queries.
 void SetRunning(CHECKISRUNNING type, Bool on);

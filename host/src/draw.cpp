@@ -2,6 +2,8 @@
 // viewport would show can be read back.
 #include "c4d_basedraw.h"
 #include "c4d_ids.h"
+#include "c4d_objectdata.h"
+#include "host_app.h"
 #include "host_state.h"
 
 using zvhost::DrawRecord;
@@ -50,6 +52,15 @@ const std::vector<DrawRecord>& GetDrawRecords(const BaseDraw& bd) {
 }
 
 void SetHighlightedHandle(BaseDraw& bd, Int32 handle) { HostAccess::SetHighlightedHandle(bd, handle); }
+
+std::vector<DrawRecord> DrawObject(BaseObject* op, DRAWPASS pass) {
+  if (!op || !op->GetNodeData() || !FindObjectPlugin(op->GetType())) return {};
+  BaseDraw bd;
+  BaseDrawHelp bh(op->GetDocument(), op->GetMg());
+  // Every registered object plug-in is an ObjectData.
+  static_cast<ObjectData*>(op->GetNodeData())->Draw(op, pass, &bd, &bh);
+  return HostAccess::Records(bd);
+}
 
 }  // namespace zvhost
 

@@ -1,8 +1,10 @@
 // Opens a zvplot viewer page from the file system in headless Chromium and checks that it shows a
 // plot: the page is ready (no error), it drew into a WebGL canvas, many pixels differ from the
 // background, it asked for nothing from the network, and with --frames N its animation plays and
-// pauses. Saves a screenshot.
-//   node browser_test.mjs PAGE.html SCREENSHOT.png [--frames N]
+// pauses. With --points the page has a sample points layer that its checkbox and the P key switch
+// off and on; with --sparse the picture may be as sparse as the plot's points alone. Saves a
+// screenshot.
+//   node browser_test.mjs PAGE.html SCREENSHOT.png [--frames N] [--points] [--sparse]
 import { chromium } from 'playwright-core';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -11,9 +13,12 @@ import { pathToFileURL } from 'node:url';
 import { inflateSync } from 'node:zlib';
 
 const [page_, shot, ...rest] = process.argv.slice(2);
-const framesWanted = rest[0] === '--frames' ? Number(rest[1]) : 1;
+const framesAt = rest.indexOf('--frames');
+const framesWanted = framesAt >= 0 ? Number(rest[framesAt + 1]) : 1;
+const pointsWanted = rest.includes('--points');
+const leastDrawn = rest.includes('--sparse') ? 0.005 : 0.05;
 if (!page_ || !shot) {
-  console.error('usage: node browser_test.mjs PAGE.html SCREENSHOT.png [--frames N]');
+  console.error('usage: node browser_test.mjs PAGE.html SCREENSHOT.png [--frames N] [--points] [--sparse]');
   process.exit(2);
 }
 
@@ -93,6 +98,40 @@ async function checkAnimation(page) {
   check((await state()).playing === 'true', 'the play button does not resume');
 }
 
+// Share of pixels that differ between two pictures of the same size.
+function changed(a, b) {
+  let n = 0;
+  for (let i = 0; i < a.width * a.height; ++i) {
+    for (let k = 0; k < 3; ++k) {
+      if (Math.abs(a.px[i * a.bpp + k] - b.px[i * b.bpp + k]) > 12) { ++n; break; }
+    }
+  }
+  return n / (a.width * a.height);
+}
+
+// The canvas alone, the panels hidden while it is taken.
+async function picture(page) {
+  await page.evaluate(() => document.querySelectorAll('.panel').forEach((p) => { p.style.visibility = 'hidden'; }));
+  const png = decodePng(await page.screenshot());
+  await page.evaluate(() => document.querySelectorAll('.panel').forEach((p) => { p.style.visibility = ''; }));
+  return png;
+}
+
+// The points layer switches off (the picture changes where they were) and on again, by its
+// checkbox and by its key. The share of the view that changed.
+async function checkPointsLayer(page, withPoints) {
+  const points = () => page.evaluate(() => document.body.dataset.points);
+  check((await points()) === 'shown', `expected a points layer on show, not "${await points()}"`);
+  await page.click('#points');
+  check((await points()) === 'hidden', 'the checkbox does not switch the points off');
+  await page.waitForTimeout(200);
+  const share = changed(withPoints, await picture(page));
+  check(share > 0.001, `switching the points off changes ${(100 * share).toFixed(2)}% of the view`);
+  await page.keyboard.press('p');
+  check((await points()) === 'shown', 'the P key does not switch the points on');
+  return share;
+}
+
 const profile = mkdtempSync(join(tmpdir(), 'zvplot-chromium-'));
 let context;
 let status = 0;
@@ -127,19 +166,19 @@ try {
   });
   check(gl && gl.width > 0 && gl.height > 0, 'no WebGL canvas');
   await page.waitForTimeout(300);  // a few frames for the damping to settle
-  // The plot alone: the panels hidden while the canvas is measured.
-  await page.evaluate(() => document.querySelectorAll('.panel').forEach((p) => { p.style.visibility = 'hidden'; }));
   const background = body.background.match(/[0-9a-f]{2}/gi).map((h) => parseInt(h, 16));
-  const { drawn, colours } = coverage(decodePng(await page.screenshot()), background);
-  await page.evaluate(() => document.querySelectorAll('.panel').forEach((p) => { p.style.visibility = ''; }));
-  check(drawn > 0.05, `the canvas is nearly blank (${(100 * drawn).toFixed(1)}% drawn)`);
+  const shown = await picture(page);
+  const { drawn, colours } = coverage(shown, background);
+  check(drawn > leastDrawn, `the canvas is nearly blank (${(100 * drawn).toFixed(1)}% drawn)`);
   check(colours >= 20, `the picture has only ${colours} colours`);
+  const pointsShare = pointsWanted ? await checkPointsLayer(page, shown) : 0;
   if (framesWanted > 1) await checkAnimation(page);
   await page.screenshot({ path: shot });
   check(external.length === 0, `the page asked the network for ${external.join(', ')}`);
   check(problems.length === 0, problems.join('\n'));
   console.log(`${page_}: "${body.title}" shown with ${gl.version}, ${(100 * drawn).toFixed(1)}% of the ` +
-    `view drawn in ${colours} colours${framesWanted > 1 ? `, ${framesWanted} frames play and pause` : ''}; ` +
+    `view drawn in ${colours} colours${pointsWanted ? `, the points layer switches ${(100 * pointsShare).toFixed(1)}% of it` : ''}` +
+    `${framesWanted > 1 ? `, ${framesWanted} frames play and pause` : ''}; ` +
     `screenshot ${shot}`);
 } catch (e) {
   console.error(`${page_}: ${e.message}`);

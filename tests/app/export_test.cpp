@@ -344,6 +344,90 @@ TEST(GltfExport, FileFormatFollowsTheExtension) {
   EXPECT_NE(error.find(".glb or .gltf"), std::string::npos);
 }
 
+// ---- The plot's viewport points ----------------------------------------------------------------
+
+// The node of the object's points layer and its one primitive.
+struct PointsLayer {
+  const tinygltf::Node* node = nullptr;
+  const tinygltf::Mesh* mesh = nullptr;
+};
+PointsLayer FindPoints(const tinygltf::Model& m, const std::string& object) {
+  PointsLayer layer;
+  const tinygltf::Node* owner = FindNode(m, object);
+  layer.node = FindNode(m, object + " points");
+  if (!owner || !layer.node) return {};
+  EXPECT_NE(std::find(owner->children.begin(), owner->children.end(),
+                      static_cast<int>(layer.node - m.nodes.data())),
+            owner->children.end())
+      << "the points hang below their object";
+  layer.mesh = &m.meshes.at(layer.node->mesh);
+  EXPECT_EQ(layer.mesh->primitives.size(), 1u);
+  EXPECT_EQ(layer.mesh->extras.Get("layer").Get<std::string>(), "points");
+  return layer;
+}
+
+TEST(GltfExport, ThePlotsSampleMarkersBecomeAPointsLayer) {
+  zvtest::Scene s;
+  s.plot->SetName("Plot");
+  s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(4)));
+  EXPECT_EQ(FindPoints(Export(s.doc), "Plot").node, nullptr) << "no samples before an evaluation";
+  s.Evaluate();
+  zvapp::ExportReport report;
+  tinygltf::Model m = Export(s.doc, &report);
+  PointsLayer layer = FindPoints(m, "Plot");
+  ASSERT_NE(layer.mesh, nullptr);
+  EXPECT_EQ(report.marks, 25);
+  EXPECT_EQ(layer.mesh->extras.Get("marks").Get<std::string>(), "dots");
+  EXPECT_EQ(layer.mesh->extras.Get("size").GetNumberAsDouble(), 2.0);  // the view's pixels
+  const tinygltf::Primitive& dots = layer.mesh->primitives[0];
+  EXPECT_EQ(dots.mode, TINYGLTF_MODE_POINTS);
+  const auto pos = Floats<3>(m, dots.attributes.at("POSITION"));
+  const auto colours = Floats<3>(m, dots.attributes.at("COLOR_0"));
+  const ZVPlotSampleView view = s.Samples();
+  ASSERT_EQ(pos.size(), 25u);
+  ASSERT_EQ(colours.size(), 25u);
+  for (size_t k = 0; k < pos.size(); ++k) {
+    const PlotSample& sample = view.samples[k];
+    EXPECT_EQ(pos[k],
+              (F3{float(sample.position.x), float(sample.position.y), float(-sample.position.z)}));
+    for (int ch = 0; ch < 3; ++ch) {  // sRGB 0 and 1 stay, 0.5 is about 0.214 in linear light
+      const double c = ch == 0 ? sample.color.x : ch == 1 ? sample.color.y : sample.color.z;
+      EXPECT_NEAR(colours[k][ch], c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4),
+                  1e-6);
+    }
+  }
+  EXPECT_TRUE(m.materials.at(dots.material).extensions.count("KHR_materials_unlit"));
+
+  s.Set(s.plot, O3DPLOT_POINTSTYLE, GeData(Int32(O3DPLOT_POINTSTYLE_SPHERE)));
+  s.Set(s.plot, O3DPLOT_POINTSIZE, GeData(3.0));
+  m = Export(s.doc);
+  layer = FindPoints(m, "Plot");
+  ASSERT_NE(layer.mesh, nullptr);
+  EXPECT_EQ(layer.mesh->extras.Get("marks").Get<std::string>(), "spheres");
+  EXPECT_EQ(layer.mesh->extras.Get("size").GetNumberAsDouble(), 3.0);  // the radius
+  EXPECT_EQ(layer.mesh->primitives[0].mode, TINYGLTF_MODE_POINTS);
+
+  s.Set(s.plot, O3DPLOT_POINTSTYLE, GeData(Int32(O3DPLOT_POINTSTYLE_CROSS)));
+  m = Export(s.doc, &report);
+  layer = FindPoints(m, "Plot");
+  ASSERT_NE(layer.mesh, nullptr);
+  EXPECT_EQ(layer.mesh->extras.Get("marks").Get<std::string>(), "lines");
+  EXPECT_EQ(layer.mesh->primitives[0].mode, TINYGLTF_MODE_LINE);
+  EXPECT_EQ(Floats<3>(m, layer.mesh->primitives[0].attributes.at("POSITION")).size(), 25u * 4);
+  EXPECT_EQ(report.marks, 50);  // two pieces a cross
+
+  s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("Log(x)")));  // no number where x <= 0
+  s.Set(s.plot, O3DPLOT_POINTSTYLE, GeData(Int32(O3DPLOT_POINTSTYLE_DOT)));
+  s.Evaluate();
+  m = Export(s.doc, &report);
+  EXPECT_EQ(report.marks, 10);  // the two columns of x > 0
+  EXPECT_EQ(report.nonFiniteSamples, 0) << "the plot alone has no surface to count them";
+
+  zvhost::SetEnabled(s.plot, false);
+  s.Evaluate();
+  EXPECT_EQ(FindPoints(Export(s.doc), "Plot").node, nullptr);
+}
+
 // ---- Atomic writing ----------------------------------------------------------------------------
 
 TEST(AtomicFile, ReplacesWholeOrLeavesNothing) {

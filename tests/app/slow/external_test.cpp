@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_support.h"
 #include "export_gltf.h"
 #include "export_html.h"
 #include "export_support.h"
@@ -175,6 +176,60 @@ TEST(EndToEnd, DefaultPlotShowsInTheBrowser) {
   EXPECT_EQ(Tools::Node("browser_test.mjs", {page, (dir / "default_plot.png").string()}, &output),
             0)
       << output;
+}
+
+// ---- End to end: what the runner writes ---------------------------------------------------------
+
+// Each preset as a newcomer gets it (the full plot) and as the plot alone (its sample points), in
+// every point style for the plot alone.
+TEST(EndToEnd, RunnerFilesOfEveryPresetPassTheValidator) {
+  const auto preset = zvhost::FindParameter(Oo3dplot, "O3DPLOT_PRESET");
+  ASSERT_TRUE(preset) << "the plot's presets are not described";
+  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
+  const fs::path dir = OutputDir("runner");
+  std::vector<std::string> files;
+  const auto run = [&](const std::string& args, const std::string& name) {
+    const std::string path = (dir / name).string();
+    const zvtest::Result r = zvtest::Zvplot(args + " -o " + Tools::Quote(path));
+    ASSERT_EQ(r.status, 0) << args << ": " << r.all();
+    files.push_back(path);
+  };
+  for (const auto& [p, formula] : preset->cycle) {
+    const std::string n = std::to_string(p);
+    run("--preset " + n, "preset" + n + "_full.glb");
+    run("--bare --preset " + n, "preset" + n + "_bare.glb");
+  }
+  for (const char* style : {"sphere", "cross"})
+    run(std::string("--bare --set pointstyle=") + style, std::string("bare_") + style + ".gltf");
+  std::string output;
+  EXPECT_EQ(Tools::Node("validate_gltf.mjs", files, &output), 0) << output;
+}
+
+// The points layer shows in the page and switches off: alone (dots and spheres) and on the full
+// plot.
+TEST(EndToEnd, RunnerPagesShowThePointsLayer) {
+  ZV_REQUIRE_TOOL(Tools::HaveNodeModules(), "the npm packages");
+  ZV_REQUIRE_TOOL(fs::exists("/usr/bin/chromium"), "Chromium");
+  const fs::path dir = OutputDir("browser");
+  const struct {
+    const char* args;
+    const char* name;
+    bool sparse;
+  } pages[] = {
+      {"--bare", "bare_dots", true},
+      {"--bare --set pointstyle=sphere", "bare_spheres", false},
+      {"--formula 'Sin(x*2) * Cos(z)'", "full_plot", false},
+  };
+  for (const auto& p : pages) {
+    const std::string page = (dir / (std::string(p.name) + ".html")).string();
+    const zvtest::Result r = zvtest::Zvplot(std::string(p.args) + " -o " + Tools::Quote(page));
+    ASSERT_EQ(r.status, 0) << p.args << ": " << r.all();
+    std::vector<std::string> args = {page, (dir / (std::string(p.name) + ".png")).string(),
+                                     "--points"};
+    if (p.sparse) args.push_back("--sparse");
+    std::string output;
+    EXPECT_EQ(Tools::Node("browser_test.mjs", args, &output), 0) << output;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,239 @@
+#include "actions.h"
+
+#include "scene_file.h"
+#include "suggest.h"
+#include "value_text.h"
+
+namespace zvapp {
+namespace {
+
+struct Word {
+  const char* name;
+  size_t minArgs, maxArgs;
+  bool commandLineOnly;
+};
+
+constexpr Word kWords[] = {
+    {"formula", 1, 1, false}, {"preset", 1, 1, false}, {"set", 2, 2, false},
+    {"press", 1, 1, false},   {"add", 1, 1, false},    {"enable", 0, 1, false},
+    {"disable", 0, 1, false}, {"scene", 1, 1, true},   {"frame", 1, 1, false},
+    {"fps", 1, 1, false},     {"eval", 0, 0, false},   {"render", 0, 0, false},
+};
+constexpr Int32 kMaxFps = 1000;
+
+const Word* FindWord(const std::string& name) {
+  for (const Word& w : kWords)
+    if (name == w.name) return &w;
+  return nullptr;
+}
+
+std::vector<std::string> WordNames(bool commandLine) {
+  std::vector<std::string> names;
+  for (const Word& w : kWords)
+    if (commandLine || !w.commandLineOnly) names.push_back(w.name);
+  return names;
+}
+
+bool Fail(std::string* error, const std::string& message) {
+  if (error) *error = message;
+  return false;
+}
+
+bool CheckCount(const Word& w, size_t count, std::string* error) {
+  if (count >= w.minArgs && count <= w.maxArgs) return true;
+  const std::string takes = w.minArgs == w.maxArgs
+                                ? std::to_string(w.minArgs)
+                                : std::to_string(w.minArgs) + " or " + std::to_string(w.maxArgs);
+  return Fail(error, "\"" + std::string(w.name) + "\" takes " + takes + " argument" +
+                         (w.maxArgs == 1 ? "" : "s") + ", not " + std::to_string(count));
+}
+
+// A power written as in other languages: the formula with ^ in its place.
+std::string PowerHint(const std::string& formula) {
+  if (formula.find("**") == std::string::npos) return "";
+  std::string fixed = formula;
+  for (size_t at = fixed.find("**"); at != std::string::npos; at = fixed.find("**", at + 1))
+    fixed.replace(at, 2, "^");
+  return " (did you mean \"" + fixed + "\"? a power is written ^)";
+}
+
+bool IsPlotFormula(const BaseObject* op, const zvhost::ParameterInfo& p) {
+  return IsPlot(op) && PlotParameter("O3DPLOT_FORMULA") == p.id;
+}
+
+// A user's new formula is checked before it reaches the plot, whichever way it is set.
+bool SetParameter(PlotScene& scene, const std::string& target, const std::string& value,
+                  std::string* error, int* column) {
+  BaseObject* op = nullptr;
+  zvhost::ParameterInfo p;
+  if (!scene.Resolve(target, &op, &p, error)) return false;
+  if (IsPlotFormula(op, p) && !CheckFormulaText(value, error, column)) return false;
+  return scene.Set(target, value, error);
+}
+
+bool LoadSceneFile(PlotScene& scene, const std::string& path, ActionSession* session,
+                   std::string* error) {
+  BaseDocument* doc = LoadScene(path, error, &session->notes);
+  if (!doc) return false;
+  scene.Adopt(doc);
+  return true;
+}
+
+bool ChangeTime(PlotScene& scene, const Action& a, std::string* error) {
+  Int32 n = 0;
+  if (a.word == "frame") {
+    if (!ParseWhole(a.args[0], &n))
+      return Fail(error, "a frame is a whole number, not \"" + a.args[0] + "\"");
+    scene.SetFrame(n);
+    return true;
+  }
+  if (!ParseWhole(a.args[0], &n) || n < 1 || n > kMaxFps)
+    return Fail(error, "the frame rate is a whole number from 1 to " + std::to_string(kMaxFps) +
+                           ", not \"" + a.args[0] + "\"");
+  scene.SetFps(n);
+  return true;
+}
+
+std::string Arg(const Action& a, size_t i) { return i < a.args.size() ? a.args[i] : ""; }
+
+bool CheckAction(const Action& a, std::string* error) {
+  const Word* w = FindWord(a.word);
+  if (!w)
+    return Fail(error, "unknown action \"" + a.word + "\"" + DidYouMean(a.word, WordNames(true)));
+  return CheckCount(*w, a.args.size(), error);
+}
+
+}  // namespace
+
+bool ActionFromOption(const std::string& word, const std::string& value, Action* out,
+                      std::string* error) {
+  const Word* w = FindWord(word);
+  if (!w) return Fail(error, "--" + word + " is not an action");
+  Action a{word, {}};
+  if (word == "set") {
+    const size_t eq = value.find('=');
+    if (eq == std::string::npos)
+      return Fail(error, "--set takes [OBJECT.]NAME=VALUE, not \"" + value + "\"");
+    a.args = {value.substr(0, eq), value.substr(eq + 1)};
+  } else if (w->maxArgs > 0 && (w->minArgs > 0 || !value.empty())) {
+    a.args = {value};
+  }
+  *out = std::move(a);
+  return true;
+}
+
+std::string CommandLineText(const Action& action) {
+  std::string text = "--" + action.word;
+  if (action.word == "set" && action.args.size() == 2)
+    return text + " " + action.args[0] + "=" + action.args[1];
+  for (const std::string& arg : action.args) text += " " + arg;
+  return text;
+}
+
+bool CheckNothingBeforeScene(const std::vector<Action>& actions, Refusal* refusal) {
+  for (size_t i = 1; i < actions.size(); ++i) {
+    if (actions[i].word != "scene") continue;
+    *refusal = {
+        0,
+        CommandLineText(actions[0]) + " given before --scene would be lost (give it after --scene)",
+        0};
+    return false;
+  }
+  return true;
+}
+
+bool ActionFromJson(const nlohmann::json& item, Action* out, std::string* error) {
+  if (!item.is_array() || item.empty() || !item[0].is_string())
+    return Fail(error, "an action is an array [WORD, ARGUMENT, ...], not " + item.dump());
+  const std::string word = item[0].get<std::string>();
+  const Word* w = FindWord(word);
+  if (!w || w->commandLineOnly)
+    return Fail(error, "unknown action \"" + word + "\"" + DidYouMean(word, WordNames(false)));
+  Action a{word, {}};
+  for (size_t i = 1; i < item.size(); ++i) {
+    const nlohmann::json& arg = item[i];
+    if (arg.is_string())
+      a.args.push_back(arg.get<std::string>());
+    else if (arg.is_number() || arg.is_boolean())
+      a.args.push_back(arg.dump());
+    else
+      return Fail(error, "argument " + std::to_string(i) + " of \"" + word +
+                             "\" is not a text, a number or true/false");
+  }
+  if (!CheckCount(*w, a.args.size(), error)) return false;
+  *out = std::move(a);
+  return true;
+}
+
+bool ActionsFromJson(const nlohmann::json& list, std::vector<Action>* out, Refusal* refusal) {
+  if (!list.is_array()) {
+    *refusal = {0, "the actions are a JSON array of actions", 0};
+    return false;
+  }
+  std::vector<Action> actions(list.size());
+  for (size_t i = 0; i < list.size(); ++i) {
+    std::string error;
+    if (!ActionFromJson(list[i], &actions[i], &error)) {
+      *refusal = {i, error, 0};
+      return false;
+    }
+  }
+  *out = std::move(actions);
+  return true;
+}
+
+bool CheckFormulaText(const std::string& formula, std::string* error, int* column) {
+  if (formula.empty()) return true;
+  const zvhost::ConversionDiagnostic d = zvhost::CheckExpression(formula);
+  if (d.ok) return true;
+  if (column) *column = d.column;
+  return Fail(error, "the formula \"" + formula + "\" does not parse at column " +
+                         std::to_string(d.column) + ": " + d.message + PowerHint(formula));
+}
+
+bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std::string* error,
+                 int* column) {
+  if (!CheckAction(a, error)) return false;
+  const std::string& w = a.word;
+  if (w == "formula") return SetParameter(scene, "plot.formula", Arg(a, 0), error, column);
+  if (w == "preset") return scene.Set("plot.preset", Arg(a, 0), error);
+  if (w == "set") return SetParameter(scene, Arg(a, 0), Arg(a, 1), error, column);
+  if (w == "press") return scene.Press(Arg(a, 0), error);
+  if (w == "add") return scene.Add(Arg(a, 0), error);
+  if (w == "enable" || w == "disable") return scene.Enable(Arg(a, 0), w == "enable", error);
+  if (w == "scene") return LoadSceneFile(scene, Arg(a, 0), session, error);
+  if (w == "frame" || w == "fps") return ChangeTime(scene, a, error);
+  if (w == "eval") return EvaluateScene(scene, *session), true;
+  session->render = true;  // the one word left: render
+  return true;
+}
+
+bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
+                  Refusal* refusal) {
+  std::string snapshot, error;
+  if (!SaveSceneToText(scene.Document(), &snapshot, &error)) {
+    *refusal = {0, "the document cannot be kept to undo the actions: " + error, 0};
+    return false;
+  }
+  const ActionSession before = *session;
+  for (size_t i = 0; i < actions.size(); ++i) {
+    int column = 0;
+    if (ApplyAction(scene, actions[i], session, &error, &column)) continue;
+    *refusal = {i, error, column};
+    std::string reload;
+    if (BaseDocument* doc = LoadSceneFromText(snapshot, &reload))
+      scene.Adopt(doc);
+    else
+      refusal->message += " (and the document could not be restored: " + reload + ")";
+    *session = before;
+    return false;
+  }
+  return true;
+}
+
+void EvaluateScene(PlotScene& scene, const ActionSession& session) {
+  zvhost::SetRunning(CHECKISRUNNING::EXTERNALRENDERING, session.render);
+  scene.Evaluate();
+}
+
+}  // namespace zvapp

@@ -1,0 +1,72 @@
+// The actions a user applies to the scene, one after the other: from the command line (zvplot's
+// options, in the order given) and from a JSON list (what the studio posts). An action is a word
+// and its arguments as given:
+//
+//   formula TEXT        preset N           set OBJECT.NAME VALUE     press OBJECT.BUTTON
+//   add KIND            enable [KIND]      disable [KIND]            scene FILE (command line only)
+//   frame N             fps N              eval                      render
+//
+// Applying an action changes nothing but the document, the session below and the host's log, so
+// restoring a snapshot of the document and the session undoes it.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "plot_scene.h"
+
+namespace zvapp {
+
+struct Action {
+  std::string word;               // "set"
+  std::vector<std::string> args;  // {"plot.formula", "x * z"}
+  bool operator==(const Action&) const = default;
+};
+
+// Why an action of a list was refused: its index in the list, what is wrong, and for a formula that
+// does not parse the column (from 1) where reading stopped (0 otherwise).
+struct Refusal {
+  size_t index = 0;
+  std::string message;
+  int column = 0;
+};
+
+// What actions change beside the document.
+struct ActionSession {
+  bool render = false;             // evaluations run as an external render from a render action on
+  std::vector<std::string> notes;  // what loading a scene file had to change (fonts replaced)
+};
+
+// An action of the command line from its option's word and value: "set" and "resolution=80" give
+// {"set", {"resolution", "80"}}; an option without a value (--eval, a bare --enable) gives none.
+bool ActionFromOption(const std::string& word, const std::string& value, Action* out,
+                      std::string* error);
+// The action as the command line writes it: --set resolution=80.
+std::string CommandLineText(const Action& action);
+// The command line's rule that a scene file replaces the document: anything before --scene is lost,
+// so it is refused.
+bool CheckNothingBeforeScene(const std::vector<Action>& actions, Refusal* refusal);
+
+// ["set", "plot.formula", "x * z"]: a word and its arguments (texts; numbers and true/false are
+// taken as they are written). "scene" is refused: the studio loads documents its own way.
+bool ActionFromJson(const nlohmann::json& item, Action* out, std::string* error);
+// A JSON array of actions; a refusal names the first action that is not one.
+bool ActionsFromJson(const nlohmann::json& list, std::vector<Action>* out, Refusal* refusal);
+
+// A formula that does not parse: the message with the column, and a hint for a power written
+// x**2. An empty formula parses (it plots 0).
+bool CheckFormulaText(const std::string& formula, std::string* error, int* column);
+
+// Applies one action. A refusal changes nothing; *column is set for a formula that does not parse.
+bool ApplyAction(PlotScene& scene, const Action& action, ActionSession* session, std::string* error,
+                 int* column);
+// Applies every action of the list, or, at the first refusal, none: the document (restored from a
+// snapshot taken before the first action; caches are rebuilt by the next evaluation) and the
+// session are as they were before.
+bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
+                  Refusal* refusal);
+// One scene evaluation, as an external render when the session says so.
+void EvaluateScene(PlotScene& scene, const ActionSession& session);
+
+}  // namespace zvapp

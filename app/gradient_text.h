@@ -1,0 +1,23 @@
+// Gradients written as text: a knot list or one of a few named gradients.
+//
+//   0:#0000ff,0.5:#00ff00,1:#ff0000    knots as POSITION:COLOUR, position 0 ... 1
+//   0:#000000@0.3,1:#ffffff            a knot's bias after @ (0 ... 1, default 0.5) moves the
+//                                      middle of the blend towards the next knot
+//   viridis, magma, coolwarm, grey, rgb (the plot's own default)
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "c4d.h"
+
+namespace zvapp {
+
+// The gradient the text describes: knots of full brightness with the host's smooth interpolation,
+// as the plot's default gradient has them. False with a message (the first knot that is wrong and
+// why, or the names of gradients near a mistyped name).
+bool ParseGradient(const std::string& text, Gradient* out, std::string* error);
+
+const std::vector<std::string>& GradientNames();
+
+}  // namespace zvapp

@@ -1,0 +1,121 @@
+#include "value_text.h"
+
+#include <cctype>
+#include <charconv>
+
+#include "font_text.h"
+#include "gradient_text.h"
+
+namespace zvapp {
+namespace {
+
+bool Fail(std::string* error, const std::string& message) {
+  if (error) *error = message;
+  return false;
+}
+
+// "#rrggbb" for a colour, else three numbers separated by commas.
+bool ParseVector(const std::string& text, bool colour, Vector* out) {
+  if (colour && ParseHexColour(text, out)) return true;
+  const std::string t = Trim(text);
+  double v[3];
+  size_t start = 0;
+  for (int i = 0; i < 3; ++i) {
+    const size_t comma = t.find(',', start);
+    if ((i < 2) == (comma == std::string::npos)) return false;
+    const size_t length = comma == std::string::npos ? std::string::npos : comma - start;
+    if (!ParseNumber(t.substr(start, length), &v[i])) return false;
+    start = comma + 1;
+  }
+  *out = Vector(v[0], v[1], v[2]);
+  return true;
+}
+
+bool ParseChoice(const zvhost::ParameterInfo& p, const std::string& text, GeData* out,
+                 std::string* error) {
+  Int32 v = 0;
+  if (ParseWhole(text, &v)) return *out = GeData(v), true;
+  for (const auto& [value, label] : p.cycle)
+    if (Lower(label) == Lower(Trim(text))) return *out = GeData(value), true;
+  return Fail(error, p.symbol + " (" + p.type + ") takes a whole number" +
+                         (p.cycle.empty() ? "" : " or a choice's name") + ", not \"" + text + "\"");
+}
+
+}  // namespace
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  const size_t a = s.find_first_not_of(" \t");
+  const size_t b = s.find_last_not_of(" \t");
+  return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+bool ParseWhole(const std::string& text, Int32* out) {
+  const std::string t = Trim(text);
+  const char* end = t.data() + t.size();
+  auto [ptr, ec] = std::from_chars(t.data(), end, *out);
+  return !t.empty() && ec == std::errc() && ptr == end;
+}
+
+bool ParseNumber(const std::string& text, double* out) {
+  const std::string t = Trim(text);
+  if (t.empty()) return false;
+  const char* end = t.data() + t.size();
+  auto [ptr, ec] = std::from_chars(t.data(), end, *out);
+  return ec == std::errc() && ptr == end;
+}
+
+bool ParseHexColour(const std::string& text, Vector* out) {
+  const std::string t = Trim(text);
+  if (t.size() != 7 || t[0] != '#') return false;
+  unsigned rgb = 0;
+  auto [ptr, ec] = std::from_chars(t.data() + 1, t.data() + 7, rgb, 16);
+  if (ec != std::errc() || ptr != t.data() + 7) return false;
+  *out = Vector(((rgb >> 16) & 255) / 255.0, ((rgb >> 8) & 255) / 255.0, (rgb & 255) / 255.0);
+  return true;
+}
+
+bool ParseValue(const zvhost::ParameterInfo& p, const std::string& text, GeData* out,
+                std::string* error) {
+  const std::string what = p.symbol + " (" + p.type + ")";
+  if (p.type == "LONG") return ParseChoice(p, text, out, error);
+  if (p.type == "REAL") {
+    double v = 0.0;
+    if (!ParseNumber(text, &v)) return Fail(error, what + " takes a number, not \"" + text + "\"");
+    return *out = GeData(v), true;
+  }
+  if (p.type == "BOOL") {
+    const std::string t = Lower(Trim(text));
+    if (t == "1" || t == "true" || t == "on" || t == "yes") return *out = GeData(true), true;
+    if (t == "0" || t == "false" || t == "off" || t == "no") return *out = GeData(false), true;
+    return Fail(error, what + " takes true or false, not \"" + text + "\"");
+  }
+  if (p.type == "VECTOR" || p.type == "COLOR") {
+    Vector v;
+    if (!ParseVector(text, p.type == "COLOR", &v))
+      return Fail(error, what + " takes three numbers like 1,0.5,0" +
+                             (p.type == "COLOR" ? std::string(" or #rrggbb") : "") + ", not \"" +
+                             text + "\"");
+    return *out = GeData(v), true;
+  }
+  if (p.type == "STRING") return *out = GeData(String(text)), true;
+  if (p.type == "GRADIENT") {
+    Gradient g;
+    std::string why;
+    if (!ParseGradient(text, &g, &why)) return Fail(error, what + ": " + why);
+    return *out = GeData(CUSTOMDATATYPE_GRADIENT, g), true;
+  }
+  if (p.type == "FONT") {
+    FontData f;
+    std::string why;
+    if (!ParseFont(text, &f, &why)) return Fail(error, what + ": " + why);
+    return *out = GeData(CUSTOMDATATYPE_FONT, f), true;
+  }
+  return Fail(error, what + " cannot be set from the command line");
+}
+
+}  // namespace zvapp
