@@ -29,7 +29,9 @@ bool StartsFromFullPlot(const std::vector<Action>& actions, bool bare) {
 }
 
 std::vector<Action> FullPlotActions() {
-  return {{"add", {"mesh"}},
+  // The gradient spans the plotted heights, as in any plotting tool, instead of a fixed -1 ... 1.
+  return {{"set", {"plot.colorrange", "Data"}},
+          {"add", {"mesh"}},
           {"set", {"mesh.vertexcolors", "true"}},
           {"add", {"cage"}},
           {"add", {"grid"}},

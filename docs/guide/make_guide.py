@@ -61,7 +61,7 @@ PICTURES.update({
     **{f"frame_{f}": (FIGURE, [*WAVE, "--frame", str(f)]) for f in (0, 15, 30)},
 })
 # The viewer's caption and mouse hints are for the screen; the guide writes its own captions.
-HIDE_PANELS = "<style>#caption, #help, #player { display: none !important; }</style>"
+HIDE_PANELS = "<style>#caption, #help, #player, #layers { display: none !important; }</style>"
 FOOTER = ("<div style=\"font: 7.5pt 'DejaVu Sans', sans-serif; color: #6b7280; width: 100%; "
           "margin: 0 18mm; display: flex; justify-content: space-between;\">"
           "<span>Zorvantix User's Guide</span><span class=\"pageNumber\"></span></div>")
