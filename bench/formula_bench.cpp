@@ -38,13 +38,16 @@ struct NodeValues {
 
 constexpr Int64 kNodes = static_cast<Int64>(kResolution + 1) * (kResolution + 1);
 
-// Sum of the values of every node, each through the plot's per-node evaluation.
+// Sum of the values of every node, the formula prepared and each node evaluated as the plot's
+// evaluation does it.
 double PlotPathSum(const String& formula) {
+  const NodeValues fixed(0, 0);
+  const Float step = 360.0 / kResolution;
+  const FormulaGrid grid(formula, fixed, -180.0, step, -180.0, step, kResolution + 1, nullptr);
+  String text;
   double sum = 0.0;
   for (Int32 row = 0; row <= kResolution; ++row) {
-    for (Int32 column = 0; column <= kResolution; ++column) {
-      sum += EvaluateFormula(nullptr, formula, NodeValues(row, column), nullptr);
-    }
+    for (Int32 column = 0; column <= kResolution; ++column) sum += grid.Value(row, column, &text);
   }
   return sum;
 }

@@ -248,18 +248,19 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* 
   // offers would otherwise keep the evaluation running for ages.
   const bool fits = perSide > 0 && samples.Reserve(perSide * perSide);
 
-  FormulaValues variables = {};
-  variables[FORMULA_H] = static_cast<Float>(resolution);
-  variables[FORMULA_R] = halfHeight;
-  variables[FORMULA_F] = static_cast<Float>(frame);
+  // Within one step the time reads the same at every node.
+  FormulaValues fixed = {};
+  fixed[FORMULA_T] = DocumentSeconds(doc);
+  fixed[FORMULA_H] = static_cast<Float>(resolution);
+  fixed[FORMULA_R] = halfHeight;
+  fixed[FORMULA_F] = static_cast<Float>(frame);
+  const FormulaGrid grid(settings.formula, fixed, settings.xMin, xStep, zMin, zStep,
+                         fits ? perSide : 0, doc);
+  if (fits && !grid.IsEmpty()) SetTimeDependent(grid.UsesTime());
+  String text;
   for (Int64 row = 0; fits && row < perSide; ++row) {
     for (Int64 column = 0; column < perSide; ++column) {
-      variables[FORMULA_T] = DocumentSeconds(doc);
-      variables[FORMULA_X] = settings.xMin + row * xStep;
-      variables[FORMULA_Z] = zMin + column * zStep;
-      const Float value = settings.formula.IsEmpty()
-                              ? 0.0
-                              : EvaluateFormula(this, settings.formula, variables, doc) * halfHeight;
+      const Float value = grid.IsEmpty() ? 0.0 : grid.Value(row, column, &text) * halfHeight;
       // Only finite values count for the extremes: a NaN has no place, and one pole (a division
       // by zero) would otherwise make the fit squash every other value to nothing.
       if (std::isfinite(value)) {
