@@ -44,10 +44,10 @@ double PlotPathSum(const String& formula) {
   const NodeValues fixed(0, 0);
   const Float step = 360.0 / kResolution;
   const FormulaGrid grid(formula, fixed, -180.0, step, -180.0, step, kResolution + 1, nullptr);
-  String text;
+  FormulaScratch scratch;
   double sum = 0.0;
   for (Int32 row = 0; row <= kResolution; ++row) {
-    for (Int32 column = 0; column <= kResolution; ++column) sum += grid.Value(row, column, &text);
+    for (Int32 column = 0; column <= kResolution; ++column) sum += grid.Value(row, column, &scratch);
   }
   return sum;
 }
@@ -164,9 +164,10 @@ BENCHMARK(BM_LongFormula)->Arg(1024)->Arg(8192)->Arg(32768)->Unit(benchmark::kMi
 
 // A whole execution step of the default plot (gradient colouring) through the host's document
 // evaluation. Switching the plot off and on again empties its samples, so each step evaluates.
-// Argument: the resolution.
+// Arguments: the resolution and the host's workers. Wall time: the workers' time counts.
 void BM_ExecutionStep(benchmark::State& state) {
   if (!zvbench::EnsureModule(state)) return;
+  zvhost::SetThreadCount(static_cast<Int32>(state.range(1)));
   zvapp::PlotScene scene;
   std::string error;
   if (!scene.Set("resolution=" + std::to_string(state.range(0)), &error)) {
@@ -181,7 +182,11 @@ void BM_ExecutionStep(benchmark::State& state) {
     state.ResumeTiming();
     scene.Evaluate();
   }
+  zvhost::SetThreadCount(0);
 }
-BENCHMARK(BM_ExecutionStep)->Arg(50)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExecutionStep)
+    ->ArgsProduct({{50, 1000}, {1, 2}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

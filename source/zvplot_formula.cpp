@@ -86,7 +86,31 @@ void FormulaTemplate::Write(const String& x, const String& z, String* text) cons
     *text += pieces_[k];
     *text += places_[k] == FORMULA_X ? x : z;
   }
-  *text += pieces_.back();
+  *text += pieces_[places_.size()];
+}
+
+void FormulaTemplate::Bind(FormulaVariable k, const String& value, FormulaTemplate* out) const {
+  out->usesTime_ = usesTime_;
+  out->places_.clear();
+  size_t used = 0;
+  // The next piece of `out`, emptied; earlier pieces are done with when it is taken.
+  const auto next = [out, &used]() -> String& {
+    if (out->pieces_.size() == used) out->pieces_.emplace_back();
+    String& piece = out->pieces_[used++];
+    Clear(&piece);
+    return piece;
+  };
+  String* piece = &next();
+  for (size_t i = 0; i < places_.size(); ++i) {
+    *piece += pieces_[i];
+    if (places_[i] == k) {
+      *piece += value;
+    } else {
+      out->places_.push_back(places_[i]);
+      piece = &next();
+    }
+  }
+  *piece += pieces_[places_.size()];
 }
 
 // ---- Per node ---------------------------------------------------------------------------------
@@ -139,9 +163,14 @@ FormulaGrid::FormulaGrid(const String& formula, const FormulaValues& fixed, Floa
   if (!(zFirst == xFirst && zStep == xStep)) zTexts_ = AxisTexts(zFirst, zStep, count);
 }
 
-Float FormulaGrid::Value(Int64 row, Int64 column, String* text) const {
+Float FormulaGrid::Value(Int64 row, Int64 column, FormulaScratch* scratch) const {
   if (empty_) return 0.0;
+  if (scratch->boundRow != row) {
+    formula_.Bind(FORMULA_X, xTexts_[static_cast<size_t>(row)], &scratch->row);
+    scratch->boundRow = row;
+  }
   const std::vector<String>& zTexts = zTexts_.empty() ? xTexts_ : zTexts_;
-  formula_.Write(xTexts_[static_cast<size_t>(row)], zTexts[static_cast<size_t>(column)], text);
-  return StringToNumber(*text, FORMAT_FLOAT, fps_, nullptr).GetFloat();
+  static const String kBound;  // x is written into the row's pieces
+  scratch->row.Write(kBound, zTexts[static_cast<size_t>(column)], &scratch->text);
+  return StringToNumber(scratch->text, FORMAT_FLOAT, fps_, nullptr).GetFloat();
 }

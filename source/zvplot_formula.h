@@ -44,17 +44,29 @@ String FormulaNumberText(Float v);
 // writes for that node.
 class FormulaTemplate {
  public:
+  FormulaTemplate() = default;  // the empty formula
   FormulaTemplate(const String& formula, const FormulaValues& fixed);
 
   Bool UsesTime() const { return usesTime_; }
   // The node's text in `text`, whose storage is reused: no allocation once it has grown.
   void Write(const String& x, const String& z, String* text) const;
+  // This template with the value of `k` written into its pieces, in `out`, whose storage is
+  // reused: a row's template keeps only the places of z.
+  void Bind(FormulaVariable k, const String& value, FormulaTemplate* out) const;
 
  private:
-  // pieces_[k] comes before the k-th place, whose letter is places_[k]; the last piece ends it.
+  // pieces_[k] comes before the k-th place, whose letter is places_[k]; pieces_[places_.size()]
+  // ends the text (pieces_ may hold more, unused, strings kept for their storage).
   std::vector<String> pieces_;
   std::vector<FormulaVariable> places_;
   Bool usesTime_ = false;
+};
+
+// What one worker writes a node's text with: the formula with its row's x written in, and the text.
+struct FormulaScratch {
+  FormulaTemplate row;
+  Int64 boundRow = -1;
+  String text;
 };
 
 // One evaluation of the formula over the grid: the template, and the text of each of the R + 1
@@ -68,9 +80,9 @@ class FormulaGrid {
 
   Bool IsEmpty() const { return empty_; }
   Bool UsesTime() const { return formula_.UsesTime(); }
-  // The value of the formula at one node (0 for an empty formula); `text` is the caller's
-  // scratch string, one per thread.
-  Float Value(Int64 row, Int64 column, String* text) const;
+  // The value of the formula at one node (0 for an empty formula); `scratch` is the caller's,
+  // one per thread, best used row after row.
+  Float Value(Int64 row, Int64 column, FormulaScratch* scratch) const;
 
  private:
   FormulaTemplate formula_;

@@ -1,33 +1,16 @@
 // The one-pass substitution against the plain one it replaces: for random formulas, ranges,
 // resolutions, times and frames, every node's text is the same text byte for byte.
+#include <cstring>
 #include <limits>
 #include <random>
 
+#include "formula_reference.h"
 #include "test_support.h"
 #include "zvplot_formula.h"
 
 namespace {
 
-// The plain per-node substitution, kept as the reference: letter after letter in the order t, x,
-// z, h, r, f, each standalone occurrence deleted and its value's text inserted in its place.
-String PlainSubstitution(const String& formula, const FormulaValues& v, bool* timeDependent) {
-  String text = formula;
-  *timeDependent = false;
-  for (Int32 k = 0; k < FORMULA_VARIABLE_COUNT; ++k) {
-    const String letter(std::string(1, "txzhrf"[k]));
-    Int32 s = 0;
-    Int32 p = 0;
-    while (s < text.GetLength() && text.FindFirst(letter, &p, s)) {
-      if (IsStandalone(text, p)) {
-        if (k == FORMULA_T || k == FORMULA_F) *timeDependent = true;
-        text.Delete(p, 1);
-        text.Insert(p, FormulaNumberText(v[k]));
-      }
-      s = p + 1;
-    }
-  }
-  return text;
-}
+using zvtest::PlainSubstitution;
 
 // Formulas of the characters that matter: the variables, letters and digits that join them into
 // words, other characters that part them, and bytes of a multi-byte character.
@@ -65,14 +48,18 @@ TEST(FormulaTemplate, NodeTextsAreThoseOfThePlainSubstitution) {
     const Float zMin = separate ? RandomValue(rng) : xMin;
     const Float zStep = separate ? (RandomValue(rng) - zMin) / resolution : xStep;
     const FormulaGrid grid(formula, fixed, xMin, xStep, zMin, zStep, resolution + 1, nullptr);
-    String text;
-    for (Int32 i = 0; i <= resolution; ++i) {
-      for (Int32 j = 0; j <= resolution; ++j) {
+    FormulaScratch scratch;
+    const String& text = scratch.text;
+    // Row after row as the plot goes, or column after column, so that every node changes row.
+    const bool byColumn = rng() % 2 == 0;
+    for (Int32 a = 0; a <= resolution; ++a) {
+      for (Int32 b = 0; b <= resolution; ++b) {
+        const Int32 i = byColumn ? b : a, j = byColumn ? a : b;
         FormulaValues v = {fixed[0], xMin + i * xStep, zMin + j * zStep, fixed[3], fixed[4],
                            fixed[5]};
         bool timeDependent = false;
         const String plain = PlainSubstitution(formula, v, &timeDependent);
-        const Float value = grid.Value(i, j, &text);
+        const Float value = grid.Value(i, j, &scratch);
         if (formula.IsEmpty()) continue;
         ASSERT_EQ(text.GetStdString(), plain.GetStdString()) << formula.GetStdString();
         ASSERT_EQ(grid.UsesTime(), timeDependent) << formula.GetStdString();
@@ -90,9 +77,9 @@ TEST(FormulaTemplate, NodeTextsAreThoseOfThePlainSubstitution) {
 TEST(FormulaTemplate, AnEmptyFormulaIsZeroEverywhere) {
   const FormulaValues fixed = {1, 0, 0, 4, 25, 3};
   const FormulaGrid grid(String(), fixed, -1, 0.5, -1, 0.5, 5, nullptr);
-  String text;
+  FormulaScratch scratch;
   EXPECT_TRUE(grid.IsEmpty());
-  EXPECT_EQ(grid.Value(4, 4, &text), 0.0);
+  EXPECT_EQ(grid.Value(4, 4, &scratch), 0.0);
 }
 
 }  // namespace
