@@ -436,9 +436,40 @@ bool StartsNumber(std::string_view s, std::size_t pos) {
   return cls == kDigit || (cls == kDot && pos + 1 < s.size() && IsDigit(s[pos + 1]));
 }
 
+// Texts whose literals need the full conversion (more than 15 significant digits or a large power
+// of ten) remember the last values read, keyed by the literal's bytes: the same exact double, read
+// once. A plot's grid repeats each axis value on every row or column.
+class LiteralMemo {
+ public:
+  static constexpr std::size_t kMaxLength = 32;
+
+  // The value of the literal, converted in full when it is not held. `key` is any mix of what
+  // the scan gathered: literals of the same key are told apart by their bytes.
+  double Value(std::string_view lit, std::uint64_t key) {
+    if (lit.size() > kMaxLength) return ParseNumber(lit);
+    Entry& e = entries_[(key * 0x9E3779B97F4A7C15ull) >> (64 - kEntryBits)];
+    if (e.length == lit.size() && std::memcmp(e.bytes, lit.data(), lit.size()) == 0) return e.value;
+    e.value = ParseNumber(lit);
+    e.length = static_cast<std::uint8_t>(lit.size());
+    std::memcpy(e.bytes, lit.data(), lit.size());
+    return e.value;
+  }
+
+ private:
+  static constexpr int kEntryBits = 12;
+  struct Entry {
+    char bytes[kMaxLength];
+    double value = 0.0;
+    std::uint8_t length = 0;  // 0: empty (no literal is empty)
+  };
+  std::array<Entry, std::size_t{1} << kEntryBits> entries_;
+};
+
 // Scans the number literal at pos (digits [ '.' digits ] [ e [sign] digits ]) and returns its
-// end; the digits are gathered on the way for the fast conversion.
-std::size_t ScanNumber(std::string_view s, std::size_t pos, double* value) {
+// end; the digits are gathered on the way for the fast conversion. Literals that need the full
+// conversion go through `memo` when there is one.
+std::size_t ScanNumber(std::string_view s, std::size_t pos, double* value,
+                       LiteralMemo* memo = nullptr) {
   const char* const begin = s.data() + pos;
   const char* const end = s.data() + s.size();
   const char* p = begin;
@@ -472,7 +503,11 @@ std::size_t ScanNumber(std::string_view s, std::size_t pos, double* value) {
   }
   const auto len = static_cast<std::size_t>(p - begin);
   *value = digits <= 19 ? FastNumber(mantissa, exponent) : kNaN;
-  if (std::isnan(*value)) *value = ParseNumber(s.substr(pos, len));
+  if (std::isnan(*value)) {
+    const std::string_view lit = s.substr(pos, len);
+    *value = memo ? memo->Value(lit, mantissa + static_cast<std::uint64_t>(exponent) * 31)
+                  : ParseNumber(lit);
+  }
   return pos + len;
 }
 
@@ -832,7 +867,7 @@ struct ThreadCache {
         case kDot:
           if (!StartsNumber(text, i)) return false;
           spans[2 * count] = i;
-          i = ScanNumber(text, i, &numbers[count]);
+          i = ScanNumber(text, i, &numbers[count], &memo);
           spans[2 * count++ + 1] = i;
           key[k++] = '#';
           break;
@@ -890,7 +925,7 @@ struct ThreadCache {
       if (pos == n || !StartsNumber(text, pos)) return nullptr;
       // A digit right after a name would continue the name.
       if (pos > 0 && IsNameChar(text[pos - 1]) && text[pos] != '.') return nullptr;
-      pos = ScanNumber(text, pos, &numbers[k]);
+      pos = ScanNumber(text, pos, &numbers[k], &memo);
     }
   }
 
@@ -904,6 +939,7 @@ struct ThreadCache {
   std::vector<std::size_t> spans;
   int count = 0;
   std::vector<double> scratch;  // numbers collected while compiling a new shape
+  LiteralMemo memo;
 };
 
 // The calling thread's cache. The pointer lives in the initial-exec TLS model, one plain load with
