@@ -41,6 +41,11 @@ mode_t TargetMode(const std::string& path) {
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error) {
+  return WriteFileAtomically(path, [data](const PieceSink& sink) { return sink(data); }, error);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(const PieceSink&)>& produce,
+                         std::string* error) {
   if (path.empty()) return Fail(path, "no file name", ENOENT, error);
   const std::filesystem::path target(path);
   if (!target.has_filename()) return Fail(path, "not a file name", EISDIR, error);
@@ -57,7 +62,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
   const char* step = nullptr;
   if (::fchmod(fd, TargetMode(path)) != 0)
     step = "cannot set permissions";
-  else if (!WriteAll(fd, data))
+  else if (!produce([fd](std::string_view piece) { return WriteAll(fd, piece); }))
     step = "write failed";
   else if (::fsync(fd) != 0)
     step = "cannot flush";

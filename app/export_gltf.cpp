@@ -757,33 +757,39 @@ std::string ModelJson(tinygltf::Model* model, const std::vector<unsigned char>& 
   return json;
 }
 
-void AppendU32(std::vector<unsigned char>* out, uint32_t v) {
-  for (int k = 0; k < 4; ++k) out->push_back(static_cast<unsigned char>(v >> (8 * k)));
-}
-
-// The GLB container: header, JSON chunk (padded with spaces), binary chunk (padded with zeros).
-void AssembleGlb(std::string json, const std::vector<unsigned char>& bin,
-                 std::vector<unsigned char>* out) {
-  json.resize((json.size() + 3) & ~size_t{3}, ' ');
+// The GLB container, piece by piece: header, JSON chunk (padded with spaces), binary chunk (padded
+// with zeros). `put` takes each piece and returns false to stop.
+template <typename Put>
+bool PutGlb(const std::string& json, const std::vector<unsigned char>& bin, Put put) {
+  const size_t jsonPadded = (json.size() + 3) & ~size_t{3};
   const size_t binPadded = (bin.size() + 3) & ~size_t{3};
-  const size_t total = 12 + 8 + json.size() + (bin.empty() ? 0 : 8 + binPadded);
-  out->clear();
-  out->reserve(total);
-  out->insert(out->end(), {'g', 'l', 'T', 'F'});
-  AppendU32(out, 2);
-  AppendU32(out, static_cast<uint32_t>(total));
-  AppendU32(out, static_cast<uint32_t>(json.size()));
-  out->insert(out->end(), {'J', 'S', 'O', 'N'});
-  out->insert(out->end(), json.begin(), json.end());
-  if (bin.empty()) return;
-  AppendU32(out, static_cast<uint32_t>(binPadded));
-  out->insert(out->end(), {'B', 'I', 'N', '\0'});
-  out->insert(out->end(), bin.begin(), bin.end());
-  out->resize(total, 0);
+  const size_t total = 12 + 8 + jsonPadded + (bin.empty() ? 0 : 8 + binPadded);
+  const auto u32 = [](char* out, size_t v) {
+    for (int k = 0; k < 4; ++k) out[k] = static_cast<char>(v >> (8 * k));
+  };
+  char head[20];
+  std::memcpy(head, "glTF", 4);
+  u32(head + 4, 2);
+  u32(head + 8, total);
+  u32(head + 12, jsonPadded);
+  std::memcpy(head + 16, "JSON", 4);
+  static constexpr char kBlanks[4] = {' ', ' ', ' ', ' '};
+  static constexpr char kZeros[4] = {0, 0, 0, 0};
+  if (!put(std::string_view(head, 20)) || !put(json) ||
+      !put(std::string_view(kBlanks, jsonPadded - json.size())))
+    return false;
+  if (bin.empty()) return true;
+  char binHead[8];
+  u32(binHead, binPadded);
+  std::memcpy(binHead + 4, "BIN", 4);  // with its NUL
+  return put(std::string_view(binHead, 8)) &&
+         put(std::string_view(reinterpret_cast<const char*>(bin.data()), bin.size())) &&
+         put(std::string_view(kZeros, binPadded - bin.size()));
 }
 
-bool WriteModel(BaseDocument* doc, const std::string& title, bool binary,
-                std::vector<unsigned char>* out, ExportReport* report, std::string* error) {
+// The model's JSON and binary buffer; false with a message when the document cannot be written.
+bool MakeModel(BaseDocument* doc, const std::string& title, bool binary, std::string* json,
+               std::vector<unsigned char>* bin, ExportReport* report, std::string* error) {
   ExportReport local;
   if (!report) report = &local;
   *report = ExportReport{};
@@ -791,23 +797,19 @@ bool WriteModel(BaseDocument* doc, const std::string& title, bool binary,
     GltfBuilder builder(report);
     builder.AddDocument(doc, title);
     tinygltf::Model& model = builder.Model();
-    std::vector<unsigned char> bin;
-    if (!model.buffers.empty()) bin.swap(model.buffers[0].data);
+    bin->clear();
+    if (!model.buffers.empty()) bin->swap(model.buffers[0].data);
     model.buffers.clear();
     // GLB lengths are 32-bit; base64 text grows by a third.
-    if (bin.size() > (binary ? size_t{UINT32_MAX} - (size_t{64} << 20) : size_t{UINT32_MAX} / 2)) {
+    if (bin->size() > (binary ? size_t{UINT32_MAX} - (size_t{64} << 20) : size_t{UINT32_MAX} / 2)) {
       if (error) *error = "the plot is too large for a glTF file";
       return false;
     }
-    std::string json = ModelJson(&model, bin, binary);
-    if (json.empty()) {
+    *json = ModelJson(&model, *bin, binary);
+    if (json->empty()) {
       if (error) *error = "cannot encode the glTF model";
       return false;
     }
-    if (binary)
-      AssembleGlb(std::move(json), bin, out);
-    else
-      out->assign(json.begin(), json.end());
     return true;
   } catch (const std::exception& e) {
     if (error) *error = std::string("cannot build the glTF model: ") + e.what();
@@ -826,9 +828,18 @@ bool HasExtension(const std::string& path, std::string_view ext) {
 
 bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
               ExportReport* report, std::string* error) {
-  return WriteModel(doc, title, true, out, report, error);
+  std::string json;
+  std::vector<unsigned char> bin;
+  if (!MakeModel(doc, title, true, &json, &bin, report, error)) return false;
+  out->clear();
+  out->reserve(json.size() + bin.size() + 32);
+  return PutGlb(json, bin, [out](std::string_view piece) {
+    out->insert(out->end(), piece.begin(), piece.end());
+    return true;
+  });
 }
 
+// A GLB goes to the file in its pieces, the binary buffer straight from where it was built.
 bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string& title,
                    ExportReport* report, std::string* error) {
   const bool binary = HasExtension(path, ".glb");
@@ -836,10 +847,12 @@ bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string
     if (error) *error = "'" + path + "': the glTF file name must end in .glb or .gltf";
     return false;
   }
-  std::vector<unsigned char> bytes;
-  return WriteModel(doc, title, binary, &bytes, report, error) &&
-         WriteFileAtomically(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()},
-                             error);
+  std::string json;
+  std::vector<unsigned char> bin;
+  if (!MakeModel(doc, title, binary, &json, &bin, report, error)) return false;
+  if (!binary) return WriteFileAtomically(path, json, error);
+  return WriteFileAtomically(
+      path, [&](const PieceSink& sink) { return PutGlb(json, bin, sink); }, error);
 }
 
 }  // namespace zvapp

@@ -1,8 +1,11 @@
 #include "export_html.h"
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <sstream>
 #include <string_view>
 
@@ -106,25 +109,45 @@ bool ReadSources(nlohmann::json* modules, std::string* page, std::string* error)
 }
 
 // Replaces every {{name}} of the template by its text.
-std::string Fill(const std::string& page,
-                 const std::vector<std::pair<std::string, std::string>>& fields) {
-  std::string out;
+// The page with each {{name}} replaced by what its field writes; an unknown name stays as it is.
+using Field = std::function<bool(const PieceSink&)>;
+bool Fill(std::string_view page, const std::vector<std::pair<std::string, Field>>& fields,
+          const PieceSink& sink) {
   size_t at = 0;
   while (true) {
     const size_t open = page.find("{{", at);
     const size_t close = open == std::string::npos ? open : page.find("}}", open);
     if (close == std::string::npos) break;
-    out.append(page, at, open - at);
-    const std::string name = page.substr(open + 2, close - open - 2);
+    if (!sink(page.substr(at, open - at))) return false;
+    const std::string_view name = page.substr(open + 2, close - open - 2);
     bool known = false;
-    for (const auto& [key, text] : fields) {
-      if (key == name) out += text, known = true;
+    for (const auto& [key, field] : fields) {
+      if (key != name) continue;
+      if (!field(sink)) return false;
+      known = true;
     }
-    if (!known) out.append(page, open, close + 2 - open);
+    if (!known && !sink(page.substr(open, close + 2 - open))) return false;
     at = close + 2;
   }
-  out.append(page, at, std::string::npos);
-  return out;
+  return sink(page.substr(at));
+}
+
+// The page's data as ScriptJson would write the whole object (members in name order), the frames'
+// base64 text going out a piece at a time: a frame of a large plot runs to a hundred megabytes.
+bool WriteData(const std::vector<std::vector<unsigned char>>& frames, int fps,
+               const nlohmann::json& modules, const std::string& title, const PieceSink& sink) {
+  constexpr size_t kPiece = 3 * (size_t{1} << 18);  // whole groups of three bytes
+  if (!sink("{\"fps\":" + std::to_string(fps) + ",\"frames\":[")) return false;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    if (!sink(i == 0 ? "\"" : ",\"")) return false;
+    const std::span<const unsigned char> bytes(frames[i]);
+    for (size_t at = 0; at < bytes.size(); at += kPiece) {
+      if (!sink(Base64(bytes.subspan(at, std::min(kPiece, bytes.size() - at))))) return false;
+    }
+    if (!sink("\"")) return false;
+  }
+  return sink("],\"modules\":" + ScriptJson(modules) + ",\"title\":" +
+              ScriptJson(nlohmann::json(title)) + "}");
 }
 
 }  // namespace
@@ -143,14 +166,14 @@ bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
   if (!ReadSources(&modules, &page, error)) return false;
   // The title comes from the user: bytes that are no UTF-8 are replaced, as in the frames' glTF.
   const std::string title = zvhost::ValidUtf8(options.title);
-  nlohmann::json data;
-  data["title"] = title;
-  data["fps"] = options.fps > 0 ? options.fps : 30;
-  data["frames"] = nlohmann::json::array();
-  for (const auto& frame : frames) data["frames"].push_back(Base64(frame));
-  data["modules"] = std::move(modules);
-  page = Fill(page, {{"title", EscapeHtml(title)}, {"data", ScriptJson(data)}});
-  return WriteFileAtomically(path, page, error);
+  const int fps = options.fps > 0 ? options.fps : 30;
+  const std::string escapedTitle = EscapeHtml(title);
+  const std::vector<std::pair<std::string, Field>> fields = {
+      {"title", [&](const PieceSink& sink) { return sink(escapedTitle); }},
+      {"data", [&](const PieceSink& sink) { return WriteData(frames, fps, modules, title, sink); }},
+  };
+  return WriteFileAtomically(
+      path, [&](const PieceSink& sink) { return Fill(page, fields, sink); }, error);
 }
 
 }  // namespace zvapp

@@ -1,9 +1,12 @@
 #include "json_dump.h"
 
 #include <cmath>
+#include <map>
 
+#include "atomic_file.h"
 #include "host_app.h"
 #include "host_inspect.h"
+#include "json_writer.h"
 #include "plot_kinds.h"
 
 namespace zvapp {
@@ -11,8 +14,50 @@ namespace {
 using nlohmann::json;
 
 // JSON has no NaN or infinity: such numbers are written as texts.
-json Num(double v) { return std::isfinite(v) ? json(v) : json(std::to_string(v)); }
+json Num(double v) {
+  if (std::isfinite(v)) return json(v);
+  return json(std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf"));
+}
 json Vec(const Vector& v) { return json::array({Num(v.x), Num(v.y), Num(v.z)}); }
+
+void WriteVec(JsonWriter& w, const Vector& v) {
+  w.BeginArray();
+  w.Number(v.x);
+  w.Number(v.y);
+  w.Number(v.z);
+  w.EndArray();
+}
+
+// An object's members in name order, as a tree orders them: small values held, large arrays
+// written straight out when their turn comes.
+using Stream = std::function<void(JsonWriter&)>;
+struct Member {
+  Member() = default;
+  Member(json v) : value(std::move(v)) {}  // NOLINT: a member is given as its value
+  json value;
+  Stream stream;
+};
+using Members = std::map<std::string, Member>;
+
+void WriteMembers(JsonWriter& w, const Members& members) {
+  w.BeginObject();
+  for (const auto& [name, m] : members) {
+    w.Key(name);
+    if (m.stream) m.stream(w);
+    else w.Value(m.value);
+  }
+  w.EndObject();
+}
+
+// An array of `count` items written one by one.
+template <typename Item>
+Stream Items(Int64 count, Item item) {
+  return [count, item](JsonWriter& w) {
+    w.BeginArray();
+    for (Int64 i = 0; i < count; ++i) item(w, i);
+    w.EndArray();
+  };
+}
 
 const char* TypeName(Int32 type) {
   if (const Kind* k = FindKindOfType(type)) return k->name;
@@ -26,37 +71,40 @@ const char* TypeName(Int32 type) {
   }
 }
 
-json Tags(BaseObject* op) {
-  json tags = json::array();
-  for (BaseTag* tag : op->GetTags()) {
-    json t = {{"type", tag->GetType()}};
-    if (tag->GetType() == Tuvw) {
-      auto* uvw = static_cast<UVWTag*>(tag);
-      t["count"] = uvw->GetDataCount();
-      json data = json::array();
-      for (Int32 i = 0; i < uvw->GetDataCount(); ++i) {
-        const UVWStruct u = uvw->GetSlow(i);
-        data.push_back({Vec(u.a), Vec(u.b), Vec(u.c), Vec(u.d)});
-      }
-      t["data"] = data;
-    } else if (tag->GetType() == Tvertexcolor) {
-      auto* vc = static_cast<VertexColorTag*>(tag);
-      t["count"] = vc->GetDataCount();
-      json data = json::array();
-      const Float32* c = vc->GetDataAddressR();
-      for (Int32 i = 0; i < vc->GetDataCount(); ++i, c += 4)
-        data.push_back({Num(c[0]), Num(c[1]), Num(c[2]), Num(c[3])});
-      t["data"] = data;
-    }
-    tags.push_back(t);
+Members Tag(BaseTag* tag) {
+  Members t = {{"type", {tag->GetType()}}};
+  if (tag->GetType() == Tuvw) {
+    const auto* uvw = static_cast<UVWTag*>(tag);
+    t["count"] = {uvw->GetDataCount()};
+    t["data"].stream = Items(uvw->GetDataCount(), [uvw](JsonWriter& w, Int64 i) {
+      const UVWStruct u = uvw->GetSlow(static_cast<Int32>(i));
+      w.BeginArray();
+      for (const Vector& v : {u.a, u.b, u.c, u.d}) WriteVec(w, v);
+      w.EndArray();
+    });
+  } else if (tag->GetType() == Tvertexcolor) {
+    const auto* vc = static_cast<VertexColorTag*>(tag);
+    t["count"] = {vc->GetDataCount()};
+    const Float32* c = vc->GetDataAddressR();
+    t["data"].stream = Items(vc->GetDataCount(), [c](JsonWriter& w, Int64 i) {
+      w.BeginArray();
+      for (Int64 k = 4 * i; k < 4 * i + 4; ++k) w.Number(c[k]);
+      w.EndArray();
+    });
   }
-  return tags;
+  return t;
 }
 
-json Points(const Vector* points, Int32 count) {
-  json out = json::array();
-  for (Int32 i = 0; i < count; ++i) out.push_back(Vec(points[i]));
-  return out;
+Stream Tags(BaseObject* op) {
+  return [op](JsonWriter& w) {
+    w.BeginArray();
+    for (BaseTag* tag : op->GetTags()) WriteMembers(w, Tag(tag));
+    w.EndArray();
+  };
+}
+
+Stream Points(const Vector* points, Int32 count) {
+  return Items(count, [points](JsonWriter& w, Int64 i) { WriteVec(w, points[i]); });
 }
 
 json Color(BaseObject* op) {
@@ -75,44 +123,60 @@ json Bounds(const Vector* points, Int32 count) {
   return count > 0 ? json{{"min", Vec(lo)}, {"max", Vec(hi)}} : json(nullptr);
 }
 
-json Geometry(BaseObject* op) {
-  json g = {{"type", op->GetType()}, {"kind", TypeName(op->GetType())},
-            {"name", op->GetName().GetStdString()}, {"position", Vec(op->GetRelPos())}};
-  g["rotation"] = Vec(op->GetRelRot());
-  g["editorMode"] = op->GetEditorMode();
-  g["renderMode"] = op->GetRenderMode();
-  g["enabled"] = op->GetDeformMode();
-  g["color"] = Color(op);
-  if (op->IsInstanceOf(Opolygon)) {
-    auto* poly = static_cast<PolygonObject*>(op);
-    g["pointCount"] = poly->GetPointCount();
-    g["polygonCount"] = poly->GetPolygonCount();
-    g["bounds"] = Bounds(poly->GetPointR(), poly->GetPointCount());
-    g["points"] = Points(poly->GetPointR(), poly->GetPointCount());
-    json polys = json::array();
-    for (Int32 i = 0; i < poly->GetPolygonCount(); ++i) {
-      const CPolygon& p = poly->GetPolygonR()[i];
-      polys.push_back({p.a, p.b, p.c, p.d});
-    }
-    g["polygons"] = polys;
-  } else if (op->IsInstanceOf(Ospline)) {
-    auto* spline = static_cast<SplineObject*>(op);
-    g["pointCount"] = spline->GetPointCount();
-    g["segmentCount"] = spline->GetSegmentCount();
-    g["splineType"] = spline->GetSplineType() == SPLINETYPE::CUBIC ? "cubic" : "linear";
-    g["closed"] = spline->IsClosed();
-    g["bounds"] = Bounds(spline->GetPointR(), spline->GetPointCount());
-    g["points"] = Points(spline->GetPointR(), spline->GetPointCount());
-    json segs = json::array();
-    for (Int32 i = 0; i < spline->GetSegmentCount(); ++i)
-      segs.push_back({spline->GetSegmentR()[i].cnt, spline->GetSegmentR()[i].closed});
-    g["segments"] = segs;
-  }
-  g["tags"] = Tags(op);
-  json children = json::array();
-  for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) children.push_back(Geometry(child));
-  if (!children.empty()) g["children"] = children;
-  return g;
+// The children of an object, each written by `write`; no member when there are none.
+void AddChildren(BaseObject* op, Members* members, void (*write)(JsonWriter&, BaseObject*)) {
+  if (!op->GetDown()) return;
+  (*members)["children"].stream = [op, write](JsonWriter& w) {
+    w.BeginArray();
+    for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) write(w, child);
+    w.EndArray();
+  };
+}
+
+void AddPolygons(PolygonObject* poly, Members* g) {
+  const Vector* points = poly->GetPointR();
+  g->emplace("pointCount", Member(poly->GetPointCount()));
+  g->emplace("polygonCount", Member(poly->GetPolygonCount()));
+  g->emplace("bounds", Member(Bounds(points, poly->GetPointCount())));
+  (*g)["points"].stream = Points(points, poly->GetPointCount());
+  const CPolygon* polys = poly->GetPolygonR();
+  (*g)["polygons"].stream = Items(poly->GetPolygonCount(), [polys](JsonWriter& w, Int64 i) {
+    w.BeginArray();
+    for (const Int32 k : {polys[i].a, polys[i].b, polys[i].c, polys[i].d}) w.Integer(k);
+    w.EndArray();
+  });
+}
+
+void AddSpline(SplineObject* spline, Members* g) {
+  const Vector* points = spline->GetPointR();
+  g->emplace("pointCount", Member(spline->GetPointCount()));
+  g->emplace("segmentCount", Member(spline->GetSegmentCount()));
+  g->emplace("splineType",
+             Member(spline->GetSplineType() == SPLINETYPE::CUBIC ? "cubic" : "linear"));
+  g->emplace("closed", Member(spline->IsClosed()));
+  g->emplace("bounds", Member(Bounds(points, spline->GetPointCount())));
+  (*g)["points"].stream = Points(points, spline->GetPointCount());
+  json segs = json::array();
+  for (Int32 i = 0; i < spline->GetSegmentCount(); ++i)
+    segs.push_back({spline->GetSegmentR()[i].cnt, spline->GetSegmentR()[i].closed});
+  g->emplace("segments", Member(std::move(segs)));
+}
+
+void WriteGeometry(JsonWriter& w, BaseObject* op) {
+  Members g = {{"type", {op->GetType()}},
+               {"kind", {TypeName(op->GetType())}},
+               {"name", {op->GetName().GetStdString()}},
+               {"position", {Vec(op->GetRelPos())}},
+               {"rotation", {Vec(op->GetRelRot())}},
+               {"editorMode", {op->GetEditorMode()}},
+               {"renderMode", {op->GetRenderMode()}},
+               {"enabled", {op->GetDeformMode()}},
+               {"color", {Color(op)}}};
+  if (op->IsInstanceOf(Opolygon)) AddPolygons(static_cast<PolygonObject*>(op), &g);
+  else if (op->IsInstanceOf(Ospline)) AddSpline(static_cast<SplineObject*>(op), &g);
+  g["tags"].stream = Tags(op);
+  AddChildren(op, &g, WriteGeometry);
+  WriteMembers(w, g);
 }
 
 json Parameters(BaseObject* op) {
@@ -126,52 +190,61 @@ json Parameters(BaseObject* op) {
   return params;
 }
 
-json Samples(BaseObject* plot) {
+Members Samples(BaseObject* plot) {
   const ZVPlotSampleView view = PlotSamples(plot);
-  json s = {{"count", view.count}, {"nonFinite", CountNonFiniteSamples(plot)},
-            {"resolution", view.resolution}, {"valueMin", Num(view.valueMin)},
-            {"valueMax", Num(view.valueMax)}, {"timeDependent", view.timeDependent}};
+  Members s = {{"count", {view.count}},
+               {"nonFinite", {CountNonFiniteSamples(plot)}},
+               {"resolution", {view.resolution}},
+               {"valueMin", {Num(view.valueMin)}},
+               {"valueMax", {Num(view.valueMax)}},
+               {"timeDependent", {view.timeDependent}}};
   if (view.count > 0) {
     const PlotSample& first = view.samples[0];
     const PlotSample& last = view.samples[view.count - 1];
-    s["first"] = {{"position", Vec(first.position)}, {"color", Vec(first.color)}};
-    s["last"] = {{"position", Vec(last.position)}, {"color", Vec(last.color)}};
+    s["first"] = json{{"position", Vec(first.position)}, {"color", Vec(first.color)}};
+    s["last"] = json{{"position", Vec(last.position)}, {"color", Vec(last.color)}};
   }
-  json all = json::array();
-  for (Int64 i = 0; i < view.count; ++i) {
-    const PlotSample& p = view.samples[i];
-    all.push_back({Num(p.position.x), Num(p.position.y), Num(p.position.z), Num(p.color.x),
-                   Num(p.color.y), Num(p.color.z)});
-  }
-  s["samples"] = all;
+  s["samples"].stream = Items(view.count, [samples = view.samples](JsonWriter& w, Int64 i) {
+    const PlotSample& p = samples[i];
+    w.BeginArray();
+    for (const double v : {p.position.x, p.position.y, p.position.z, p.color.x, p.color.y,
+                           p.color.z})
+      w.Number(v);
+    w.EndArray();
+  });
   return s;
 }
 
-json Object(BaseObject* op) {
-  json o = {{"name", op->GetName().GetStdString()}, {"type", op->GetType()},
-            {"kind", TypeName(op->GetType())}, {"enabled", op->GetDeformMode()},
-            {"editorMode", op->GetEditorMode()}, {"renderMode", op->GetRenderMode()},
-            {"position", Vec(op->GetRelPos())}, {"rotation", Vec(op->GetRelRot())},
-            {"color", Color(op)}, {"tags", Tags(op)}};
-  if (op->GetNodeData() || op->GetType() == Osplinetext || op->GetType() == Oextrude) {
+void WriteObject(JsonWriter& w, BaseObject* op) {
+  Members o = {{"name", {op->GetName().GetStdString()}},
+               {"type", {op->GetType()}},
+               {"kind", {TypeName(op->GetType())}},
+               {"enabled", {op->GetDeformMode()}},
+               {"editorMode", {op->GetEditorMode()}},
+               {"renderMode", {op->GetRenderMode()}},
+               {"position", {Vec(op->GetRelPos())}},
+               {"rotation", {Vec(op->GetRelRot())}},
+               {"color", {Color(op)}}};
+  o["tags"].stream = Tags(op);
+  if (op->GetNodeData() || op->GetType() == Osplinetext || op->GetType() == Oextrude)
     o["parameters"] = Parameters(op);
-  }
   if (op->GetType() == Osplinetext) {
     const BaseContainer& bc = op->GetDataInstanceRef();
-    o["text"] = {{"text", bc.GetString(PRIM_TEXT_TEXT).GetStdString()},
-                 {"alignment", bc.GetInt32(PRIM_TEXT_ALIGN)},
-                 {"height", Num(bc.GetFloat(PRIM_TEXT_HEIGHT))}};
+    o["text"] = json{{"text", bc.GetString(PRIM_TEXT_TEXT).GetStdString()},
+                     {"alignment", bc.GetInt32(PRIM_TEXT_ALIGN)},
+                     {"height", Num(bc.GetFloat(PRIM_TEXT_HEIGHT))}};
   }
-  if (IsPlot(op)) o["samples"] = Samples(op);
-  o["stats"] = {{"dirty", op->GetDirty(DIRTYFLAGS::DATA)},
-                {"executions", zvhost::GetExecutionCount(*op)},
-                {"cacheBuilds", zvhost::GetCacheBuildCount(*op)},
-                {"cacheReuses", zvhost::GetCacheReuseCount(*op)}};
-  if (BaseObject* cache = op->GetCache()) o["cache"] = Geometry(cache);
-  json children = json::array();
-  for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) children.push_back(Object(child));
-  if (!children.empty()) o["children"] = children;
-  return o;
+  if (IsPlot(op)) {
+    o["samples"].stream = [op](JsonWriter& out) { WriteMembers(out, Samples(op)); };
+  }
+  o["stats"] = json{{"dirty", op->GetDirty(DIRTYFLAGS::DATA)},
+                    {"executions", zvhost::GetExecutionCount(*op)},
+                    {"cacheBuilds", zvhost::GetCacheBuildCount(*op)},
+                    {"cacheReuses", zvhost::GetCacheReuseCount(*op)}};
+  if (BaseObject* cache = op->GetCache())
+    o["cache"].stream = [cache](JsonWriter& out) { WriteGeometry(out, cache); };
+  AddChildren(op, &o, WriteObject);
+  WriteMembers(w, o);
 }
 
 }  // namespace
@@ -203,15 +276,25 @@ json ValueToJson(const GeData& value, const std::string& type) {
   return nullptr;
 }
 
-json DumpDocument(BaseDocument* doc) {
+bool WriteDump(BaseDocument* doc, const TextSink& sink) {
+  JsonWriter w(sink);
   const BaseTime t = doc->GetTime();
-  json d = {{"document", {{"time", t.Get()}, {"fps", doc->GetFps()}}}};
-  json objects = json::array();
-  for (BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) objects.push_back(Object(op));
-  d["objects"] = objects;
   const zvhost::BuildStats stats = zvhost::GetBuildStats(*doc);
-  d["stats"] = {{"evaluations", stats.evaluations}, {"builds", stats.builds}};
-  return d;
+  Members d = {{"document", json{{"time", t.Get()}, {"fps", doc->GetFps()}}},
+               {"stats", json{{"evaluations", stats.evaluations}, {"builds", stats.builds}}}};
+  d["objects"].stream = [doc](JsonWriter& out) {
+    out.BeginArray();
+    for (BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) WriteObject(out, op);
+    out.EndArray();
+  };
+  WriteMembers(w, d);
+  w.EndLine();
+  return w.Finish();
+}
+
+bool WriteDumpFile(BaseDocument* doc, const std::string& path, std::string* error) {
+  return WriteFileAtomically(path, [doc](const PieceSink& sink) { return WriteDump(doc, sink); },
+                             error);
 }
 
 }  // namespace zvapp

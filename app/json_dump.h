@@ -2,12 +2,22 @@
 // counts. Users script against it: fields are added, never renamed or dropped.
 #pragma once
 
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
 
 #include "c4d.h"
 
 namespace zvapp {
-nlohmann::json DumpDocument(BaseDocument* doc);
+// Takes the dump's text piece by piece; false stops the writing.
+using TextSink = std::function<bool(std::string_view)>;
+// Writes the dump, pretty with two blanks of indentation and members in name order, and a newline
+// after it. Its large arrays go out as they are written, without a tree of every number. False
+// when the sink refused a piece.
+bool WriteDump(BaseDocument* doc, const TextSink& sink);
+// The dump written to a file whole or not at all; false with a message naming the file.
+bool WriteDumpFile(BaseDocument* doc, const std::string& path, std::string* error);
 // A parameter value as JSON (numbers, booleans, texts, [x, y, z], gradients and fonts as objects).
 nlohmann::json ValueToJson(const GeData& value, const std::string& type);
 }  // namespace zvapp

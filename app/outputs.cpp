@@ -68,8 +68,7 @@ bool WriteFrame(const OutputOptions& o, PlotScene& scene, bool animated, Int32 f
     const std::string path = animated ? FramePath(output, frame) : output;
     ExportReport report;
     if (ext == ".json") {
-      if (!WriteFileAtomically(path, DumpDocument(scene.Document()).dump(2) + "\n", error))
-        return false;
+      if (!WriteDumpFile(scene.Document(), path, error)) return false;
     } else if (ext == ".glb" || ext == ".gltf") {
       if (!WriteGltfFile(scene.Document(), path, title, &report, error)) return false;
     } else {
@@ -131,9 +130,11 @@ bool WriteOutputs(const OutputOptions& o, PlotScene& scene, const ActionSession&
   }
   if (!o.save.empty() && !SaveScene(scene.Document(), o.save, error)) return false;
   if (o.dump == "-") {
-    std::cout << DumpDocument(scene.Document()).dump(2) << "\n";
-  } else if (!o.dump.empty() &&
-             !WriteFileAtomically(o.dump, DumpDocument(scene.Document()).dump(2) + "\n", error)) {
+    WriteDump(scene.Document(), [](std::string_view piece) {
+      return static_cast<bool>(
+          std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size())));
+    });
+  } else if (!o.dump.empty() && !WriteDumpFile(scene.Document(), o.dump, error)) {
     return false;
   }
   return true;

@@ -5,19 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "export_gltf.h"
-#include "host_app.h"
 #include "plot_scene.h"
 
 namespace {
 
-bool EnsureModule(benchmark::State& state) {
-  if (zvhost::IsModuleLoaded()) return true;
-  std::string error;
-  if (zvhost::LoadModule(ZV_PLUGIN_DIR, &error)) return true;
-  state.SkipWithError(error.c_str());
-  return false;
-}
+using zvbench::EnsureModule;
 
 // Everything the default command does after loading the module: build the scene, evaluate it
 // and make the GLB.

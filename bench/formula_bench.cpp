@@ -1,5 +1,8 @@
-// Evaluating "Sin(x) * Cos(z)" over the 51 x 51 nodes of x, z in -180..180 (step 7.2), as the
-// plotter does, against muParser with variables and muParser re-reading each text.
+// The plot's formula path as its evaluation runs it: for every node of the default 51 x 51 grid
+// (x and z from -180 to 180), the plot's own substitution of the variables and the host's
+// text-to-number conversion, for each of the eleven presets; muParser re-reading the very texts the
+// plot's substitution makes, in the same run; formulas of growing length; and whole execution steps
+// of a plot through the host's document evaluation.
 #include <benchmark/benchmark.h>
 #include <muParser.h>
 
@@ -8,91 +11,96 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
+#include "c4d.h"
 #include "formula.h"
-#include "number_text.h"
+#include "plot_scene.h"
+#include "zvplot_formula.h"
+#include "zvplot_settings.h"
 
 namespace {
 
-constexpr int kSteps = 51;  // -180, -172.8, ..., 180
+constexpr Int32 kResolution = 50;
 constexpr double kDeg = std::numbers::pi / 180.0;
 
-double Node(int i) { return -180.0 + 7.2 * i; }
-
-// A number substituted for a name: negative numbers go in parentheses.
-std::string Num(double v) {
-  std::string text = zvhost::FormatFloat(v, -1, -3, false, U' ');
-  return v < 0 ? "(" + text + ")" : text;
-}
-
-std::string NodeText(double x, double z) { return "Sin(" + Num(x) + ") * Cos(" + Num(z) + ")"; }
-
-const std::vector<std::string>& GridTexts() {
-  static const std::vector<std::string> texts = [] {
-    std::vector<std::string> out;
-    for (int i = 0; i < kSteps; ++i) {
-      for (int j = 0; j < kSteps; ++j) out.push_back(NodeText(Node(i), Node(j)));
-    }
-    return out;
-  }();
-  return texts;
-}
-
-double SinDegrees(double v) { return std::sin(v * kDeg); }
-double CosDegrees(double v) { return std::cos(v * kDeg); }
-
-void BM_Zorvantix_PrebuiltTexts(benchmark::State& state) {
-  const std::vector<std::string>& texts = GridTexts();
-  for (auto _ : state) {
-    double sum = 0;
-    for (const std::string& text : texts) sum += zvhost::EvaluateExpression(text);
-    benchmark::DoNotOptimize(sum);
+// The variables as the plot's evaluation sets them with the default settings at frame 0.
+struct NodeValues {
+  NodeValues(Int32 row, Int32 column) {
+    const Float step = 360.0 / kResolution;
+    v[FORMULA_X] = -180.0 + row * step;
+    v[FORMULA_Z] = -180.0 + column * step;
+    v[FORMULA_H] = kResolution;
+    v[FORMULA_R] = 25.0;
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(texts.size()));
-}
-BENCHMARK(BM_Zorvantix_PrebuiltTexts);
+  operator const FormulaValues&() const { return v; }  // NOLINT
+  FormulaValues v = {};
+};
 
-void BM_Zorvantix_FormatAndEvaluate(benchmark::State& state) {
-  for (auto _ : state) {
-    double sum = 0;
-    for (int i = 0; i < kSteps; ++i) {
-      for (int j = 0; j < kSteps; ++j) {
-        sum += zvhost::EvaluateExpression(NodeText(Node(i), Node(j)));
-      }
-    }
-    benchmark::DoNotOptimize(sum);
+constexpr Int64 kNodes = static_cast<Int64>(kResolution + 1) * (kResolution + 1);
+
+// Sum of the values of every node, the formula prepared and each node evaluated as the plot's
+// evaluation does it.
+double PlotPathSum(const String& formula) {
+  const NodeValues fixed(0, 0);
+  const Float step = 360.0 / kResolution;
+  const FormulaGrid grid(formula, fixed, -180.0, step, -180.0, step, kResolution + 1, nullptr);
+  FormulaScratch scratch;
+  double sum = 0.0;
+  for (Int32 row = 0; row <= kResolution; ++row) {
+    for (Int32 column = 0; column <= kResolution; ++column) sum += grid.Value(row, column, &scratch);
   }
-  state.SetItemsProcessed(state.iterations() * kSteps * kSteps);
+  return sum;
 }
-BENCHMARK(BM_Zorvantix_FormatAndEvaluate);
 
-void BM_MuParser_Variables(benchmark::State& state) {
-  double x = 0, z = 0;
+void PerNode(benchmark::State& state, Int64 nodes) {
+  state.counters["ns_per_node"] = benchmark::Counter(
+      static_cast<double>(nodes) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Argument: the preset.
+void BM_PlotPath(benchmark::State& state) {
+  const String formula(PresetFormula(static_cast<Int32>(state.range(0))));
+  state.SetLabel(formula.GetStdString());
+  for (auto _ : state) benchmark::DoNotOptimize(PlotPathSum(formula));
+  PerNode(state, kNodes);
+}
+BENCHMARK(BM_PlotPath)->DenseRange(0, PRESET_COUNT - 1);
+
+// muParser with the functions of the presets, in degrees as the host's language has them.
+double SinD(double v) { return std::sin(v * kDeg); }
+double CosD(double v) { return std::cos(v * kDeg); }
+double TanD(double v) { return std::tan(v * kDeg); }
+double AtanD(double v) { return std::atan(v) / kDeg; }
+double Sqrt(double v) { return std::sqrt(v); }
+double Abs(double v) { return std::fabs(v); }
+double Log(double v) { return std::log(v); }
+double Pow(double a, double b) { return std::pow(a, b); }
+
+void DefineFunctions(mu::Parser& parser) {
+  parser.SetArgSep(';');
+  parser.DefineFun("Sin", SinD);
+  parser.DefineFun("Cos", CosD);
+  parser.DefineFun("Tan", TanD);
+  parser.DefineFun("Atan", AtanD);
+  parser.DefineFun("Sqrt", Sqrt);
+  parser.DefineFun("Abs", Abs);
+  parser.DefineFun("Log", Log);
+  parser.DefineFun("Pow", Pow);
+}
+
+// Argument: the preset. The texts are the ones the plot's substitution writes for the nodes.
+void BM_MuParserReparse(benchmark::State& state) {
+  const String formula(PresetFormula(static_cast<Int32>(state.range(0))));
+  state.SetLabel(formula.GetStdString());
+  std::vector<std::string> texts;
+  for (Int32 row = 0; row <= kResolution; ++row) {
+    for (Int32 column = 0; column <= kResolution; ++column) {
+      texts.push_back(PrepareFormula(nullptr, formula, NodeValues(row, column)).GetStdString());
+    }
+  }
   mu::Parser parser;
-  parser.DefineFun("Sin", SinDegrees);
-  parser.DefineFun("Cos", CosDegrees);
-  parser.DefineVar("x", &x);
-  parser.DefineVar("z", &z);
-  parser.SetExpr("Sin(x) * Cos(z)");
-  for (auto _ : state) {
-    double sum = 0;
-    for (int i = 0; i < kSteps; ++i) {
-      for (int j = 0; j < kSteps; ++j) {
-        x = Node(i);
-        z = Node(j);
-        sum += parser.Eval();
-      }
-    }
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kSteps * kSteps);
-}
-BENCHMARK(BM_MuParser_Variables);
-
-void BM_MuParser_PrebuiltTexts(benchmark::State& state) {
-  const std::vector<std::string>& texts = GridTexts();
-  mu::Parser parser;
-  parser.DefineFun("Sin", SinDegrees);
-  parser.DefineFun("Cos", CosDegrees);
+  DefineFunctions(parser);
   for (auto _ : state) {
     double sum = 0;
     for (const std::string& text : texts) {
@@ -101,23 +109,84 @@ void BM_MuParser_PrebuiltTexts(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(sum);
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(texts.size()));
+  PerNode(state, kNodes);
 }
-BENCHMARK(BM_MuParser_PrebuiltTexts);
+BENCHMARK(BM_MuParserReparse)->DenseRange(0, PRESET_COUNT - 1);
 
-// The floor: the same values computed directly.
+// The host's conversion alone on texts made beforehand (no substitution): the floor the plot's
+// path approaches.
+void BM_HostConversionOnly(benchmark::State& state) {
+  const String formula(PresetFormula(0));
+  std::vector<std::string> texts;
+  for (Int32 row = 0; row <= kResolution; ++row) {
+    for (Int32 column = 0; column <= kResolution; ++column) {
+      texts.push_back(PrepareFormula(nullptr, formula, NodeValues(row, column)).GetStdString());
+    }
+  }
+  for (auto _ : state) {
+    double sum = 0;
+    for (const std::string& text : texts) sum += zvhost::EvaluateExpression(text);
+    benchmark::DoNotOptimize(sum);
+  }
+  PerNode(state, kNodes);
+}
+BENCHMARK(BM_HostConversionOnly);
+
+// The same values computed by compiled code, the floor of any formula evaluation.
 void BM_Native(benchmark::State& state) {
   for (auto _ : state) {
     double sum = 0;
-    for (int i = 0; i < kSteps; ++i) {
-      for (int j = 0; j < kSteps; ++j) sum += SinDegrees(Node(i)) * CosDegrees(Node(j));
+    for (Int32 row = 0; row <= kResolution; ++row) {
+      for (Int32 column = 0; column <= kResolution; ++column) {
+        const NodeValues n(row, column);
+        sum += SinD(n.v[FORMULA_X]) * CosD(n.v[FORMULA_Z]);
+      }
     }
     benchmark::DoNotOptimize(sum);
   }
-  state.SetItemsProcessed(state.iterations() * kSteps * kSteps);
+  PerNode(state, kNodes);
 }
 BENCHMARK(BM_Native);
 
+// Argument: formula length in bytes, made of "Sin(x) * Cos(z) + " terms: the cost per node grows
+// with the length, and should grow no faster.
+void BM_LongFormula(benchmark::State& state) {
+  std::string text = "0";
+  while (text.size() + 18 <= static_cast<size_t>(state.range(0))) text += " + Sin(x) * Cos(z)";
+  const String formula(text);
+  for (auto _ : state) benchmark::DoNotOptimize(PlotPathSum(formula));
+  PerNode(state, kNodes);
+  state.counters["ns_per_byte"] = benchmark::Counter(
+      static_cast<double>(kNodes) * static_cast<double>(text.size()) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LongFormula)->Arg(1024)->Arg(8192)->Arg(32768)->Unit(benchmark::kMillisecond);
+
+// A whole execution step of the default plot (gradient colouring) through the host's document
+// evaluation. Switching the plot off and on again empties its samples, so each step evaluates.
+// Arguments: the resolution and the host's workers. Wall time: the workers' time counts.
+void BM_ExecutionStep(benchmark::State& state) {
+  if (!zvbench::EnsureModule(state)) return;
+  zvhost::SetThreadCount(static_cast<Int32>(state.range(1)));
+  zvapp::PlotScene scene;
+  std::string error;
+  if (!scene.Set("resolution=" + std::to_string(state.range(0)), &error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  scene.Evaluate();
+  for (auto _ : state) {
+    state.PauseTiming();
+    zvhost::SetEnabled(scene.Plot(), false);
+    zvhost::SetEnabled(scene.Plot(), true);
+    state.ResumeTiming();
+    scene.Evaluate();
+  }
+  zvhost::SetThreadCount(0);
+}
+BENCHMARK(BM_ExecutionStep)
+    ->ArgsProduct({{50, 1000}, {1, 2}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
-
-

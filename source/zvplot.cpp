@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
 
 #include "c4d_symbols.h"
 #include "c4dapi.h"
@@ -40,6 +43,12 @@ Bool PlotSampleArray::Reserve(Int64 count) {
   if (!grown) return false;
   data_ = static_cast<PlotSample*>(grown);
   capacity_ = count;
+  return true;
+}
+
+Bool PlotSampleArray::SetCountReserved(Int64 count) {
+  if (count < 0 || count > capacity_) return false;
+  count_ = count;
   return true;
 }
 
@@ -221,66 +230,94 @@ Bool ZVPlot::RescaleSamples() {
   return rescaled;
 }
 
+// The grid's rows are evaluated in parallel, each into its own place in the sample array; each row
+// keeps its own extremes, which are then taken in row order, so that the first of equal extremes
+// (a 0 before a -0) wins as it would in one pass: the result does not depend on the workers.
 void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient) {
   const Int32 resolution = settings.resolution;
   const Int64 perSide = static_cast<Int64>(resolution) + 1;
-  const Float spacing = settings.size / resolution;
-  const Float halfHeight = settings.HalfHeight();
   const Float xStep = (settings.xMax - settings.xMin) / resolution;
   const Float zMin = settings.FormulaZMin();
   const Float zStep = (settings.FormulaZMax() - zMin) / resolution;
-  const Int32 frame = DocumentFrame(doc);
 
   valueMin = 0.0;
   valueMax = 0.0;
   Float lowest = MAXVALUE_FLOAT;
   Float highest = -MAXVALUE_FLOAT;
 
+  // A grid that cannot be held at all is not walked node by node: a resolution no description
+  // offers would otherwise keep the evaluation running for ages.
+  const bool fits = perSide > 0 && samples.Reserve(perSide * perSide);
+  std::unique_ptr<Float[]> extremes(fits ? new (std::nothrow) Float[2 * perSide] : nullptr);
+  if (!extremes) {
+    samples.SetCountZero();
+    FinishEvaluation(op, lowest, highest, gradient);
+    return;
+  }
+
+  // Within one step the time reads the same at every node.
+  FormulaValues fixed = {};
+  fixed[FORMULA_T] = DocumentSeconds(doc);
+  fixed[FORMULA_H] = static_cast<Float>(resolution);
+  fixed[FORMULA_R] = settings.HalfHeight();
+  fixed[FORMULA_F] = static_cast<Float>(DocumentFrame(doc));
+  const FormulaGrid grid(settings.formula, fixed, settings.xMin, xStep, zMin, zStep, perSide, doc);
+  if (!grid.IsEmpty()) SetTimeDependent(grid.UsesTime());
+
+  std::vector<FormulaScratch> scratch(static_cast<size_t>(GeGetCurrentThreadCount()));
+  PlotSample* out = samples.GetFirst();
+  ParallelFor(0, perSide, 1, [&](Int64 from, Int64 to, Int32 worker) {
+    for (Int64 row = from; row < to; ++row)
+      EvaluateRow(grid, row, gradient, &scratch[static_cast<size_t>(worker)], out + row * perSide,
+                  &extremes[2 * row], &extremes[2 * row + 1]);
+  });
+  samples.SetCountReserved(perSide * perSide);
+  for (Int64 row = 0; row < perSide; ++row) {
+    if (extremes[2 * row] < lowest) lowest = extremes[2 * row];
+    if (extremes[2 * row + 1] > highest) highest = extremes[2 * row + 1];
+  }
+  FinishEvaluation(op, lowest, highest, gradient);
+}
+
+// One x row of samples: values, extremes, clipping, scaling, colours and positions.
+void ZVPlot::EvaluateRow(const FormulaGrid& grid, Int64 row, const Gradient* gradient,
+                         FormulaScratch* scratch, PlotSample* out, Float* lowest,
+                         Float* highest) const {
+  const Int64 perSide = static_cast<Int64>(settings.resolution) + 1;
+  const Float spacing = settings.size / settings.resolution;
+  const Float halfHeight = settings.HalfHeight();
   // Centre the positions on the origin: with an even count of samples per side the middle falls
   // between two samples.
   const Int64 firstIndex = (perSide % 2 == 0) ? 1 - perSide / 2 : -(perSide / 2);
   const Float offset = (perSide % 2 == 0) ? spacing / 2.0 : 0.0;
-
+  // The other colour ranges colour by the final heights, once the fit is known.
+  const bool byGradient = settings.colorMode == O3DPLOT_COLORMODE_GRADIENT && gradient &&
+                          settings.colorRange == O3DPLOT_COLORRANGE_VALUES;
   Vector colour(1, 1, 1);
   if (settings.colorMode == O3DPLOT_COLORMODE_COLOR) colour = settings.color;
-  // A grid that cannot be held at all is not walked node by node: a resolution no description
-  // offers would otherwise keep the evaluation running for ages.
-  const bool fits = perSide > 0 && samples.Reserve(perSide * perSide);
 
-  FormulaValues variables = {};
-  variables[FORMULA_H] = static_cast<Float>(resolution);
-  variables[FORMULA_R] = halfHeight;
-  variables[FORMULA_F] = static_cast<Float>(frame);
-  for (Int64 row = 0; fits && row < perSide; ++row) {
-    for (Int64 column = 0; column < perSide; ++column) {
-      variables[FORMULA_T] = DocumentSeconds(doc);
-      variables[FORMULA_X] = settings.xMin + row * xStep;
-      variables[FORMULA_Z] = zMin + column * zStep;
-      const Float value = settings.formula.IsEmpty()
-                              ? 0.0
-                              : EvaluateFormula(this, settings.formula, variables, doc) * halfHeight;
-      // Only finite values count for the extremes: a NaN has no place, and one pole (a division
-      // by zero) would otherwise make the fit squash every other value to nothing.
-      if (std::isfinite(value)) {
-        if (value < lowest) lowest = value;
-        if (value > highest) highest = value;
-      }
-      Float plotted = value;
-      // A missing value stays missing: clamped, it would stand on the floor of the box.
-      if (settings.heightMode == O3DPLOT_HEIGHTMODE_CLIP && !std::isnan(value))
-        plotted = std::min(halfHeight, std::max(-halfHeight, value));
-      plotted *= plotted < 0.0 ? settings.scaleNegative : settings.scalePositive;
-      // The other colour ranges colour by the final heights, once the fit is known.
-      if (settings.colorMode == O3DPLOT_COLORMODE_GRADIENT && gradient &&
-          settings.colorRange == O3DPLOT_COLORRANGE_VALUES)
-        colour = gradient->CalcGradientPixel(
-            GradientPosition(plotted, halfHeight, settings.gradientAbsolute));
-      const Vector position((firstIndex + row) * spacing - offset, plotted,
-                            (firstIndex + column) * spacing - offset);
-      samples.Append(PlotSample{position, colour});  // a sample that does not fit is left out
+  *lowest = MAXVALUE_FLOAT;
+  *highest = -MAXVALUE_FLOAT;
+  for (Int64 column = 0; column < perSide; ++column) {
+    const Float value = grid.IsEmpty() ? 0.0 : grid.Value(row, column, scratch) * halfHeight;
+    // Only finite values count for the extremes: a NaN has no place, and one pole (a division
+    // by zero) would otherwise make the fit squash every other value to nothing.
+    if (std::isfinite(value)) {
+      if (value < *lowest) *lowest = value;
+      if (value > *highest) *highest = value;
     }
+    Float plotted = value;
+    // A missing value stays missing: clamped, it would stand on the floor of the box.
+    if (settings.heightMode == O3DPLOT_HEIGHTMODE_CLIP && !std::isnan(value))
+      plotted = std::min(halfHeight, std::max(-halfHeight, value));
+    plotted *= plotted < 0.0 ? settings.scaleNegative : settings.scalePositive;
+    if (byGradient)
+      colour = gradient->CalcGradientPixel(
+          GradientPosition(plotted, halfHeight, settings.gradientAbsolute));
+    const Vector position((firstIndex + row) * spacing - offset, plotted,
+                          (firstIndex + column) * spacing - offset);
+    out[column] = PlotSample{position, colour};
   }
-  FinishEvaluation(op, lowest, highest, gradient);
 }
 
 // Records the value range, fits the samples into the box, colours them by their heights when the

@@ -4,6 +4,7 @@
 
 #include "c4d.h"
 #include "o3dplot.h"
+#include "zvplot_formula.h"
 #include "zvplot_messages.h"
 #include "zvplot_settings.h"
 
@@ -25,6 +26,9 @@ class PlotSampleArray {
   Bool Append(const PlotSample& s);
   // Makes room for `count` samples; false when memory runs out.
   Bool Reserve(Int64 count);
+  // Sets the count to `count` samples of the reserved room, which the caller then writes in place;
+  // false (count unchanged) when `count` exceeds the room.
+  Bool SetCountReserved(Int64 count);
   // Replaces the contents by a copy of `other`; false (empty array) when memory runs out.
   Bool CopyFrom(const PlotSampleArray& other);
 
@@ -79,6 +83,8 @@ class ZVPlot : public ObjectData {
   void ResetDefaults(BaseContainer* bc);
   Bool RescaleSamples();
   void EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient);
+  void EvaluateRow(const FormulaGrid& grid, Int64 row, const Gradient* gradient,
+                   FormulaScratch* scratch, PlotSample* out, Float* lowest, Float* highest) const;
   void FinishEvaluation(BaseObject* op, Float lowest, Float highest, const Gradient* gradient);
   void UpdateLabels(BaseObject* op);
   void Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc);

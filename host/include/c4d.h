@@ -12,6 +12,7 @@
 #include "c4d_ids.h"
 #include "c4d_objectdata.h"
 #include "c4d_string.h"
+#include "c4d_thread.h"
 
 // Entry points the module provides (called by the SDK's entry code).
 Bool PluginStart();

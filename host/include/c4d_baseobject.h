@@ -2,6 +2,7 @@
 // spline objects, and tags.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -276,7 +277,10 @@ class VariableTag : public BaseTag {
   friend struct zvhost::HostAccess;
   Int32 count_ = 0;
   Int32 entrySize_ = 0;
-  std::unique_ptr<unsigned char[]> data_;
+  struct FreeData {
+    void operator()(unsigned char* p) const { std::free(p); }
+  };
+  std::unique_ptr<unsigned char[], FreeData> data_;
 };
 
 struct UVWStruct {

@@ -84,6 +84,9 @@ std::vector<DrawRecord> DrawObject(BaseObject* op, DRAWPASS pass);
 void SetRunning(CHECKISRUNNING type, Bool on);
 void SetQuestionAnswer(Bool answer);  // the answer to every yes/no question (default: no)
 void SetPerformExecuteFile(Bool perform);  // open files for real (default: only record)
+// The number of workers of the host's parallel loops; 0 restores the default (ZV_THREADS, else
+// one per processor).
+void SetThreadCount(Int32 workers);
 
 // What the module asked of the user and the desktop, in order.
 struct HostLog {

@@ -1,7 +1,9 @@
 // Formula engine: a small lexer, a recursive-descent compiler to stack bytecode and an
 // interpreter. Each thread keeps the bytecode of the last few text shapes (the text with its
 // number literals taken out), so evaluating "Sin(-180) * Cos(-172.8)" for many grid nodes only
-// scans the text, converts its numbers and runs the cached bytecode.
+// scans the text, converts its numbers and runs the cached bytecode. A text whose pieces between
+// the numbers are those of the text before it is not even scanned for its shape: its pieces are
+// compared and its numbers read in one pass.
 #include "formula.h"
 
 #include <array>
@@ -30,10 +32,9 @@ constexpr int kMaxNesting = 200;
 // Each nesting level keeps at most three pending operands (sum, product and power base or
 // previous argument), so this bounds the evaluation stack of any accepted formula.
 constexpr int kMaxStack = 3 * (kMaxNesting + 2) + 4;
-// Longer texts, and texts with more numbers, are compiled on every call without the cache.
-constexpr std::size_t kMaxCachedText = 512;
-constexpr int kMaxCachedNumbers = 64;
 constexpr int kCacheSize = 32;
+// Longer texts are compiled on every call: the cache's buffers grow with the longest text.
+constexpr std::size_t kMaxCachedText = std::size_t{1} << 20;
 // Names and literals quoted in messages are cut to this many bytes.
 constexpr std::size_t kMaxQuoted = 32;
 
@@ -435,9 +436,40 @@ bool StartsNumber(std::string_view s, std::size_t pos) {
   return cls == kDigit || (cls == kDot && pos + 1 < s.size() && IsDigit(s[pos + 1]));
 }
 
+// Texts whose literals need the full conversion (more than 15 significant digits or a large power
+// of ten) remember the last values read, keyed by the literal's bytes: the same exact double, read
+// once. A plot's grid repeats each axis value on every row or column.
+class LiteralMemo {
+ public:
+  static constexpr std::size_t kMaxLength = 32;
+
+  // The value of the literal, converted in full when it is not held. `key` is any mix of what
+  // the scan gathered: literals of the same key are told apart by their bytes.
+  double Value(std::string_view lit, std::uint64_t key) {
+    if (lit.size() > kMaxLength) return ParseNumber(lit);
+    Entry& e = entries_[(key * 0x9E3779B97F4A7C15ull) >> (64 - kEntryBits)];
+    if (e.length == lit.size() && std::memcmp(e.bytes, lit.data(), lit.size()) == 0) return e.value;
+    e.value = ParseNumber(lit);
+    e.length = static_cast<std::uint8_t>(lit.size());
+    std::memcpy(e.bytes, lit.data(), lit.size());
+    return e.value;
+  }
+
+ private:
+  static constexpr int kEntryBits = 12;
+  struct Entry {
+    char bytes[kMaxLength];
+    double value = 0.0;
+    std::uint8_t length = 0;  // 0: empty (no literal is empty)
+  };
+  std::array<Entry, std::size_t{1} << kEntryBits> entries_;
+};
+
 // Scans the number literal at pos (digits [ '.' digits ] [ e [sign] digits ]) and returns its
-// end; the digits are gathered on the way for the fast conversion.
-std::size_t ScanNumber(std::string_view s, std::size_t pos, double* value) {
+// end; the digits are gathered on the way for the fast conversion. Literals that need the full
+// conversion go through `memo` when there is one.
+std::size_t ScanNumber(std::string_view s, std::size_t pos, double* value,
+                       LiteralMemo* memo = nullptr) {
   const char* const begin = s.data() + pos;
   const char* const end = s.data() + s.size();
   const char* p = begin;
@@ -471,7 +503,11 @@ std::size_t ScanNumber(std::string_view s, std::size_t pos, double* value) {
   }
   const auto len = static_cast<std::size_t>(p - begin);
   *value = digits <= 19 ? FastNumber(mantissa, exponent) : kNaN;
-  if (std::isnan(*value)) *value = ParseNumber(s.substr(pos, len));
+  if (std::isnan(*value)) {
+    const std::string_view lit = s.substr(pos, len);
+    *value = memo ? memo->Value(lit, mantissa + static_cast<std::uint64_t>(exponent) * 31)
+                  : ParseNumber(lit);
+  }
   return pos + len;
 }
 
@@ -756,14 +792,27 @@ struct CacheEntry {
   std::uint64_t hash = 0;
   Program program;
   bool used = false;
+  // The last text of this shape, as its pieces between the number literals: pieces_[0, ends[0]),
+  // [ends[0], ends[1]) ... A text made of the same pieces around other literals has the same
+  // shape, which is found by comparing the pieces alone.
+  std::string pieces;
+  std::vector<std::size_t> ends;
 };
 
 struct ThreadCache {
-  bool KeyIs(const CacheEntry& e) const {
-    return e.used && e.key.size() == key_size && std::memcmp(e.key.data(), key, key_size) == 0;
+  // Room for a text of n bytes: it holds at most n numbers and its shape at most 2n bytes. Grows
+  // only, so the steady state allocates nothing.
+  void Reserve(std::size_t n) {
+    if (numbers.size() < n + 1) numbers.resize(n + 1);
+    if (spans.size() < 2 * (n + 1)) spans.resize(2 * (n + 1));
+    if (key.size() < 2 * n + 1) key.resize(2 * n + 1);
   }
 
-  const CacheEntry* Find() {
+  bool KeyIs(const CacheEntry& e) const {
+    return e.used && e.key.size() == key_size && std::memcmp(e.key.data(), key.data(), key_size) == 0;
+  }
+
+  CacheEntry* Find() {
     if (KeyIs(entries[last_hit])) return &entries[last_hit];
     const std::uint64_t hash = KeyHash();
     for (int i = 0; i < kCacheSize; ++i) {
@@ -776,12 +825,13 @@ struct ThreadCache {
   }
 
   // Stores a new shape in place of the oldest one.
-  const CacheEntry& Insert(Program&& program) {
+  CacheEntry& Insert(Program&& program) {
     CacheEntry& e = entries[next];
-    e.key.assign(key, key_size);
+    e.key.assign(key.data(), key_size);
     e.hash = KeyHash();
     e.program = std::move(program);
     e.used = true;
+    e.ends.clear();
     last_hit = next;
     next = (next + 1) % kCacheSize;
     return e;
@@ -796,13 +846,13 @@ struct ThreadCache {
   }
 
   // Builds the shape of text into key (numbers become '#', names lower case followed by a
-  // blank, blanks dropped, ',' written as ';') and collects its numbers. This scans the text
-  // as NextToken does, only faster. Returns false when the text holds a byte that starts no
-  // token or more numbers than fit: such texts skip the cache.
-  bool BuildShape(std::string_view text, double* numbers) {
+  // blank, blanks dropped, ',' written as ';') and collects its numbers and where they stand.
+  // This scans the text as NextToken does, only faster. Returns false when the text holds a byte
+  // that starts no token: such texts skip the cache.
+  bool BuildShape(std::string_view text) {
     const std::size_t n = text.size();
     std::size_t k = 0;
-    int count = 0;
+    count = 0;
     for (std::size_t i = 0; i < n;) {
       const char c = text[i];
       switch (ClassOf(c)) {
@@ -815,16 +865,17 @@ struct ThreadCache {
           break;
         case kDigit:
         case kDot:
-          if (!StartsNumber(text, i) || count == kMaxCachedNumbers) return false;
-          i = ScanNumber(text, i, &numbers[count++]);
+          if (!StartsNumber(text, i)) return false;
+          spans[2 * count] = i;
+          i = ScanNumber(text, i, &numbers[count], &memo);
+          spans[2 * count++ + 1] = i;
           key[k++] = '#';
           break;
         case kAlpha: {
           const std::size_t end = ScanName(text, i);
-          double value = 0.0;
-          if (NameIsNumber(text.substr(i, end - i), &value)) {
-            if (count == kMaxCachedNumbers) return false;
-            numbers[count++] = value;
+          if (NameIsNumber(text.substr(i, end - i), &numbers[count])) {
+            spans[2 * count] = i;
+            spans[2 * count++ + 1] = end;
             key[k++] = '#';
           } else {
             for (; i < end; ++i) key[k++] = Lower(text[i]);
@@ -841,14 +892,72 @@ struct ThreadCache {
     return true;
   }
 
+  // Keeps the pieces of text around the numbers BuildShape found, for MatchLast.
+  void RememberPieces(CacheEntry* e, std::string_view text) const {
+    e->pieces.clear();
+    e->ends.clear();
+    std::size_t from = 0;
+    for (int i = 0; i < count; ++i) {
+      e->pieces.append(text.substr(from, spans[2 * i] - from));
+      e->ends.push_back(e->pieces.size());
+      from = spans[2 * i + 1];
+    }
+    e->pieces.append(text.substr(from));
+    e->ends.push_back(e->pieces.size());
+  }
+
+  // The entry last found, when text is made of its pieces around number literals; the numbers
+  // are read on the way. Each literal is scanned as the lexer scans it and must end where the
+  // next piece begins, so the text splits into the same tokens as the one the pieces came from.
+  const CacheEntry* MatchLast(std::string_view text) {
+    const CacheEntry& e = entries[last_hit];
+    if (e.ends.empty()) return nullptr;
+    const std::size_t n = text.size();
+    std::size_t pos = 0;
+    std::size_t from = 0;
+    for (std::size_t k = 0;; ++k) {
+      const std::size_t len = e.ends[k] - from;
+      if (n - pos < len || std::memcmp(text.data() + pos, e.pieces.data() + from, len) != 0)
+        return nullptr;
+      pos += len;
+      from = e.ends[k];
+      if (k + 1 == e.ends.size()) return pos == n ? &e : nullptr;
+      if (pos == n || !StartsNumber(text, pos)) return nullptr;
+      // A digit right after a name would continue the name.
+      if (pos > 0 && IsNameChar(text[pos - 1]) && text[pos] != '.') return nullptr;
+      pos = ScanNumber(text, pos, &numbers[k], &memo);
+    }
+  }
+
   std::array<CacheEntry, kCacheSize> entries;
   int next = 0;
   int last_hit = 0;
-  // Shape of the text being evaluated: every token adds at most twice its length.
-  char key[2 * kMaxCachedText];
+  // The text being evaluated: its shape, its numbers and where each of them begins and ends.
+  std::vector<char> key;
   std::size_t key_size = 0;
+  std::vector<double> numbers;
+  std::vector<std::size_t> spans;
+  int count = 0;
   std::vector<double> scratch;  // numbers collected while compiling a new shape
+  LiteralMemo memo;
 };
+
+// The calling thread's cache. The pointer lives in the initial-exec TLS model, one plain load with
+// no call; the owner frees the cache when the thread ends.
+struct CacheOwner {
+  ThreadCache* cache = nullptr;
+  ~CacheOwner() { delete cache; }
+};
+thread_local CacheOwner t_owner;
+__attribute__((tls_model("initial-exec"))) thread_local ThreadCache* t_cache = nullptr;
+
+ThreadCache& Cache() {
+  if (t_cache == nullptr) [[unlikely]] {
+    t_owner.cache = new ThreadCache;
+    t_cache = t_owner.cache;
+  }
+  return *t_cache;
+}
 
 void MarkOk(FormulaDiagnostic* diag) {
   if (diag == nullptr) return;
@@ -870,10 +979,14 @@ double Failed(const Compiler& compiler, FormulaDiagnostic* diag) {
 
 double EvaluateExpression(std::string_view text, FormulaDiagnostic* diag) {
   if (text.size() <= kMaxCachedText) {
-    thread_local ThreadCache cache;
-    std::array<double, kMaxCachedNumbers> numbers;
-    if (cache.BuildShape(text, numbers.data())) {
-      const CacheEntry* entry = cache.Find();
+    ThreadCache& cache = Cache();
+    cache.Reserve(text.size());
+    if (const CacheEntry* entry = cache.MatchLast(text)) {
+      MarkOk(diag);
+      return Run(entry->program, cache.numbers.data());
+    }
+    if (cache.BuildShape(text)) {
+      CacheEntry* entry = cache.Find();
       if (entry == nullptr) {
         Program program;
         cache.scratch.clear();
@@ -881,8 +994,9 @@ double EvaluateExpression(std::string_view text, FormulaDiagnostic* diag) {
         if (!compiler.Compile()) return Failed(compiler, diag);
         entry = &cache.Insert(std::move(program));
       }
+      cache.RememberPieces(entry, text);
       MarkOk(diag);
-      return Run(entry->program, numbers.data());
+      return Run(entry->program, cache.numbers.data());
     }
   }
   Program program;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -452,7 +453,7 @@ VariableTag* VariableTag::Alloc(Int32 type, Int32 count) {
 }
 
 namespace {
-// A UVW set per polygon of a big surface runs to a hundred megabytes. Zeroing that in 4 KB pages
+// A UVW set per polygon of a big surface runs to a hundred megabytes. Touching that in 4 KB pages
 // costs a page fault each; asking for huge pages on the block's 2 MB-aligned interior, where the
 // system offers them, makes it several times faster. A refused hint changes nothing.
 void AdviseHugePages(void* block, size_t bytes) {
@@ -473,13 +474,14 @@ template <typename T> T* HostAccess::NewVariableTag(Int32 type, Int32 count) {
   auto* tag = new (std::nothrow) T(type, count, entrySize);
   if (!tag) return nullptr;
   const size_t bytes = static_cast<size_t>(count) * static_cast<size_t>(entrySize);
-  tag->data_.reset(new (std::nothrow) unsigned char[bytes > 0 ? bytes : 1]);
+  // Zeroed by the allocator: a large block comes as fresh pages, which are zero without a pass
+  // over them, so a tag whose every entry is then written is written once.
+  tag->data_.reset(static_cast<unsigned char*>(std::calloc(bytes > 0 ? bytes : 1, 1)));
   if (!tag->data_) {
     delete tag;
     return nullptr;
   }
   AdviseHugePages(tag->data_.get(), bytes);
-  std::memset(tag->data_.get(), 0, bytes > 0 ? bytes : 1);
   return tag;
 }
 }  // namespace zvhost
