@@ -15,34 +15,17 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "test_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class AtomicFileTest : public ::testing::Test {
+class AtomicFileTest : public zvtest::FolderTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("zv_atomic_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
-  std::string Put(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-    return Path(name);
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
   // The names in the folder, sorted: a temporary left behind shows here.
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
@@ -54,8 +37,6 @@ class AtomicFileTest : public ::testing::Test {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
   }
-
-  fs::path dir;
 };
 
 TEST_F(AtomicFileTest, RegularFilesAreReplacedWholeKeepingTheirPermissions) {
@@ -97,7 +78,7 @@ TEST_F(AtomicFileTest, RegularFilesAreReplacedWholeKeepingTheirPermissions) {
 TEST_F(AtomicFileTest, SymlinksAreFollowedAndStayLinks) {
   std::string error;
   fs::create_directories(dir / "elsewhere");
-  Put("elsewhere/real.glb", "old");
+  Write("elsewhere/real.glb", "old");
   fs::create_symlink("elsewhere/real.glb", dir / "link.glb");
   ASSERT_TRUE(zvapp::WriteFileAtomically(Path("link.glb"), "new", &error)) << error;
   EXPECT_EQ(Type(Path("link.glb")), S_IFLNK);
@@ -163,7 +144,7 @@ TEST_F(AtomicFileTest, FifosAreWrittenToTheirReaderAndNeedOne) {
 }
 
 TEST_F(AtomicFileTest, OutputsArePutInPlaceTogetherOrNotAtAll) {
-  const std::string a = Put("a.glb", "old a"), b = Put("b.json", "old b");
+  const std::string a = Write("a.glb", "old a"), b = Write("b.json", "old b");
   std::string error;
   {
     zvapp::StagedOutputs outputs;
@@ -193,7 +174,7 @@ TEST_F(AtomicFileTest, OutputsArePutInPlaceTogetherOrNotAtAll) {
 // A child stages two outputs and waits to be killed: the signal removes the temporaries, the
 // targets stay as they were and the child ends of the signal itself.
 TEST_F(AtomicFileTest, InterruptionsLeaveNoTemporaryBehind) {
-  const std::string a = Put("a.glb", "old a");
+  const std::string a = Write("a.glb", "old a");
   for (const int sig : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(sig);
     int ready[2];

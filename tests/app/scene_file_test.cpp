@@ -21,41 +21,21 @@
 #include "o3dplotgrid.h"
 #include "o3dplotlabel.h"
 #include "o3dplotmesh.h"
+#include "test_folder.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A folder of its own for each test's files.
-class SceneFileTest : public ::testing::Test {
+class SceneFileTest : public zvtest::FolderTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("zv_scene_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-    return Path(name);
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
   // Saves `doc` and returns the file's text; fails the test when saving fails.
   std::string Save(BaseDocument* doc, const std::string& name) const {
     std::string error;
     EXPECT_TRUE(zvapp::SaveScene(doc, Path(name), &error)) << error;
     return Read(Path(name));
   }
-
-  fs::path dir;
 };
 
 struct DocumentOwner {

@@ -71,27 +71,31 @@ void WriteCurrent(const char* why) {
     if (::write(2, p, std::strlen(p)) < 0) return;
 }
 
+void OnTimeout(int) {
+  WriteCurrent("a timeout");
+  ::_exit(70);
+}
+
+#ifdef __SANITIZE_ADDRESS__
+// The sanitizer handles the crash signals itself and calls this before it ends the process.
+void OnSanitizerDeath() { WriteCurrent("a sanitizer report"); }
+
+void KeepOnCrash() { __sanitizer_set_death_callback(&OnSanitizerDeath); }
+#else
 void OnCrashSignal(int sig) {
   WriteCurrent("a crash");
   ::signal(sig, SIG_DFL);
   ::raise(sig);
 }
 
-void OnTimeout(int) {
-  WriteCurrent("a timeout");
-  ::_exit(70);
+void KeepOnCrash() {
+  for (const int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) ::signal(sig, &OnCrashSignal);
 }
-
-void OnSanitizerDeath() { WriteCurrent("a sanitizer report"); }
+#endif
 
 void KeepCrashingInputs(const std::string& name) {
   std::snprintf(crashPath, sizeof crashPath, "fuzz-%s-crash", name.c_str());
-#ifdef __SANITIZE_ADDRESS__
-  __sanitizer_set_death_callback(&OnSanitizerDeath);  // the sanitizer handles the signals
-#else
-  (void)&OnSanitizerDeath;
-  for (const int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) ::signal(sig, &OnCrashSignal);
-#endif
+  KeepOnCrash();
   ::signal(SIGALRM, &OnTimeout);
 }
 
