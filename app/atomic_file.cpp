@@ -130,6 +130,18 @@ bool CopyToDevice(StagedOutputs::Output& o, std::string* error) {
   }
 }
 
+// Closes a complete temporary. Its data reaches the disk before any rename, so that a crash right
+// after one cannot leave an empty file under the target's name.
+bool FinishFile(StagedOutputs::Output& o, std::string* message) {
+  if (o.target.inPlace || o.fd < 0) return true;
+  const int err = ::fsync(o.fd) != 0 ? errno : 0;
+  const int closed = ::close(o.fd);
+  o.fd = -1;
+  if (!err && closed == 0) return true;
+  *message = Message(o.shown, "cannot write the data out", err ? err : errno);
+  return false;
+}
+
 }  // namespace
 
 StagedOutputs::StagedOutputs() = default;
@@ -166,22 +178,17 @@ bool StagedOutputs::Append(std::size_t output, std::string_view data, std::strin
 
 bool StagedOutputs::Stage(const std::string& path, std::string_view data, std::string* error) {
   const std::optional<std::size_t> output = Open(path, error);
-  return output && Append(*output, data, error);
+  if (!output || !Append(*output, data, error)) return false;
+  // A command may stage many files (one per frame): each is closed as soon as it is complete.
+  std::string message;
+  return FinishFile(*outputs_[*output], &message) || Fail(error, std::move(message));
 }
 
 bool StagedOutputs::Commit(std::string* error) {
   std::string message;
   if (failed_) message = "an output failed before it was complete";
-  // The data reaches the disk before any rename, so that a crash right after one cannot leave an
-  // empty file under the target's name.
-  for (auto& o : outputs_) {
-    if (!message.empty() || o->target.inPlace) continue;
-    const int err = ::fsync(o->fd) != 0 ? errno : 0;
-    const int closed = ::close(o->fd);
-    o->fd = -1;
-    if (err || closed != 0)
-      message = Message(o->shown, "cannot write the data out", err ? err : errno);
-  }
+  for (auto& o : outputs_)
+    if (message.empty()) FinishFile(*o, &message);
   for (auto& o : outputs_) {
     if (!message.empty() || o->target.inPlace) continue;
     if (::rename(o->temp.c_str(), o->target.path.c_str()) != 0) {

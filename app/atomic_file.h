@@ -38,7 +38,8 @@ class StagedOutputs {
   // its number, or nothing with *error naming the path and the reason.
   std::optional<std::size_t> Open(const std::string& path, std::string* error);
   bool Append(std::size_t output, std::string_view data, std::string* error);
-  // Open and Append in one.
+  // A whole output at once: Open and Append in one, and the output closed (so that a command can
+  // stage as many as it has frames).
   bool Stage(const std::string& path, std::string_view data, std::string* error);
 
   // Puts every staged output in place. Refused when anything staged failed; afterwards nothing is

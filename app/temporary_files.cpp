@@ -1,17 +1,18 @@
 // The registry the signal handler reads. A handler may run between any two instructions of the
 // code it interrupts and may call only async-signal-safe functions, so the registry is a list of
-// slots that only ever grows: a slot holds its path in a fixed buffer, and its state, read
-// atomically, says whether the path is complete and still wanted. Slots are reused, never freed.
+// slots that only ever grows: a slot's state, read atomically, says whether its path is complete
+// and still wanted, and the handler reads the path only then. Slots are reused, never freed; a
+// slot's buffer is replaced only while the slot is being filled.
 #include "temporary_files.h"
 
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 
 namespace zvapp {
@@ -19,7 +20,8 @@ namespace zvapp {
 struct TemporaryFile::Slot {
   enum State : int { kFree, kFilling, kLive };
   std::atomic<int> state{kFilling};
-  char path[PATH_MAX] = {};
+  std::unique_ptr<char[]> path;
+  std::size_t capacity = 0;
   Slot* next = nullptr;
 };
 
@@ -34,7 +36,7 @@ struct sigaction previous[std::size(kSignals)];
 
 void RemoveLive() {
   for (Slot* s = slots.load(std::memory_order_acquire); s; s = s->next)
-    if (s->state.load(std::memory_order_acquire) == Slot::kLive) ::unlink(s->path);
+    if (s->state.load(std::memory_order_acquire) == Slot::kLive) ::unlink(s->path.get());
 }
 
 void OnSignal(int sig, siginfo_t* info, void* context) {
@@ -90,9 +92,13 @@ TemporaryFile::TemporaryFile(const std::string& path) : slot_(nullptr) {
   std::call_once(installed, InstallHandlers);
   std::error_code ec;
   const std::string absolute = std::filesystem::absolute(path, ec).string();
-  if (ec || absolute.size() >= PATH_MAX) return;  // no such file can be made anyway
+  if (ec) return;  // no working folder: then there is no file either
   slot_ = TakeSlot();
-  std::memcpy(slot_->path, absolute.c_str(), absolute.size() + 1);
+  if (slot_->capacity <= absolute.size()) {
+    slot_->path = std::make_unique<char[]>(absolute.size() + 1);
+    slot_->capacity = absolute.size() + 1;
+  }
+  std::memcpy(slot_->path.get(), absolute.c_str(), absolute.size() + 1);
   slot_->state.store(Slot::kLive, std::memory_order_release);
 }
 

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -169,6 +170,27 @@ TEST_F(AtomicFileTest, OutputsArePutInPlaceTogetherOrNotAtAll) {
   EXPECT_EQ(Read(a), "new a");
   EXPECT_EQ(Read(b), "frame 1, frame 2");
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.glb", "b.json"}));
+}
+
+// A file per frame: many more outputs than the process may have files open.
+TEST_F(AtomicFileTest, ManyOutputsAreStagedWithoutKeepingThemOpen) {
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+  struct rlimit few = saved;
+  few.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+  std::string error;
+  bool staged = true, committed = false;
+  {
+    zvapp::StagedOutputs outputs;
+    for (int frame = 0; frame < 500 && staged; ++frame)
+      staged = outputs.Stage(Path("f_" + std::to_string(frame) + ".glb"), "frame", &error);
+    committed = staged && outputs.Commit(&error);
+  }
+  ::setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_TRUE(staged && committed) << error;
+  EXPECT_EQ(Names().size(), 500u);
+  EXPECT_EQ(Read(Path("f_499.glb")), "frame");
 }
 
 // A child stages two outputs and waits to be killed: the signal removes the temporaries, the
