@@ -85,8 +85,8 @@ bool ResolveTarget(const std::string& path, OutputTarget* target, std::string* w
     target->fifo = S_ISFIFO(st.st_mode);
     return true;
   }
-  if (S_ISDIR(st.st_mode)) return Refuse(why, err, "it is a folder", EISDIR);
-  return Refuse(why, err, "not a file, a character device or a FIFO", 0);
+  if (S_ISDIR(st.st_mode)) return Refuse(why, err, "it is a folder", 0);
+  return Refuse(why, err, "it is no regular file, character device or FIFO", 0);
 }
 
 int OpenInPlace(const OutputTarget& target, std::string* why, int* err) {
