@@ -38,26 +38,6 @@ std::string ErrorMessage(const std::string& lead, const JsonError& e) {
 
 // ---- Texts and places -------------------------------------------------------------------------
 
-std::string Printable(std::string_view s) {
-  std::string out;
-  while (!s.empty() && out.size() < kMaxMessageBytes) {
-    const std::size_t n = zvhost::Utf8SequenceLength(s);
-    const auto c = static_cast<unsigned char>(s[0]);
-    if (n == 0 || c < 0x20 || c == 0x7F) {
-      static const char kHex[] = "0123456789abcdef";
-      out += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
-      s.remove_prefix(1);
-    } else {
-      out.append(s.substr(0, n));
-      s.remove_prefix(n);
-    }
-  }
-  if (!s.empty()) out += "...";
-  return out;
-}
-
-std::string Quoted(std::string_view s) { return "\"" + Printable(s) + "\""; }
-
 Json TextJson(const std::string& s, const std::string& at) {
   if (!zvhost::IsUtf8(s)) Refuse(at, "the text " + Quoted(s) + " is not valid UTF-8");
   return s;

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "c4d_basetypes.h"
+#include "printable.h"
 
 namespace zvapp::jsontext {
 
@@ -33,11 +34,9 @@ std::string ErrorMessage(const std::string& lead, const JsonError& e);
 
 // ---- Texts and places -------------------------------------------------------------------------
 
-// A piece of a file fit for a message on a terminal: control characters and bytes that are no
-// UTF-8 written as \xNN, and no longer than a line or two.
-std::string Printable(std::string_view s);
-// Printable, in double quotes.
-std::string Quoted(std::string_view s);
+// Pieces of a file quoted in a message, made safe for a terminal (printable.h).
+using zvapp::Printable;
+using zvapp::Quoted;
 // The text as a JSON string; refused unless it is valid UTF-8 (a JSON text can hold no other).
 Json TextJson(const std::string& s, const std::string& at);
 

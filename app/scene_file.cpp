@@ -24,11 +24,19 @@ constexpr std::string_view kFormat = "zvplot scene";
 constexpr Int64 kVersion = 1;
 
 // Limits of what a file may hold. They are far beyond any scene the runner makes and keep a
-// hostile file from exhausting memory or the stack.
+// hostile file from exhausting memory or the stack. Reading and writing hold a scene to the same
+// limits, so that every scene that loads also saves, and every file saved loads.
 constexpr size_t kMaxFileBytes = size_t{64} << 20;
-constexpr size_t kMaxDepth = 64;  // nesting of JSON arrays and objects
 constexpr Int64 kMaxObjects = 100000;
-constexpr JsonLimits kLimits = {.depth = kMaxDepth,
+// Objects nest as the "children" of objects; a parameter's value nests in containers (a container,
+// a font, a gradient's settings), a parameter itself being level 1. The file's JSON nests as deep
+// as the deepest of both needs: an object at level n is at depth 2n + 1, a value at level k in it
+// at 2n + 3k, and a value's own arrays and objects (a gradient's knots with their colours) reach 4
+// deeper. A file nested deeper cannot be a scene, and is refused before it costs anything.
+constexpr size_t kMaxObjectDepth = 24;
+constexpr size_t kMaxValueDepth = 4;
+constexpr size_t kMaxJsonDepth = 2 * kMaxObjectDepth + 3 * kMaxValueDepth + 4;
+constexpr JsonLimits kLimits = {.depth = kMaxJsonDepth,
                                 .arrayItems = 100000,
                                 .members = 10000,
                                 .textBytes = 65536,
@@ -125,25 +133,34 @@ Json NameJson(const Named (&table)[N], Int32 value, const std::string& at) {
   Refuse(at, "the value " + std::to_string(value) + " has no name a scene file knows");
 }
 
-Json ValueJson(const GeData& d, const std::string& at);
+[[noreturn]] void RefuseValueDepth(const std::string& at) {
+  Refuse(at, "values nested deeper than " + std::to_string(kMaxValueDepth) +
+                 " levels (containers in containers)");
+}
 
-Json EntriesJson(const BaseContainer& bc, const std::string& at) {
+Json ValueJson(const GeData& d, const std::string& at, size_t level);
+
+// The entries of a container whose values are at `level`. A container's ids are distinct, so each
+// is appended without the object's linear search for its key (10,000 entries would take seconds).
+Json EntriesJson(const BaseContainer& bc, const std::string& at, size_t level) {
   Json j = Json::object();
+  auto& members = j.get_ref<Json::object_t&>();
   for (Int32 i = 0; i < bc.GetEntryCount(); ++i) {
-    const std::string key = std::to_string(bc.GetIndexId(i));
-    j[key] = ValueJson(*bc.GetIndexData(i), At(at, key));
+    std::string key = std::to_string(bc.GetIndexId(i));
+    Json value = ValueJson(*bc.GetIndexData(i), At(at, key), level);
+    members.emplace_back(std::move(key), std::move(value));
   }
   return j;
 }
 
-Json ContainerJson(const BaseContainer& bc, const std::string& at) {
+Json ContainerJson(const BaseContainer& bc, const std::string& at, size_t level) {
   Json j = Json::object();
   j["id"] = bc.GetId();
-  j["entries"] = EntriesJson(bc, At(at, "entries"));
+  j["entries"] = EntriesJson(bc, At(at, "entries"), level + 1);
   return j;
 }
 
-Json GradientJson(const Gradient& g, const std::string& at) {
+Json GradientJson(const Gradient& g, const std::string& at, size_t level) {
   Json knots = Json::array();
   for (Int32 i = 0; i < g.GetKnotCount(); ++i) {
     const GradientKnot& k = g.GetKnot(i);
@@ -158,16 +175,16 @@ Json GradientJson(const Gradient& g, const std::string& at) {
   }
   Json j = Json::object();
   j["knots"] = std::move(knots);
-  j["settings"] = EntriesJson(g.GetSettings(), At(at, "settings"));
+  j["settings"] = EntriesJson(g.GetSettings(), At(at, "settings"), level + 1);
   return j;
 }
 
-Json CustomJson(const GeData& d, const std::string& at) {
+Json CustomJson(const GeData& d, const std::string& at, size_t level) {
   Json j = Json::object();
   if (const auto* g = d.GetCustomDataType<Gradient>()) {
-    j["gradient"] = GradientJson(*g, At(at, "gradient"));
+    j["gradient"] = GradientJson(*g, At(at, "gradient"), level);
   } else if (const auto* f = d.GetCustomDataType<FontData>()) {
-    j["font"] = ContainerJson(f->GetFont(), At(at, "font"));
+    j["font"] = ContainerJson(f->GetFont(), At(at, "font"), level);
   } else {
     Refuse(at, "custom data of type " + std::to_string(d.GetCustomType()) +
                    " cannot be stored in a scene file");
@@ -176,7 +193,8 @@ Json CustomJson(const GeData& d, const std::string& at) {
 }
 
 // A value as an object with one member that names its kind: {"real": 1.5}.
-Json ValueJson(const GeData& d, const std::string& at) {
+Json ValueJson(const GeData& d, const std::string& at, size_t level) {
+  if (level > kMaxValueDepth) RefuseValueDepth(at);
   Json j = Json::object();
   switch (d.GetType()) {
     case DA::NIL:
@@ -198,10 +216,10 @@ Json ValueJson(const GeData& d, const std::string& at) {
       j["time"] = TimeJson(d.GetTime());
       break;
     case DA::CONTAINER:
-      j["container"] = ContainerJson(*d.GetContainer(), At(at, "container"));
+      j["container"] = ContainerJson(*d.GetContainer(), At(at, "container"), level);
       break;
     case DA::CUSTOMDATATYPE:
-      return CustomJson(d, at);
+      return CustomJson(d, at, level);
   }
   return j;
 }
@@ -245,7 +263,7 @@ Json ObjectJson(const BaseObject* op, const std::string& at) {
   j["enabled"] = op->GetDeformMode();
   j["display"] = DisplayJson(op, At(at, "display"));
   j["folded"] = op->GetNBit(NBIT::OM1_FOLD);
-  j["parameters"] = EntriesJson(op->GetDataInstanceRef(), At(at, "parameters"));
+  j["parameters"] = EntriesJson(op->GetDataInstanceRef(), At(at, "parameters"), 1);
   Json children = Json::array();
   for (const BaseObject* child = op->GetDown(); child; child = child->GetNext())
     children.push_back(ObjectJson(child, At(At(at, "children"), children.size())));
@@ -253,24 +271,35 @@ Json ObjectJson(const BaseObject* op, const std::string& at) {
   return j;
 }
 
+[[noreturn]] void RefuseObjectDepth(const std::string& at) {
+  Refuse(at, "objects nested deeper than " + std::to_string(kMaxObjectDepth) + " levels");
+}
+
+// The pointer of the object at `places`: its place among the top objects, then among the children
+// of each object above it.
+std::string ObjectPointer(const std::vector<size_t>& places) {
+  std::string at = "/objects";
+  for (size_t i = 0; i < places.size(); ++i) at = At(i ? At(at, "children") : at, places[i]);
+  return at;
+}
+
 // Counts the objects and their nesting without recursion, so that writing them (recursively)
 // cannot exhaust the stack and never starts on a scene a file cannot hold.
 void CheckHierarchySize(const BaseDocument* doc) {
   Int64 count = 0;
-  size_t depth = 1;
+  std::vector<size_t> places{0};  // the place of each object from the top down to `op`
   const BaseObject* op = doc->GetFirstObject();
   while (op) {
     if (++count > kMaxObjects)
       Refuse("", "the scene has more than " + std::to_string(kMaxObjects) + " objects");
-    if (depth > kMaxDepth)
-      Refuse("", "objects are nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    if (places.size() > kMaxObjectDepth) RefuseObjectDepth(ObjectPointer(places));
     if (op->GetDown()) {
       op = op->GetDown();
-      ++depth;
+      places.push_back(0);
       continue;
     }
-    while (op && !op->GetNext()) op = op->GetUp(), --depth;
-    if (op) op = op->GetNext();
+    while (op && !op->GetNext()) op = op->GetUp(), places.pop_back();
+    if (op) op = op->GetNext(), ++places.back();
   }
 }
 
@@ -356,7 +385,7 @@ class SceneReader {
     if (!doc) Refuse("", "out of memory");
     ReadDocument(root.value("document", Json::object()), "/document", doc.get());
     IfPresent(root, "", "objects", [&](const Json& v, const std::string& at) {
-      ReadObjects(v, at, doc.get(), nullptr);
+      ReadObjects(v, at, doc.get(), nullptr, 1);
     });
     return doc;
   }
@@ -383,17 +412,21 @@ class SceneReader {
     return t;
   }
 
-  void ReadObjects(const Json& j, const std::string& at, BaseDocument* doc, BaseObject* parent) {
+  // The objects at `level`, the top objects being level 1.
+  void ReadObjects(const Json& j, const std::string& at, BaseDocument* doc, BaseObject* parent,
+                   size_t level) {
     if (!j.is_array()) Refuse(at, "expected an array of objects");
     BaseObject* pred = nullptr;
-    for (size_t i = 0; i < j.size(); ++i) pred = ReadObject(j[i], At(at, i), doc, parent, pred);
+    for (size_t i = 0; i < j.size(); ++i)
+      pred = ReadObject(j[i], At(at, i), doc, parent, pred, level);
   }
 
   BaseObject* ReadObject(const Json& j, const std::string& at, BaseDocument* doc,
-                         BaseObject* parent, BaseObject* pred) {
+                         BaseObject* parent, BaseObject* pred, size_t level) {
     CheckMembers(j, at,
                  {"type", "name", "position", "rotation", "editorMode", "renderMode", "enabled",
                   "display", "folded", "parameters", "children"});
+    if (level > kMaxObjectDepth) RefuseObjectDepth(at);
     if (++objects_ > kMaxObjects)
       Refuse(at, "the file holds more than " + std::to_string(kMaxObjects) + " objects");
     const Json* type = Find(j, "type");
@@ -408,7 +441,7 @@ class SceneReader {
     IfPresent(j, at, "parameters",
               [&](const Json& v, const std::string& a) { ReadParameters(v, a, op); });
     IfPresent(j, at, "children",
-              [&](const Json& v, const std::string& a) { ReadObjects(v, a, doc, op); });
+              [&](const Json& v, const std::string& a) { ReadObjects(v, a, doc, op, level + 1); });
     return op;
   }
 
@@ -457,7 +490,7 @@ class SceneReader {
     for (auto it = j.begin(); it != j.end(); ++it) {
       const std::string here = At(at, it.key());
       const Int32 id = EntryId(it.key(), here);
-      const GeData value = ReadValue(it.value(), here);
+      const GeData value = ReadValue(it.value(), here, 1);
       CheckParameter(op->GetType(), id, value, here);
       stored.SetData(id, value);
     }
@@ -466,11 +499,17 @@ class SceneReader {
     for (Int32 i = 0; i < created.GetEntryCount(); ++i)
       if (!stored.GetDataPointer(created.GetIndexId(i)))
         stored.SetData(created.GetIndexId(i), *created.GetIndexData(i));
+    // The object's own parameters join the file's, and the file saved holds them all.
+    if (static_cast<size_t>(stored.GetEntryCount()) > kLimits.members)
+      Refuse(at, "more than " + std::to_string(kLimits.members) +
+                     " parameters, with those the object is created with");
     op->GetDataInstanceRef() = std::move(stored);
     op->SetDirty(DIRTYFLAGS::DATA);
   }
 
-  GeData ReadValue(const Json& j, const std::string& at) {
+  // A value at `level`: a parameter is at level 1, a value in a container one level below it.
+  GeData ReadValue(const Json& j, const std::string& at, size_t level) {
+    if (level > kMaxValueDepth) RefuseValueDepth(at);
     if (!j.is_object() || j.size() != 1)
       Refuse(at,
              "expected an object with one member that names the kind of value: \"long\", "
@@ -484,31 +523,33 @@ class SceneReader {
     if (kind == "vector") return GeData(ReadVector(v, here, false));
     if (kind == "string") return GeData(String(ReadText(v, here)));
     if (kind == "time") return GeData(ReadTime(v, here, false));
-    if (kind == "container") return GeData(ReadContainer(v, here));
-    if (kind == "gradient") return GeData(CUSTOMDATATYPE_GRADIENT, ReadGradient(v, here));
-    if (kind == "font") return GeData(CUSTOMDATATYPE_FONT, ReadFont(v, here));
+    if (kind == "container") return GeData(ReadContainer(v, here, level));
+    if (kind == "gradient") return GeData(CUSTOMDATATYPE_GRADIENT, ReadGradient(v, here, level));
+    if (kind == "font") return GeData(CUSTOMDATATYPE_FONT, ReadFont(v, here, level));
     if (kind == "none" && v.is_null()) return GeData();
     Refuse(here, kind == "none" ? "expected null" : "unknown kind of value");
   }
 
-  void ReadEntries(const Json& j, const std::string& at, BaseContainer* bc) {
+  // Entries whose values are at `level`.
+  void ReadEntries(const Json& j, const std::string& at, BaseContainer* bc, size_t level) {
     if (!j.is_object()) Refuse(at, "expected an object of entries by id");
     for (auto it = j.begin(); it != j.end(); ++it) {
       const std::string here = At(at, it.key());
-      bc->SetData(EntryId(it.key(), here), ReadValue(it.value(), here));
+      bc->SetData(EntryId(it.key(), here), ReadValue(it.value(), here, level));
     }
   }
 
-  BaseContainer ReadContainer(const Json& j, const std::string& at) {
+  // The container that is the value at `level`.
+  BaseContainer ReadContainer(const Json& j, const std::string& at, size_t level) {
     CheckMembers(j, at, {"id", "entries"});
     BaseContainer bc;
     IfPresent(j, at, "id", [&](const Json& v, const std::string& a) { bc.SetId(ReadInt32(v, a)); });
     IfPresent(j, at, "entries",
-              [&](const Json& v, const std::string& a) { ReadEntries(v, a, &bc); });
+              [&](const Json& v, const std::string& a) { ReadEntries(v, a, &bc, level + 1); });
     return bc;
   }
 
-  Gradient ReadGradient(const Json& j, const std::string& at) {
+  Gradient ReadGradient(const Json& j, const std::string& at, size_t level) {
     CheckMembers(j, at, {"knots", "settings"});
     Gradient g;
     IfPresent(j, at, "knots", [&](const Json& v, const std::string& a) {
@@ -518,7 +559,7 @@ class SceneReader {
     });
     IfPresent(j, at, "settings", [&](const Json& v, const std::string& a) {
       BaseContainer settings;
-      ReadEntries(v, a, &settings);
+      ReadEntries(v, a, &settings, level + 1);
       for (Int32 i = 0; i < settings.GetEntryCount(); ++i)
         g.SetData(settings.GetIndexId(i), *settings.GetIndexData(i));
     });
@@ -544,8 +585,8 @@ class SceneReader {
     return k;
   }
 
-  FontData ReadFont(const Json& j, const std::string& at) {
-    BaseContainer font = ReadContainer(j, at);
+  FontData ReadFont(const Json& j, const std::string& at, size_t level) {
+    BaseContainer font = ReadContainer(j, at, level);
     ResolveFont(&font, at);
     FontData f;
     f.SetFont(&font);
@@ -620,12 +661,33 @@ bool Guarded(const std::string& lead, std::string* error, Step step) {
   return false;
 }
 
-// The scene file's text of the document; only a text that reads back is made: it is read once as
-// a load would read it.
-std::string SceneText(BaseDocument* doc) {
+// Values as the reader counts them: every array and object too.
+size_t CountValues(const Json& j) {
+  size_t n = 1;
+  for (const Json& v : j) n += j.is_structured() ? CountValues(v) : 0;
+  return n;
+}
+
+// The scene file's text of the document, within the limits a file is read with. The text is
+// longer than the file a scene was read from (every parameter is written, and indented), so a
+// scene read is held to them too.
+std::string LimitedSceneText(BaseDocument* doc) {
   if (!doc) Refuse("", "there is no document");
   CheckHierarchySize(doc);
-  std::string text = PrettyJson(SceneJson(doc)) + '\n';
+  const Json scene = SceneJson(doc);
+  if (CountValues(scene) > kLimits.values)
+    Refuse("", "the scene is too large to save: its file would hold more than " +
+                   std::to_string(kLimits.values) + " values");
+  std::string text = PrettyJson(scene) + '\n';
+  if (text.size() > kMaxFileBytes)
+    Refuse("", "the scene is too large to save: its file would be larger than " +
+                   std::to_string(kMaxFileBytes >> 20) + " MB");
+  return text;
+}
+
+// Only a text that reads back is made: it is read once as a load would read it.
+std::string SceneText(BaseDocument* doc) {
+  std::string text = LimitedSceneText(doc);
   ParseScene(text, nullptr);
   return text;
 }
@@ -635,7 +697,9 @@ BaseDocument* LoadFrom(const std::string& lead, std::string* error, std::vector<
   DocumentPtr doc;
   Guarded(lead, error, [&] {
     std::vector<std::string> found;
-    doc = ParseScene(read(), &found);
+    DocumentPtr loaded = ParseScene(read(), &found);
+    LimitedSceneText(loaded.get());  // what loads must save again
+    doc = std::move(loaded);
     if (notes)
       for (const std::string& n : found) notes->push_back(lead + n);
     return true;

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++ cmake ninja-build pkg-config python3
+packages=(g++ cmake ninja-build pkg-config python3 clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   libtiff-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core libglu1-mesa-dev
   libtinygltf-dev nlohmann-json3-dev libcli11-dev

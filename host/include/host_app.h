@@ -92,6 +92,9 @@ void SetThreadCount(Int32 workers);
 struct HostLog {
   std::vector<std::string> questions;
   std::vector<std::string> executedFiles;
+  // What the host declined to do, and why (a text object's text too long to lay out); each
+  // distinct note once.
+  std::vector<std::string> notes;
 };
 HostLog& GetHostLog();
 

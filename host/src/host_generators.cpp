@@ -6,6 +6,7 @@
 // settings of its text are unchanged.
 #include "host_generators.h"
 
+#include <algorithm>
 #include <deque>
 #include <limits>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <optional>
 
 #include "c4d_customdata.h"
+#include "host_app.h"
 #include "text_extrude.h"
 #include "text_layout.h"
 
@@ -36,6 +38,15 @@ std::optional<FontInfo> ChosenFont(const BaseContainer& bc) {
   if (f.GetString(FONT_FILE).IsEmpty()) return std::nullopt;
   return FontInfo{f.GetString(FONT_FAMILY).GetStdString(), f.GetString(FONT_STYLE).GetStdString(),
                   f.GetString(FONT_FILE).GetStdString(), f.GetInt32(FONT_INDEX)};
+}
+
+// The start of a text quoted in a note, enough to recognise the label.
+constexpr size_t kNotedTextBytes = 40;
+
+// A text is laid out several times in each evaluation (measured, drawn, extruded): noted once.
+void NoteOnce(std::string note) {
+  std::vector<std::string>& notes = GetHostLog().notes;
+  if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(std::move(note));
 }
 
 SplineObject* BuildTextSpline(const TextOutline& outline) {
@@ -151,13 +162,15 @@ bool LayoutTextObject(const BaseObject* op, TextOutline* out) {
   const Int32 align = bc.GetInt32(PRIM_TEXT_ALIGN);
   // A chosen font that can no longer be opened (moved or uninstalled since) falls back to the
   // host's default font, as a text without a font does.
-  if (const auto font = ChosenFont(bc);
-      font && LayoutText(*font, text, height, align, out, nullptr))
+  std::string error = "no font is installed";
+  if (const auto font = ChosenFont(bc); font && LayoutText(*font, text, height, align, out, &error))
     return true;
   if (const auto& font = HostDefaultFont();
-      font && LayoutText(*font, text, height, align, out, nullptr))
+      font && LayoutText(*font, text, height, align, out, &error))
     return true;
   *out = TextOutline{};
+  NoteOnce("the text \"" + text.substr(0, kNotedTextBytes) +
+           (text.size() > kNotedTextBytes ? "...\"" : "\"") + " shows nothing: " + error);
   return false;
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <utility>
 
 namespace zvhost {
@@ -125,14 +126,22 @@ bool Tessellate(const std::vector<std::vector<int>>& loops, std::vector<Point2>&
   return !state.failed;
 }
 
-}  // namespace
+// The filled region of some contours, flat: its boundary loops (each edge with the region on its
+// left) and the cap triangles over them, counter-clockwise seen from +z.
+struct FlatRegion {
+  std::vector<Point2> points;
+  std::vector<std::vector<int>> loops;
+  std::vector<std::array<int, 3>> triangles;
+};
 
-SolidMesh ExtrudeOutline(const TextOutline& outline, const Point3& extrusion) {
+// Fills the non-zero winding region of the contours. Empty when nothing encloses an area or the
+// tessellator fails.
+FlatRegion Fill(std::span<const std::vector<Point2>> contours) {
   // Vertices shared by position, so that contours touching at a point also share the vertex.
   std::vector<Point2> vertices;
   std::map<Point2, int> lookup;
   std::vector<std::vector<int>> input;
-  for (const auto& contour : outline.contours) {
+  for (const auto& contour : contours) {
     std::vector<Point2> clean = contour;
     if (!std::all_of(clean.begin(), clean.end(),
                      [](const Point2& p) { return std::isfinite(p[0]) && std::isfinite(p[1]); }) ||
@@ -153,46 +162,81 @@ SolidMesh ExtrudeOutline(const TextOutline& outline, const Point3& extrusion) {
   // from empty, so it can carry a side wall. Then the caps are triangulated from that boundary.
   TessState boundary;
   if (!Tessellate(input, vertices, lookup, true, boundary)) return {};
-  std::vector<std::vector<int>> loops;
+  FlatRegion region;
   for (auto& loop : boundary.loops) {
     loop.erase(std::unique(loop.begin(), loop.end()), loop.end());
     while (loop.size() > 1 && loop.front() == loop.back()) loop.pop_back();
-    if (loop.size() >= 3) loops.push_back(std::move(loop));
+    if (loop.size() >= 3) region.loops.push_back(std::move(loop));
   }
-  if (loops.empty()) return {};
+  if (region.loops.empty()) return {};
   TessState caps;
-  if (!Tessellate(loops, vertices, lookup, false, caps)) return {};
-  for (auto& t : caps.triangles) {
+  if (!Tessellate(region.loops, vertices, lookup, false, caps)) return {};
+  region.triangles = std::move(caps.triangles);
+  for (auto& t : region.triangles) {
     const Point2 &a = vertices[t[0]], &b = vertices[t[1]], &c = vertices[t[2]];
     if ((b[0] - a[0]) * (c[1] - a[1]) - (c[0] - a[0]) * (b[1] - a[1]) < 0) std::swap(t[1], t[2]);
   }
 
   // Keep only the vertices in use.
   std::vector<int> remap(vertices.size(), -1);
-  std::vector<Point2> used;
   const auto use = [&](int& index) {
     if (remap[index] < 0) {
-      remap[index] = static_cast<int>(used.size());
-      used.push_back(vertices[index]);
+      remap[index] = static_cast<int>(region.points.size());
+      region.points.push_back(vertices[index]);
     }
     index = remap[index];
   };
-  for (auto& loop : loops) std::for_each(loop.begin(), loop.end(), use);
-  for (auto& t : caps.triangles) std::for_each(t.begin(), t.end(), use);
+  for (auto& loop : region.loops) std::for_each(loop.begin(), loop.end(), use);
+  for (auto& t : region.triangles) std::for_each(t.begin(), t.end(), use);
+  return region;
+}
+
+void Append(FlatRegion&& part, FlatRegion& all) {
+  const int offset = static_cast<int>(all.points.size());
+  all.points.insert(all.points.end(), part.points.begin(), part.points.end());
+  for (auto& loop : part.loops) {
+    for (int& index : loop) index += offset;
+    all.loops.push_back(std::move(loop));
+  }
+  for (auto t : part.triangles)
+    all.triangles.push_back({t[0] + offset, t[1] + offset, t[2] + offset});
+}
+
+// The tessellator's cost grows faster than linearly with the number of edges it sweeps over, so
+// each glyph is filled on its own: the text costs the sum of its glyphs.
+FlatRegion FillGlyphs(const TextOutline& outline) {
+  const std::span<const std::vector<Point2>> contours(outline.contours);
+  if (outline.glyphStarts.empty()) return Fill(contours);
+  FlatRegion all;
+  for (std::size_t g = 0; g < outline.glyphStarts.size(); ++g) {
+    const std::size_t first = std::min(outline.glyphStarts[g], contours.size());
+    const std::size_t last = g + 1 < outline.glyphStarts.size()
+                                 ? std::min(outline.glyphStarts[g + 1], contours.size())
+                                 : contours.size();
+    if (first < last) Append(Fill(contours.subspan(first, last - first)), all);
+  }
+  return all;
+}
+
+}  // namespace
+
+SolidMesh ExtrudeOutline(const TextOutline& outline, const Point3& extrusion) {
+  const FlatRegion region = FillGlyphs(outline);
+  if (region.points.empty()) return {};
 
   SolidMesh mesh;
-  const int n = static_cast<int>(used.size());
-  for (const Point2& p : used) mesh.points.push_back({p[0], p[1], 0.0});
+  const int n = static_cast<int>(region.points.size());
+  for (const Point2& p : region.points) mesh.points.push_back({p[0], p[1], 0.0});
   if (extrusion[2] == 0 || !std::isfinite(extrusion[2])) {
-    mesh.triangles = std::move(caps.triangles);
+    mesh.triangles = region.triangles;
     return mesh;
   }
-  for (const Point2& p : used)
+  for (const Point2& p : region.points)
     mesh.points.push_back({p[0] + extrusion[0], p[1] + extrusion[1], extrusion[2]});
 
   // Extruding towards +z the front cap faces -z and the back cap +z; towards -z the other way.
   const bool towardsPlusZ = extrusion[2] > 0;
-  for (const auto& t : caps.triangles) {
+  for (const auto& t : region.triangles) {
     const std::array<int, 3> front{t[0], t[2], t[1]};
     const std::array<int, 3> back{t[0] + n, t[1] + n, t[2] + n};
     mesh.triangles.push_back(towardsPlusZ ? front
@@ -200,7 +244,7 @@ SolidMesh ExtrudeOutline(const TextOutline& outline, const Point3& extrusion) {
     mesh.triangles.push_back(towardsPlusZ ? back : std::array<int, 3>{back[0], back[2], back[1]});
   }
   // Each boundary edge a->b has the filled region on its left, so the wall faces right.
-  for (const auto& loop : loops) {
+  for (const auto& loop : region.loops) {
     for (std::size_t i = 0; i < loop.size(); ++i) {
       const int a = loop[i], b = loop[(i + 1) % loop.size()];
       if (towardsPlusZ) {

@@ -267,7 +267,13 @@ bool LayoutText(const FontInfo& font, std::string_view utf8, double height, int 
   std::lock_guard lock(cache.Mutex());
   CachedFace* cached = cache.Acquire(font, &message);
   if (cached == nullptr) return false;
-  if (!(height > 0) || !std::isfinite(height) || utf8.empty()) return true;
+  const std::u32string text = DecodeUtf8(utf8);
+  if (text.size() > kMaxLayoutCharacters) {
+    message = "a text of " + std::to_string(text.size()) + " characters is not laid out: at most " +
+              std::to_string(kMaxLayoutCharacters) + " are";
+    return false;
+  }
+  if (!(height > 0) || !std::isfinite(height) || text.empty()) return true;
 
   FT_Face face = cached->face;
   const double scale = height / cached->unitsPerEm;  // font units -> output units
@@ -276,7 +282,6 @@ bool LayoutText(const FontInfo& font, std::string_view utf8, double height, int 
   if (lineSpacing <= 0) lineSpacing = 1.2 * cached->unitsPerEm;
   const bool kerning = FT_HAS_KERNING(face);
 
-  const std::u32string text = DecodeUtf8(utf8);
   std::size_t lineStartContour = 0;
   double pen = 0;  // font units along the current line
   double baseline = 0;
@@ -314,6 +319,7 @@ bool LayoutText(const FontInfo& font, std::string_view utf8, double height, int 
       }
     }
     const GlyphShape& shape = LoadGlyph(*cached, glyphIndex);
+    if (!shape.contours.empty()) out->glyphStarts.push_back(out->contours.size());
     for (const auto& contour : shape.contours) {
       std::vector<Point2> placed;
       placed.reserve(contour.size());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
 namespace zvhost {
@@ -12,6 +13,9 @@ using Point2 = std::array<double, 2>;
 struct TextOutline {
   // Closed polylines (last point != first), curves flattened.
   std::vector<std::vector<Point2>> contours;
+  // Where each glyph's contours start in `contours`, ascending. Glyphs do not overlap, so each can
+  // be filled on its own; without these all contours are filled together (overlaps merge).
+  std::vector<std::size_t> glyphStarts;
   double minX = 0, minY = 0, maxX = 0, maxY = 0;  // bounding box of all contours (0 when empty)
 };
 

@@ -1,5 +1,5 @@
-// Export of evaluated documents: glTF read back with tinygltf, the atomic file writer and the HTML
-// page. The checks by the Khronos validator and the browser are in slow/external_test.cpp.
+// Export of evaluated documents: glTF read back with tinygltf and the HTML page. The checks by the
+// Khronos validator and the browser are in slow/external_test.cpp.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,7 +9,6 @@
 #define TINYGLTF_NO_EXTERNAL_IMAGE
 #include <tiny_gltf.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -21,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
 #include "base64.h"
 #include "export_gltf.h"
 #include "export_html.h"
@@ -426,30 +424,6 @@ TEST(GltfExport, ThePlotsSampleMarkersBecomeAPointsLayer) {
   zvhost::SetEnabled(s.plot, false);
   s.Evaluate();
   EXPECT_EQ(FindPoints(Export(s.doc), "Plot").node, nullptr);
-}
-
-// ---- Atomic writing ----------------------------------------------------------------------------
-
-TEST(AtomicFile, ReplacesWholeOrLeavesNothing) {
-  const fs::path dir = fs::path(ZV_BINARY_DIR) / "test-output" / "atomic";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  std::string error;
-  const std::string target = (dir / "out.txt").string();
-  ASSERT_TRUE(zvapp::WriteFileAtomically(target, std::string(100000, 'a'), &error)) << error;
-  ASSERT_TRUE(zvapp::WriteFileAtomically(target, "short", &error)) << error;
-  std::ifstream in(target);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short");
-  // A missing folder, or a folder in the way: refused, nothing left behind.
-  EXPECT_FALSE(zvapp::WriteFileAtomically((dir / "missing" / "x.glb").string(), "x", &error));
-  EXPECT_NE(error.find("missing"), std::string::npos);
-  fs::create_directories(dir / "folder");
-  EXPECT_FALSE(zvapp::WriteFileAtomically((dir / "folder").string(), "x", &error));
-  EXPECT_TRUE(fs::is_directory(dir / "folder"));
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"folder", "out.txt"}));
 }
 
 // ---- The HTML page -----------------------------------------------------------------------------

@@ -21,41 +21,21 @@
 #include "o3dplotgrid.h"
 #include "o3dplotlabel.h"
 #include "o3dplotmesh.h"
+#include "test_folder.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A folder of its own for each test's files.
-class SceneFileTest : public ::testing::Test {
+class SceneFileTest : public zvtest::FolderTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("zv_scene_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-    return Path(name);
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
   // Saves `doc` and returns the file's text; fails the test when saving fails.
   std::string Save(BaseDocument* doc, const std::string& name) const {
     std::string error;
     EXPECT_TRUE(zvapp::SaveScene(doc, Path(name), &error)) << error;
     return Read(Path(name));
   }
-
-  fs::path dir;
 };
 
 struct DocumentOwner {
@@ -274,7 +254,7 @@ TEST_F(SceneFileTest, WhatAFileCannotHoldIsRefusedAndTheOldFileStays) {
   for (int i = 0; i < 40; ++i) deep = scene.Add(Onull, deep);
   EXPECT_FALSE(zvapp::SaveScene(scene.doc, target, &error));
   EXPECT_NE(error.find("/objects/0/children/0/children/0/"), std::string::npos) << error;
-  EXPECT_NE(error.find("deeper than 64"), std::string::npos) << error;
+  EXPECT_NE(error.find("objects nested deeper than 24 levels"), std::string::npos) << error;
   BaseObject* top = scene.plot->GetDown();
   BaseObject::Free(top);
 
@@ -283,6 +263,110 @@ TEST_F(SceneFileTest, WhatAFileCannotHoldIsRefusedAndTheOldFileStays) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
       << "a temporary file was left behind";
   EXPECT_TRUE(zvapp::SaveScene(scene.doc, target, &error)) << error;
+}
+
+// ---- Limits -------------------------------------------------------------------------------------
+
+// A chain of `levels` objects, one below the other: nulls, and at the bottom `last`.
+std::string Chain(int levels, const std::string& last) {
+  std::string s = last;
+  for (int i = 1; i < levels; ++i) s = R"({"type": 5140, "children": [)" + s + "]}";
+  return s;
+}
+std::string Pointer(int levels) {
+  std::string at = "/objects/0";
+  for (int i = 1; i < levels; ++i) at += "/children/0";
+  return at;
+}
+// Parameter 1 a container holding entry 2 a container ... down to entry `levels`, `last`.
+std::string Containers(int levels, const std::string& last) {
+  std::string s = last;
+  for (int i = levels - 1; i >= 1; --i)
+    s = R"({"container": {"entries": {")" + std::to_string(i + 1) + R"(": )" + s + "}}}";
+  return R"({"1": )" + s + "}";
+}
+std::string ContainerPointer(int levels) {
+  std::string at = "/objects/0/parameters/1";
+  for (int i = 2; i <= levels; ++i) at += "/container/entries/" + std::to_string(i);
+  return at;
+}
+
+// Reading and writing agree on every limit: at the edge a scene loads, evaluates, saves and loads
+// again to the same bytes; one step past it, loading and saving refuse it alike.
+TEST_F(SceneFileTest, WhatLoadsSavesAtEveryLimitAndOnePastItNeitherDoes) {
+  const auto file = [](const std::string& objects) {
+    return R"({"format": "zvplot scene", "version": 1, "objects": [)" + objects + "]}";
+  };
+  // Values in containers four levels down, the last a gradient: its knots' colours are what
+  // nests deepest in a file, here at the deepest object too.
+  const std::string containers =
+      Containers(4, R"({"gradient": {"knots": [{"color": [1, 0, 0]}]}})");
+  const std::string plot = R"({"type": 1055349})";
+  const std::string deepNull = R"({"type": 5140, "parameters": )" + containers + "}";
+  for (const std::string& last : {std::string(R"({"type": 5140})"), plot, deepNull}) {
+    SCOPED_TRACE(last);
+    std::string error;
+    DocumentOwner loaded(zvapp::LoadScene(Write("deepest.json", file(Chain(24, last))), &error));
+    ASSERT_NE(loaded.doc, nullptr) << error;
+    loaded.doc->ExecutePasses(nullptr, true, true, true);
+    const std::string saved = Save(loaded.doc, "saved.json");
+    DocumentOwner again(zvapp::LoadScene(Path("saved.json"), &error));
+    ASSERT_NE(again.doc, nullptr) << error;
+    EXPECT_EQ(Save(again.doc, "again.json"), saved);
+
+    // One object more is refused, naming the object too deep.
+    BaseObject* bottom = loaded.doc->GetFirstObject();
+    while (bottom->GetDown()) bottom = bottom->GetDown();
+    BaseObject::Alloc(Onull)->InsertUnder(bottom);
+    EXPECT_FALSE(zvapp::SaveScene(loaded.doc, Path("deeper.json"), &error));
+    EXPECT_NE(error.find(Pointer(25) + ": objects nested deeper than 24 levels"), std::string::npos)
+        << error;
+  }
+
+  // A file holding one object more is refused alike. (A file whose deepest object has values in it
+  // is refused sooner, its JSON nested too deep.)
+  std::string error;
+  EXPECT_EQ(zvapp::LoadScene(Write("deeper.json", file(Chain(25, R"({"type": 5140})"))), &error),
+            nullptr);
+  EXPECT_NE(error.find(Pointer(25) + ": objects nested deeper than 24 levels"), std::string::npos)
+      << error;
+
+  // A value one level further down: refused by both.
+  const std::string fifth =
+      R"({"type": 5140, "parameters": )" + Containers(5, R"({"long": 1})") + "}";
+  const std::string at = ContainerPointer(5);
+  EXPECT_EQ(zvapp::LoadScene(Write("fifth.json", file(fifth)), &error), nullptr);
+  EXPECT_NE(error.find(at + ": values nested deeper than 4 levels"), std::string::npos) << error;
+  DocumentOwner owner(BaseDocument::Alloc());
+  BaseObject* null = BaseObject::Alloc(Onull);
+  owner.doc->InsertObject(null, nullptr, nullptr);
+  BaseContainer inner;
+  inner.SetInt32(5, 1);
+  for (Int32 id = 4; id >= 2; --id) {
+    BaseContainer outer;
+    outer.SetContainer(id, inner);
+    inner = outer;
+  }
+  null->GetDataInstance()->SetContainer(1, inner);
+  EXPECT_FALSE(zvapp::SaveScene(owner.doc, Path("fifth.json"), &error));
+  EXPECT_NE(error.find(at + ": values nested deeper than 4 levels"), std::string::npos) << error;
+
+  // Parameters: the file's and those the object is created with count together.
+  BaseObject* probe = BaseObject::Alloc(Osplinetext);
+  const int own = probe->GetDataInstanceRef().GetEntryCount();
+  BaseObject::Free(probe);
+  const auto text = [&](int added) {
+    std::string entries;
+    for (int i = 0; i < added; ++i)
+      entries += (i ? ", \"" : "\"") + std::to_string(-1 - i) + "\": {\"long\": 1}";
+    return file(R"({"type": 5178, "parameters": {)" + entries + "}}");
+  };
+  DocumentOwner full(zvapp::LoadScene(Write("full.json", text(10000 - own)), &error));
+  ASSERT_NE(full.doc, nullptr) << error;
+  Save(full.doc, "full-saved.json");
+  EXPECT_EQ(zvapp::LoadScene(Write("over.json", text(10001 - own)), &error), nullptr);
+  EXPECT_NE(error.find("/objects/0/parameters: more than 10000 parameters"), std::string::npos)
+      << error;
 }
 
 // ---- Hostile files ------------------------------------------------------------------------------

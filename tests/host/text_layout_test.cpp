@@ -91,6 +91,29 @@ TEST(TextLayout, EmptyInputsGiveEmptyOutlines) {
   }
 }
 
+TEST(TextLayout, EachGlyphWithAnOutlineStartsAGroup) {
+  const TextOutline text = Layout("i8 \n.");
+  // "i" has two contours, "8" three, the blank and the line break none.
+  EXPECT_EQ(text.glyphStarts, (std::vector<std::size_t>{0, 2, 5}));
+  EXPECT_EQ(text.contours.size(), 6u);
+  EXPECT_TRUE(Layout(" ").glyphStarts.empty());
+}
+
+TEST(TextLayout, TextsLongerThanTheLimitAreRefusedNamingIt) {
+  TextOutline out;
+  std::string error;
+  // Characters count, not bytes: the longest text may be of three-byte characters.
+  std::string longest;
+  for (std::size_t i = 0; i < kMaxLayoutCharacters; ++i) longest += "\xe2\x82\xac";
+  EXPECT_TRUE(LayoutText(AnyFont(), longest, 10, 0, &out, &error)) << error;
+  EXPECT_FALSE(out.contours.empty());
+  EXPECT_FALSE(LayoutText(AnyFont(), longest + "1", 10, 0, &out, &error));
+  EXPECT_EQ(error, "a text of " + std::to_string(kMaxLayoutCharacters + 1) +
+                       " characters is not laid out: at most " +
+                       std::to_string(kMaxLayoutCharacters) + " are");
+  EXPECT_TRUE(out.contours.empty());
+}
+
 TEST(TextLayout, UnopenableFontsFailWithAMessage) {
   TextOutline out;
   std::string error;

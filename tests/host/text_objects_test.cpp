@@ -4,9 +4,12 @@
 
 #include <map>
 #include <set>
+#include <string>
 
 #include "c4d.h"
+#include "host_app.h"
 #include "host_inspect.h"
+#include "text_layout.h"
 #include "text_fonts.h"
 
 namespace {
@@ -145,6 +148,29 @@ TEST(TextObjects, SolidsAreRebuiltOnlyWhenTheirTextOrDepthChanged) {
   BaseObject::Free(text);
   s.Evaluate();
   EXPECT_EQ(extrude->GetCache(), nullptr);
+}
+
+// The host does not lay out a text past its limit: the text shows nothing, and the host's log
+// says why once, however often the text is measured or built.
+TEST(TextObjects, ATextPastTheLimitShowsNothingAndIsNotedOnce) {
+  Scene s;
+  zvhost::GetHostLog().notes.clear();
+  const std::string tooLong = "Formula: " + std::string(zvhost::kMaxLayoutCharacters, 'x');
+  BaseObject* extrude = s.Extrude(NewText(tooLong.c_str()));
+  BaseObject* fits = s.Extrude(NewText(tooLong.substr(9).c_str()));
+  EXPECT_EQ(extrude->GetDown()->GetRad(), Vector());
+  s.Evaluate();
+  s.Evaluate();
+  EXPECT_EQ(extrude->GetCache(), nullptr);
+  EXPECT_EQ(extrude->GetDown()->GetCache(), nullptr);
+  EXPECT_NE(fits->GetCache(), nullptr);
+  ASSERT_EQ(zvhost::GetHostLog().notes.size(), 1u);
+  const std::string& note = zvhost::GetHostLog().notes[0];
+  EXPECT_EQ(note.rfind("the text \"Formula: xxx", 0), 0u) << note;
+  EXPECT_NE(note.find("...\" shows nothing: a text of 4105 characters is not laid out: at most 4096"),
+            std::string::npos)
+      << note;
+  zvhost::GetHostLog().notes.clear();
 }
 
 TEST(TextObjects, PointObjectsAndPlainObjectsReportTheirOwnBounds) {

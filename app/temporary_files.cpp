@@ -1,0 +1,109 @@
+// The registry the signal handler reads. A handler may run between any two instructions of the
+// code it interrupts and may call only async-signal-safe functions, so the registry is a list of
+// slots that only ever grows: a slot's state, read atomically, says whether its path is complete
+// and still wanted, and the handler reads the path only then. Slots are reused, never freed; a
+// slot's buffer is replaced only while the slot is being filled.
+#include "temporary_files.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+namespace zvapp {
+
+struct TemporaryFile::Slot {
+  enum State : int { kFree, kFilling, kLive };
+  std::atomic<int> state{kFilling};
+  std::unique_ptr<char[]> path;
+  std::size_t capacity = 0;
+  Slot* next = nullptr;
+};
+
+namespace {
+
+using Slot = TemporaryFile::Slot;
+
+std::atomic<Slot*> slots{nullptr};
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous[std::size(kSignals)];
+
+void RemoveLive() {
+  for (Slot* s = slots.load(std::memory_order_acquire); s; s = s->next)
+    if (s->state.load(std::memory_order_acquire) == Slot::kLive) ::unlink(s->path.get());
+}
+
+void OnSignal(int sig, siginfo_t* info, void* context) {
+  const int savedErrno = errno;
+  RemoveLive();
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    if (kSignals[i] != sig) continue;
+    const struct sigaction& old = previous[i];
+    if (old.sa_flags & SA_SIGINFO) {
+      old.sa_sigaction(sig, info, context);
+    } else if (old.sa_handler != SIG_DFL && old.sa_handler != SIG_IGN) {
+      old.sa_handler(sig);
+    } else {
+      // The signal is blocked while its handler runs: raised again, it takes its default course
+      // (the process ends of it) as soon as this handler returns.
+      ::sigaction(sig, &old, nullptr);
+      ::raise(sig);
+    }
+  }
+  errno = savedErrno;
+}
+
+void InstallHandlers() {
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+    if (::sigaction(kSignals[i], nullptr, &previous[i]) != 0) continue;
+    if (!(previous[i].sa_flags & SA_SIGINFO) && previous[i].sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_sigaction = &OnSignal;
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(kSignals[i], &action, nullptr);
+  }
+}
+
+// A free slot taken for filling, or a new one added to the list.
+Slot* TakeSlot() {
+  for (Slot* s = slots.load(std::memory_order_acquire); s; s = s->next) {
+    int expected = Slot::kFree;
+    if (s->state.compare_exchange_strong(expected, Slot::kFilling)) return s;
+  }
+  auto* s = new Slot;
+  Slot* head = slots.load(std::memory_order_relaxed);
+  do {
+    s->next = head;
+  } while (!slots.compare_exchange_weak(head, s, std::memory_order_release));
+  return s;
+}
+
+}  // namespace
+
+TemporaryFile::TemporaryFile(const std::string& path) : slot_(nullptr) {
+  static std::once_flag installed;
+  std::call_once(installed, InstallHandlers);
+  std::error_code ec;
+  const std::string absolute = std::filesystem::absolute(path, ec).string();
+  if (ec) return;  // no working folder: then there is no file either
+  slot_ = TakeSlot();
+  if (slot_->capacity <= absolute.size()) {
+    slot_->path = std::make_unique<char[]>(absolute.size() + 1);
+    slot_->capacity = absolute.size() + 1;
+  }
+  std::memcpy(slot_->path.get(), absolute.c_str(), absolute.size() + 1);
+  slot_->state.store(Slot::kLive, std::memory_order_release);
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (slot_) slot_->state.store(Slot::kFree, std::memory_order_release);
+}
+
+}  // namespace zvapp

@@ -1,0 +1,26 @@
+// Temporary files that an interruption must not leave behind. While a file is registered, SIGINT,
+// SIGTERM and SIGHUP remove it before the signal takes its course: a handler that was there before
+// runs next, and without one the process ends of the signal as it would have. A signal that was
+// ignored stays ignored.
+#pragma once
+
+#include <string>
+
+namespace zvapp {
+
+class TemporaryFile {
+ public:
+  // Registers `path` (made absolute here, so a change of the working folder does not matter).
+  explicit TemporaryFile(const std::string& path);
+  // Unregisters the path; the file itself is left alone.
+  ~TemporaryFile();
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  struct Slot;
+
+ private:
+  Slot* slot_;
+};
+
+}  // namespace zvapp
