@@ -1,5 +1,7 @@
 #include "actions.h"
 
+#include "frames.h"
+#include "memory_budget.h"
 #include "scene_file.h"
 #include "suggest.h"
 #include "value_text.h"
@@ -82,8 +84,7 @@ bool LoadSceneFile(PlotScene& scene, const std::string& path, ActionSession* ses
 bool ChangeTime(PlotScene& scene, const Action& a, std::string* error) {
   Int32 n = 0;
   if (a.word == "frame") {
-    if (!ParseWhole(a.args[0], &n))
-      return Fail(error, "a frame is a whole number, not \"" + a.args[0] + "\"");
+    if (!ParseFrame(a.args[0], &n, error)) return false;
     scene.SetFrame(n);
     return true;
   }
@@ -203,7 +204,7 @@ bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std:
   if (w == "enable" || w == "disable") return scene.Enable(Arg(a, 0), w == "enable", error);
   if (w == "scene") return LoadSceneFile(scene, Arg(a, 0), session, error);
   if (w == "frame" || w == "fps") return ChangeTime(scene, a, error);
-  if (w == "eval") return EvaluateScene(scene, *session), true;
+  if (w == "eval") return EvaluateWithinBudget(scene, *session, HeldOutputs{}, error);
   session->render = true;  // the one word left: render
   return true;
 }

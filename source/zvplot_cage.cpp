@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "c4d_symbols.h"
+#include "zvplot_estimate.h"
 #include "c4dapi.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
@@ -139,6 +140,12 @@ SplineObject* ZVPlotCage::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
   }
   spline->GetDataInstance()->SetBool(SPLINEOBJECT_CLOSED, true);
   return spline;
+}
+
+Bool ZVPlotCage::Message(GeListNode* node, Int32 type, void* data) {
+  if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
+    return EstimateCageMemory(static_cast<BaseObject*>(node), static_cast<ZVPlotMemoryEstimate*>(data));
+  return SUPER::Message(node, type, data);
 }
 
 Bool RegisterZVPlotCage(BaseBitmap* icon) {
