@@ -1,6 +1,7 @@
 #include "actions.h"
 
 #include "frames.h"
+#include "host_utf8.h"
 #include "memory_budget.h"
 #include "scene_file.h"
 #include "suggest.h"
@@ -73,11 +74,20 @@ bool SetParameter(PlotScene& scene, const std::string& target, const std::string
   return scene.Set(target, value, error);
 }
 
+// A loaded formula passes the check a typed one does, before the document replaces the scene's.
 bool LoadSceneFile(PlotScene& scene, const std::string& path, ActionSession* session,
                    std::string* error) {
-  BaseDocument* doc = LoadScene(path, error, &session->notes);
+  std::vector<std::string> notes;
+  BaseDocument* doc = LoadScene(path, error, &notes);
   if (!doc) return false;
+  for (const BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) {
+    if (IsPlot(op) && !CheckFormulaText(PlotFormula(op), error, nullptr)) {
+      BaseDocument::Free(doc);
+      return false;
+    }
+  }
   scene.Adopt(doc);
+  session->notes.insert(session->notes.end(), notes.begin(), notes.end());
   return true;
 }
 
@@ -185,6 +195,14 @@ bool ActionsFromJson(const nlohmann::json& list, std::vector<Action>* out, Refus
 
 bool CheckFormulaText(const std::string& formula, std::string* error, int* column) {
   if (formula.empty()) return true;
+  // Bytes first: a text of more bytes than the limit has more characters only if it is UTF-8.
+  if (formula.size() > kMaxFormulaCharacters) {
+    const size_t characters = zvhost::DecodeUtf8(formula).size();
+    if (characters > kMaxFormulaCharacters)
+      return Fail(error, "the formula is " + std::to_string(characters) +
+                             " characters long; the limit is " +
+                             std::to_string(kMaxFormulaCharacters) + " characters");
+  }
   const zvhost::ConversionDiagnostic d = zvhost::CheckExpression(formula);
   if (d.ok) return true;
   if (column) *column = d.column;

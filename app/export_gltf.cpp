@@ -811,6 +811,8 @@ bool MakeModel(BaseDocument* doc, const std::string& title, bool binary, std::st
       return false;
     }
     return true;
+  } catch (const std::bad_alloc&) {
+    throw;  // the command's edge tells what ran out, and ends the command
   } catch (const std::exception& e) {
     if (error) *error = std::string("cannot build the glTF model: ") + e.what();
     return false;

@@ -91,7 +91,8 @@ std::string HumanBytes(Int64 bytes) {
   while (v >= 1024.0 && unit + 1 < std::size(kUnits)) v /= 1024.0, ++unit;
   if (unit == 0) return std::to_string(bytes) + " bytes";
   char text[32];
-  std::snprintf(text, sizeof text, v < 10.0 ? "%.1f %s" : "%.0f %s", v, kUnits[unit]);
+  const bool whole = v >= 10.0 || std::fabs(v - std::round(v)) < 0.05;  // "4 GB", not "4.0 GB"
+  std::snprintf(text, sizeof text, whole ? "%.0f %s" : "%.1f %s", v, kUnits[unit]);
   return text;
 }
 

@@ -13,6 +13,7 @@
 #include "messages.h"
 #include "outputs.h"
 #include "plot_scene.h"
+#include "printable.h"
 #include "suggest.h"
 #include "temporary_files.h"
 
@@ -89,7 +90,7 @@ bool ApplyAll(PlotScene& scene, const std::vector<Action>& actions, ActionSessio
     int column = 0;
     std::string why;
     if (!ApplyAction(scene, a, session, &why, &column)) {
-      *error = CommandLineText(a) + ": " + why;
+      *error = Printable(CommandLineText(a)) + ": " + why;  // cut: a formula may be long
       return false;
     }
     report->Tell(session);
