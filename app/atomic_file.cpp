@@ -193,9 +193,8 @@ bool StagedOutputs::StagePieces(const std::string& path,
   const std::optional<std::size_t> output = Open(path, error);
   if (!output) return false;
   bool appended = true;
-  const bool produced = produce([&](std::string_view piece) {
-    return appended = appended && Append(*output, piece, error);
-  });
+  const bool produced = produce(
+      [&](std::string_view piece) { return appended = appended && Append(*output, piece, error); });
   if (!appended) return false;
   if (!produced) return Fail(error, "cannot write '" + path + "': the data could not be made");
   return Close(*output, error);

@@ -45,8 +45,8 @@ class StagedOutputs {
   // The same for data made piece by piece: `produce` hands each piece to the sink it is given,
   // which returns false once a write failed; `produce` returns false to give up.
   using PieceSink = std::function<bool(std::string_view)>;
-  bool StagePieces(const std::string& path,
-                   const std::function<bool(const PieceSink&)>& produce, std::string* error);
+  bool StagePieces(const std::string& path, const std::function<bool(const PieceSink&)>& produce,
+                   std::string* error);
   // Ends an output started with Open: its data is complete.
   bool Close(std::size_t output, std::string* error);
 

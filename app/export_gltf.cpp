@@ -838,10 +838,13 @@ bool WriteGlb(BaseDocument* doc, const std::string& title, ExportReport* report,
 bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
               ExportReport* report, std::string* error) {
   out->clear();
-  return WriteGlb(doc, title, report, [out](std::string_view piece) {
-    out->insert(out->end(), piece.begin(), piece.end());
-    return true;
-  }, error);
+  return WriteGlb(
+      doc, title, report,
+      [out](std::string_view piece) {
+        out->insert(out->end(), piece.begin(), piece.end());
+        return true;
+      },
+      error);
 }
 
 // A GLB goes to the file in its pieces, the binary buffer straight from where it was built.

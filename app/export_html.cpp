@@ -210,8 +210,8 @@ bool HtmlPageWriter::Finish(std::string* error) {
     if (error) *error = "'" + s.path + "': no frames to show";
     return false;
   }
-  return s.Sink(error)("],\"modules\":" + ScriptJson(s.modules) + ",\"title\":" +
-                       ScriptJson(nlohmann::json(s.title)) + "}") &&
+  return s.Sink(error)("],\"modules\":" + ScriptJson(s.modules) +
+                       ",\"title\":" + ScriptJson(nlohmann::json(s.title)) + "}") &&
          s.FillPart(s.dataAt + std::string_view("{{data}}").size(), s.page.size(), error) &&
          s.staged->Close(s.output, error);
 }

@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <cstdlib>
 #include <limits>
 #include <new>
 
@@ -77,8 +77,8 @@ MemoryEstimate EstimateEvaluation(PlotScene& scene, const HeldOutputs& held) {
     total.resolution = std::max(total.resolution, part.estimate.resolution);
     if (part.total > largest) {
       largest = part.total;
-      total.what = std::string(part.estimate.what, strnlen(part.estimate.what,
-                                                           sizeof part.estimate.what));
+      total.what =
+          std::string(part.estimate.what, strnlen(part.estimate.what, sizeof part.estimate.what));
     }
   }
   return total;
@@ -101,10 +101,17 @@ bool ParseMemorySize(const std::string& text, Int64* bytes) {
   Int64 scale = 1;
   if (!t.empty()) {
     switch (std::toupper(static_cast<unsigned char>(t.back()))) {
-      case 'K': scale = Int64{1} << 10; break;
-      case 'M': scale = Int64{1} << 20; break;
-      case 'G': scale = Int64{1} << 30; break;
-      default: break;
+      case 'K':
+        scale = Int64{1} << 10;
+        break;
+      case 'M':
+        scale = Int64{1} << 20;
+        break;
+      case 'G':
+        scale = Int64{1} << 30;
+        break;
+      default:
+        break;
     }
     if (scale > 1) t.pop_back();
   }

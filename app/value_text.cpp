@@ -55,7 +55,8 @@ std::string Trim(const std::string& s) {
 }
 
 namespace {
-template <typename T> bool ParseWholeAs(const std::string& text, T* out) {
+template <typename T>
+bool ParseWholeAs(const std::string& text, T* out) {
   const std::string t = Trim(text);
   const char* end = t.data() + t.size();
   auto [ptr, ec] = std::from_chars(t.data(), end, *out);

@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "c4d_symbols.h"
-#include "zvplot_estimate.h"
 #include "c4dapi.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
+#include "zvplot_estimate.h"
 #include "zvplot_utils.h"
 
 namespace {
@@ -144,7 +144,8 @@ SplineObject* ZVPlotCage::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
 
 Bool ZVPlotCage::Message(GeListNode* node, Int32 type, void* data) {
   if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
-    return EstimateCageMemory(static_cast<BaseObject*>(node), static_cast<ZVPlotMemoryEstimate*>(data));
+    return EstimateCageMemory(static_cast<BaseObject*>(node),
+                              static_cast<ZVPlotMemoryEstimate*>(data));
   return SUPER::Message(node, type, data);
 }
 

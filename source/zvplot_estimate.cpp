@@ -84,17 +84,24 @@ struct Solid {
 // host's primitives as the mesh asks for them).
 Solid MarkerSolid(Int32 shape) {
   switch (shape) {
-    case O3DPLOTMESH_MARKERSHAPE_PYRAMID: return {5, 5, 16};
-    case O3DPLOTMESH_MARKERSHAPE_ICOSAHEDRON: return {12, 20, 60};
-    default: return {8, 6, 24};
+    case O3DPLOTMESH_MARKERSHAPE_PYRAMID:
+      return {5, 5, 16};
+    case O3DPLOTMESH_MARKERSHAPE_ICOSAHEDRON:
+      return {12, 20, 60};
+    default:
+      return {8, 6, 24};
   }
 }
 Solid PrimitiveSolid(Int32 primitive) {
   switch (primitive) {
-    case O3DPLOTMESH_PRIMITIVE_SPHERE: return {62, 72, 62};  // 12 segments, no UVWs
-    case O3DPLOTMESH_PRIMITIVE_PYRAMID: return {5, 5, 5};
-    case O3DPLOTMESH_PRIMITIVE_ICOSAHEDRON: return {12, 20, 12};
-    default: return {8, 6, 8};
+    case O3DPLOTMESH_PRIMITIVE_SPHERE:
+      return {62, 72, 62};  // 12 segments, no UVWs
+    case O3DPLOTMESH_PRIMITIVE_PYRAMID:
+      return {5, 5, 5};
+    case O3DPLOTMESH_PRIMITIVE_ICOSAHEDRON:
+      return {12, 20, 12};
+    default:
+      return {8, 6, 8};
   }
 }
 
@@ -208,8 +215,8 @@ Bool EstimateLabelsMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
   Float largest = std::max({std::fabs(ps.xMin), std::fabs(ps.xMax), std::fabs(ps.zMin),
                             std::fabs(ps.zMax), ps.size, ps.height});
   if (plot->samples.GetCount() > 0)
-    largest = std::max({largest, std::fabs(plot->GetValueMin()) * scale,
-                        std::fabs(plot->GetValueMax()) * scale});
+    largest = std::max(
+        {largest, std::fabs(plot->GetValueMin()) * scale, std::fabs(plot->GetValueMax()) * scale});
   else
     largest = HUGE_VAL;
   const Int64 legend = std::min<Int64>(9 + ps.formula.GetLength(), kMaxTextGlyphs);

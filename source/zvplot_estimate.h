@@ -1,8 +1,8 @@
 // What the module's objects allocate when they are next built, for MSG_ZVPLOT_ESTIMATEMEMORY: a
 // reader refuses an evaluation that would not fit in memory before anything is built. Each estimate
 // is an upper bound, from the object's settings and its plot's, and includes what the host keeps
-// for each object the module asks it for (containers, tags, the previous cache while the next one is
-// built).
+// for each object the module asks it for (containers, tags, the previous cache while the next one
+// is built).
 #pragma once
 
 #include "c4d.h"

@@ -143,7 +143,8 @@ SplineObject* ZVPlotGrid::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
 
 Bool ZVPlotGrid::Message(GeListNode* node, Int32 type, void* data) {
   if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
-    return EstimateGridMemory(static_cast<BaseObject*>(node), static_cast<ZVPlotMemoryEstimate*>(data));
+    return EstimateGridMemory(static_cast<BaseObject*>(node),
+                              static_cast<ZVPlotMemoryEstimate*>(data));
   return SUPER::Message(node, type, data);
 }
 

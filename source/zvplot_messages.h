@@ -39,11 +39,11 @@ constexpr Int32 MSG_ZVPLOT_ESTIMATEMEMORY = 1055457;
 // One object's estimate. A reader adds up the objects' bytes; the counts let it size what it makes
 // of the geometry (an export), and `what` names the object's largest part in a message.
 struct ZVPlotMemoryEstimate {
-  Int64 bytes = 0;        // at most this many bytes: samples, points, polygons, tags, objects
-  Int64 points = 0;       // points of the polygon and spline objects it builds
-  Int64 polygons = 0;     // their polygons
-  Int64 vertices = 0;     // corners told apart: each polygon's own where it has UVWs, else points
-  Int64 objects = 0;      // objects it builds (a primitive per sample, a text per label)
-  Int32 resolution = 0;   // the plot's resolution the estimate is for
-  char what[16] = {};     // "samples", "surface", "markers", "primitives", "grid", "cage", "labels"
+  Int64 bytes = 0;       // at most this many bytes: samples, points, polygons, tags, objects
+  Int64 points = 0;      // points of the polygon and spline objects it builds
+  Int64 polygons = 0;    // their polygons
+  Int64 vertices = 0;    // corners told apart: each polygon's own where it has UVWs, else points
+  Int64 objects = 0;     // objects it builds (a primitive per sample, a text per label)
+  Int32 resolution = 0;  // the plot's resolution the estimate is for
+  char what[16] = {};    // "samples", "surface", "markers", "primitives", "grid", "cage", "labels"
 };
