@@ -1,5 +1,8 @@
 #include "actions.h"
 
+#include "frames.h"
+#include "host_utf8.h"
+#include "memory_budget.h"
 #include "scene_file.h"
 #include "suggest.h"
 #include "value_text.h"
@@ -71,19 +74,27 @@ bool SetParameter(PlotScene& scene, const std::string& target, const std::string
   return scene.Set(target, value, error);
 }
 
+// A loaded formula passes the check a typed one does, before the document replaces the scene's.
 bool LoadSceneFile(PlotScene& scene, const std::string& path, ActionSession* session,
                    std::string* error) {
-  BaseDocument* doc = LoadScene(path, error, &session->notes);
+  std::vector<std::string> notes;
+  BaseDocument* doc = LoadScene(path, error, &notes);
   if (!doc) return false;
+  for (const BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) {
+    if (IsPlot(op) && !CheckFormulaText(PlotFormula(op), error, nullptr)) {
+      BaseDocument::Free(doc);
+      return false;
+    }
+  }
   scene.Adopt(doc);
+  session->notes.insert(session->notes.end(), notes.begin(), notes.end());
   return true;
 }
 
 bool ChangeTime(PlotScene& scene, const Action& a, std::string* error) {
   Int32 n = 0;
   if (a.word == "frame") {
-    if (!ParseWhole(a.args[0], &n))
-      return Fail(error, "a frame is a whole number, not \"" + a.args[0] + "\"");
+    if (!ParseFrame(a.args[0], &n, error)) return false;
     scene.SetFrame(n);
     return true;
   }
@@ -184,6 +195,14 @@ bool ActionsFromJson(const nlohmann::json& list, std::vector<Action>* out, Refus
 
 bool CheckFormulaText(const std::string& formula, std::string* error, int* column) {
   if (formula.empty()) return true;
+  // Bytes first: a text of more bytes than the limit has more characters only if it is UTF-8.
+  if (formula.size() > kMaxFormulaCharacters) {
+    const size_t characters = zvhost::DecodeUtf8(formula).size();
+    if (characters > kMaxFormulaCharacters)
+      return Fail(error, "the formula is " + std::to_string(characters) +
+                             " characters long; the limit is " +
+                             std::to_string(kMaxFormulaCharacters) + " characters");
+  }
   const zvhost::ConversionDiagnostic d = zvhost::CheckExpression(formula);
   if (d.ok) return true;
   if (column) *column = d.column;
@@ -203,7 +222,7 @@ bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std:
   if (w == "enable" || w == "disable") return scene.Enable(Arg(a, 0), w == "enable", error);
   if (w == "scene") return LoadSceneFile(scene, Arg(a, 0), session, error);
   if (w == "frame" || w == "fps") return ChangeTime(scene, a, error);
-  if (w == "eval") return EvaluateScene(scene, *session), true;
+  if (w == "eval") return EvaluateWithinBudget(scene, *session, HeldOutputs{}, error);
   session->render = true;  // the one word left: render
   return true;
 }

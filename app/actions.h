@@ -54,8 +54,12 @@ bool ActionFromJson(const nlohmann::json& item, Action* out, std::string* error)
 // A JSON array of actions; a refusal names the first action that is not one.
 bool ActionsFromJson(const nlohmann::json& list, std::vector<Action>* out, Refusal* refusal);
 
-// A formula that does not parse: the message with the column, and a hint for a power written
-// x**2. An empty formula parses (it plots 0).
+// The longest formula: the legend shows "Formula: " and the formula, and a text lays out at most
+// 4,096 characters.
+inline constexpr size_t kMaxFormulaCharacters = 4000;
+
+// A formula longer than kMaxFormulaCharacters, or one that does not parse: the message with the
+// column, and a hint for a power written x**2. An empty formula parses (it plots 0).
 bool CheckFormulaText(const std::string& formula, std::string* error, int* column);
 
 // Applies one action. A refusal changes nothing; *column is set for a formula that does not parse.

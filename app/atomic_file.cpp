@@ -176,12 +176,28 @@ bool StagedOutputs::Append(std::size_t output, std::string_view data, std::strin
   return true;
 }
 
-bool StagedOutputs::Stage(const std::string& path, std::string_view data, std::string* error) {
-  const std::optional<std::size_t> output = Open(path, error);
-  if (!output || !Append(*output, data, error)) return false;
+bool StagedOutputs::Close(std::size_t output, std::string* error) {
   // A command may stage many files (one per frame): each is closed as soon as it is complete.
   std::string message;
-  return FinishFile(*outputs_[*output], &message) || Fail(error, std::move(message));
+  return FinishFile(*outputs_.at(output), &message) || Fail(error, std::move(message));
+}
+
+bool StagedOutputs::Stage(const std::string& path, std::string_view data, std::string* error) {
+  const std::optional<std::size_t> output = Open(path, error);
+  return output && Append(*output, data, error) && Close(*output, error);
+}
+
+bool StagedOutputs::StagePieces(const std::string& path,
+                                const std::function<bool(const PieceSink&)>& produce,
+                                std::string* error) {
+  const std::optional<std::size_t> output = Open(path, error);
+  if (!output) return false;
+  bool appended = true;
+  const bool produced = produce(
+      [&](std::string_view piece) { return appended = appended && Append(*output, piece, error); });
+  if (!appended) return false;
+  if (!produced) return Fail(error, "cannot write '" + path + "': the data could not be made");
+  return Close(*output, error);
 }
 
 bool StagedOutputs::Commit(std::string* error) {
@@ -218,18 +234,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
 bool WriteFileAtomically(const std::string& path, const PieceProducer& produce,
                          std::string* error) {
   StagedOutputs outputs;
-  const std::optional<std::size_t> output = outputs.Open(path, error);
-  if (!output) return false;
-  bool appended = true;
-  const bool produced = produce([&](std::string_view piece) {
-    return appended = appended && outputs.Append(*output, piece, error);
-  });
-  if (!appended) return false;
-  if (!produced) {
-    if (error) *error = "cannot write '" + path + "': the data could not be made";
-    return false;
-  }
-  return outputs.Commit(error);
+  return outputs.StagePieces(path, produce, error) && outputs.Commit(error);
 }
 
 }  // namespace zvapp

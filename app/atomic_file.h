@@ -42,6 +42,13 @@ class StagedOutputs {
   // A whole output at once: Open and Append in one, and the output closed (so that a command can
   // stage as many as it has frames).
   bool Stage(const std::string& path, std::string_view data, std::string* error);
+  // The same for data made piece by piece: `produce` hands each piece to the sink it is given,
+  // which returns false once a write failed; `produce` returns false to give up.
+  using PieceSink = std::function<bool(std::string_view)>;
+  bool StagePieces(const std::string& path, const std::function<bool(const PieceSink&)>& produce,
+                   std::string* error);
+  // Ends an output started with Open: its data is complete.
+  bool Close(std::size_t output, std::string* error);
 
   // Puts every staged output in place. Refused when anything staged failed; afterwards nothing is
   // staged. On failure *error names the output and the reason; every temporary is gone.
@@ -62,10 +69,9 @@ class StagedOutputs {
 // the reason.
 bool WriteFileAtomically(const std::string& path, std::string_view data, std::string* error);
 
-// The same for data made piece by piece: `produce` hands each piece to the sink it is given, which
-// returns false once a write failed; `produce` returns false to give up (the target stays as it
-// was).
-using PieceSink = std::function<bool(std::string_view)>;
+// The same for data made piece by piece (StagePieces); the target stays as it was when `produce`
+// gives up.
+using PieceSink = StagedOutputs::PieceSink;
 using PieceProducer = std::function<bool(const PieceSink&)>;
 bool WriteFileAtomically(const std::string& path, const PieceProducer& produce,
                          std::string* error);

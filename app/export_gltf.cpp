@@ -811,6 +811,8 @@ bool MakeModel(BaseDocument* doc, const std::string& title, bool binary, std::st
       return false;
     }
     return true;
+  } catch (const std::bad_alloc&) {
+    throw;  // the command's edge tells what ran out, and ends the command
   } catch (const std::exception& e) {
     if (error) *error = std::string("cannot build the glTF model: ") + e.what();
     return false;
@@ -826,22 +828,28 @@ bool HasExtension(const std::string& path, std::string_view ext) {
 
 }  // namespace
 
-bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
-              ExportReport* report, std::string* error) {
+bool WriteGlb(BaseDocument* doc, const std::string& title, ExportReport* report,
+              const PieceSink& sink, std::string* error) {
   std::string json;
   std::vector<unsigned char> bin;
-  if (!MakeModel(doc, title, true, &json, &bin, report, error)) return false;
+  return MakeModel(doc, title, true, &json, &bin, report, error) && PutGlb(json, bin, sink);
+}
+
+bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
+              ExportReport* report, std::string* error) {
   out->clear();
-  out->reserve(json.size() + bin.size() + 32);
-  return PutGlb(json, bin, [out](std::string_view piece) {
-    out->insert(out->end(), piece.begin(), piece.end());
-    return true;
-  });
+  return WriteGlb(
+      doc, title, report,
+      [out](std::string_view piece) {
+        out->insert(out->end(), piece.begin(), piece.end());
+        return true;
+      },
+      error);
 }
 
 // A GLB goes to the file in its pieces, the binary buffer straight from where it was built.
-bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string& title,
-                   ExportReport* report, std::string* error) {
+bool StageGltfFile(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
+                   const std::string& title, ExportReport* report, std::string* error) {
   const bool binary = HasExtension(path, ".glb");
   if (!binary && !HasExtension(path, ".gltf")) {
     if (error) *error = "'" + path + "': the glTF file name must end in .glb or .gltf";
@@ -850,9 +858,15 @@ bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string
   std::string json;
   std::vector<unsigned char> bin;
   if (!MakeModel(doc, title, binary, &json, &bin, report, error)) return false;
-  if (!binary) return WriteFileAtomically(path, json, error);
-  return WriteFileAtomically(
+  if (!binary) return staged.Stage(path, json, error);
+  return staged.StagePieces(
       path, [&](const PieceSink& sink) { return PutGlb(json, bin, sink); }, error);
+}
+
+bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string& title,
+                   ExportReport* report, std::string* error) {
+  StagedOutputs staged;
+  return StageGltfFile(staged, doc, path, title, report, error) && staged.Commit(error);
 }
 
 }  // namespace zvapp

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "atomic_file.h"
+
 class BaseDocument;
 
 namespace zvapp {
@@ -31,7 +33,14 @@ struct ExportReport {
 bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned char>* out,
               ExportReport* report, std::string* error);
 
-// Writes .glb or .gltf (embedded base64 buffer) by the file's extension, atomically.
+// The same GLB handed to `sink` in its pieces (the binary buffer straight from where it was built).
+bool WriteGlb(BaseDocument* doc, const std::string& title, ExportReport* report,
+              const PieceSink& sink, std::string* error);
+
+// Stages .glb or .gltf (embedded base64 buffer) by the file's extension among a command's outputs.
+bool StageGltfFile(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
+                   const std::string& title, ExportReport* report, std::string* error);
+// The same written alone, atomically.
 bool WriteGltfFile(BaseDocument* doc, const std::string& path, const std::string& title,
                    ExportReport* report, std::string* error);
 

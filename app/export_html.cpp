@@ -132,28 +132,89 @@ bool Fill(std::string_view page, const std::vector<std::pair<std::string, Field>
   return sink(page.substr(at));
 }
 
-// The page's data as ScriptJson would write the whole object (members in name order), the frames'
-// base64 text going out a piece at a time: a frame of a large plot runs to a hundred megabytes.
-bool WriteData(const std::vector<std::vector<unsigned char>>& frames, int fps,
-               const nlohmann::json& modules, const std::string& title, const PieceSink& sink) {
-  constexpr size_t kPiece = 3 * (size_t{1} << 18);  // whole groups of three bytes
-  if (!sink("{\"fps\":" + std::to_string(fps) + ",\"frames\":[")) return false;
-  for (size_t i = 0; i < frames.size(); ++i) {
-    if (!sink(i == 0 ? "\"" : ",\"")) return false;
-    const std::span<const unsigned char> bytes(frames[i]);
-    for (size_t at = 0; at < bytes.size(); at += kPiece) {
-      if (!sink(Base64(bytes.subspan(at, std::min(kPiece, bytes.size() - at))))) return false;
-    }
-    if (!sink("\"")) return false;
-  }
-  return sink("],\"modules\":" + ScriptJson(modules) + ",\"title\":" +
-              ScriptJson(nlohmann::json(title)) + "}");
-}
-
 }  // namespace
 
 void SetViewerDirectory(const std::string& folder) { Folder() = folder; }
 const std::string& ViewerDirectory() { return Folder(); }
+
+// The page's data is an object written as ScriptJson would write it whole (members in name order),
+// {"fps":..,"frames":[..],"modules":..,"title":..}; the frames' base64 text goes out as it is made.
+struct HtmlPageWriter::State {
+  StagedOutputs* staged = nullptr;
+  std::size_t output = 0;
+  std::string path;
+  nlohmann::json modules;
+  std::string page;
+  std::size_t dataAt = 0;  // where {{data}} stands in the page
+  std::string title;       // as UTF-8
+  std::string escapedTitle;
+  std::size_t frames = 0;
+
+  PieceSink Sink(std::string* error) {
+    return [this, error](std::string_view piece) { return staged->Append(output, piece, error); };
+  }
+  // The page's text outside its data, {{title}} filled in; `from` and `to` bound the part.
+  bool FillPart(std::size_t from, std::size_t to, std::string* error) {
+    const std::vector<std::pair<std::string, Field>> fields = {
+        {"title", [&](const PieceSink& sink) { return sink(escapedTitle); }}};
+    return Fill(std::string_view(page).substr(from, to - from), fields, Sink(error));
+  }
+};
+
+HtmlPageWriter::HtmlPageWriter() = default;
+HtmlPageWriter::~HtmlPageWriter() = default;
+
+bool HtmlPageWriter::Begin(StagedOutputs& staged, const std::string& path,
+                           const HtmlOptions& options, std::string* error) {
+  auto s = std::make_unique<State>();
+  if (!ReadSources(&s->modules, &s->page, error)) return false;
+  s->dataAt = s->page.find("{{data}}");
+  if (s->dataAt == std::string::npos) {
+    if (error) *error = "the viewer's page template in " + Folder() + " has no {{data}}";
+    return false;
+  }
+  // The title comes from the user: bytes that are no UTF-8 are replaced, as in the frames' glTF.
+  s->title = zvhost::ValidUtf8(options.title);
+  s->escapedTitle = EscapeHtml(s->title);
+  s->path = path;
+  s->staged = &staged;
+  const std::optional<std::size_t> output = staged.Open(path, error);
+  if (!output) return false;
+  s->output = *output;
+  const int fps = options.fps > 0 ? options.fps : 30;
+  if (!s->FillPart(0, s->dataAt, error) ||
+      !s->Sink(error)("{\"fps\":" + std::to_string(fps) + ",\"frames\":["))
+    return false;
+  state_ = std::move(s);
+  return true;
+}
+
+bool HtmlPageWriter::AddFrame(const PieceProducer& glb, std::string* error) {
+  State& s = *state_;
+  const PieceSink sink = s.Sink(error);
+  if (!sink(s.frames++ == 0 ? "\"" : ",\"")) return false;
+  Base64Stream text(sink);
+  bool written = true;
+  const bool made = glb([&](std::string_view piece) { return written = text.Put(piece); });
+  if (!written) return false;
+  if (!made) {
+    if (error && error->empty()) *error = "'" + s.path + "': a frame could not be made";
+    return false;
+  }
+  return text.Finish() && sink("\"");
+}
+
+bool HtmlPageWriter::Finish(std::string* error) {
+  State& s = *state_;
+  if (s.frames == 0) {
+    if (error) *error = "'" + s.path + "': no frames to show";
+    return false;
+  }
+  return s.Sink(error)("],\"modules\":" + ScriptJson(s.modules) +
+                       ",\"title\":" + ScriptJson(nlohmann::json(s.title)) + "}") &&
+         s.FillPart(s.dataAt + std::string_view("{{data}}").size(), s.page.size(), error) &&
+         s.staged->Close(s.output, error);
+}
 
 bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
                    const HtmlOptions& options, const std::string& path, std::string* error) {
@@ -161,19 +222,14 @@ bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
     if (error) *error = "'" + path + "': no frames to show";
     return false;
   }
-  nlohmann::json modules;
-  std::string page;
-  if (!ReadSources(&modules, &page, error)) return false;
-  // The title comes from the user: bytes that are no UTF-8 are replaced, as in the frames' glTF.
-  const std::string title = zvhost::ValidUtf8(options.title);
-  const int fps = options.fps > 0 ? options.fps : 30;
-  const std::string escapedTitle = EscapeHtml(title);
-  const std::vector<std::pair<std::string, Field>> fields = {
-      {"title", [&](const PieceSink& sink) { return sink(escapedTitle); }},
-      {"data", [&](const PieceSink& sink) { return WriteData(frames, fps, modules, title, sink); }},
-  };
-  return WriteFileAtomically(
-      path, [&](const PieceSink& sink) { return Fill(page, fields, sink); }, error);
+  StagedOutputs staged;
+  HtmlPageWriter page;
+  if (!page.Begin(staged, path, options, error)) return false;
+  for (const std::vector<unsigned char>& frame : frames) {
+    const std::string_view bytes(reinterpret_cast<const char*>(frame.data()), frame.size());
+    if (!page.AddFrame([&](const PieceSink& sink) { return sink(bytes); }, error)) return false;
+  }
+  return page.Finish(error) && staged.Commit(error);
 }
 
 }  // namespace zvapp

@@ -2,14 +2,41 @@
 // file system with no network.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "atomic_file.h"
 
 namespace zvapp {
 
 struct HtmlOptions {
   std::string title;
   int fps = 30;
+};
+
+// A page written into a command's staged outputs a frame at a time, so that an animation never
+// holds more than the frame being written: Begin, then AddFrame for each frame, then Finish. The
+// page is the one WriteHtmlFile writes of the same frames, byte for byte.
+class HtmlPageWriter {
+ public:
+  HtmlPageWriter();
+  ~HtmlPageWriter();
+  HtmlPageWriter(const HtmlPageWriter&) = delete;
+  HtmlPageWriter& operator=(const HtmlPageWriter&) = delete;
+
+  // Opens the page at `path` in `staged` and writes it up to its first frame.
+  bool Begin(StagedOutputs& staged, const std::string& path, const HtmlOptions& options,
+             std::string* error);
+  // One frame: `glb` hands the frame's GLB to the sink it is given, in pieces of any length.
+  bool AddFrame(const PieceProducer& glb, std::string* error);
+  // The rest of the page; fails when no frame was added.
+  bool Finish(std::string* error);
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
 };
 
 // One self-contained page (three.js inlined, no network) showing the frames (one GLB per frame; one

@@ -292,9 +292,15 @@ bool WriteDump(BaseDocument* doc, const TextSink& sink) {
   return w.Finish();
 }
 
+bool StageDumpFile(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
+                   std::string* error) {
+  return staged.StagePieces(
+      path, [doc](const PieceSink& sink) { return WriteDump(doc, sink); }, error);
+}
+
 bool WriteDumpFile(BaseDocument* doc, const std::string& path, std::string* error) {
-  return WriteFileAtomically(path, [doc](const PieceSink& sink) { return WriteDump(doc, sink); },
-                             error);
+  StagedOutputs staged;
+  return StageDumpFile(staged, doc, path, error) && staged.Commit(error);
 }
 
 }  // namespace zvapp

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "atomic_file.h"
 #include "c4d.h"
 
 namespace zvapp {
@@ -16,6 +17,9 @@ using TextSink = std::function<bool(std::string_view)>;
 // after it. Its large arrays go out as they are written, without a tree of every number. False
 // when the sink refused a piece.
 bool WriteDump(BaseDocument* doc, const TextSink& sink);
+// The dump staged among a command's outputs; false with a message naming the file.
+bool StageDumpFile(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
+                   std::string* error);
 // The dump written to a file whole or not at all; false with a message naming the file.
 bool WriteDumpFile(BaseDocument* doc, const std::string& path, std::string* error);
 // A parameter value as JSON (numbers, booleans, texts, [x, y, z], gradients and fonts as objects).

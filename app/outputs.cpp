@@ -4,11 +4,15 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 #include "atomic_file.h"
 #include "export_gltf.h"
 #include "export_html.h"
+#include "frames.h"
 #include "json_dump.h"
+#include "memory_budget.h"
+#include "messages.h"
 #include "scene_file.h"
 
 namespace zvapp {
@@ -29,59 +33,95 @@ std::string FramePath(const std::string& path, Int32 frame) {
   return path.substr(0, path.size() - ext.size()) + number + ext;
 }
 
-bool ParseFrames(const std::string& text, Int32* first, Int32* last) {
-  const size_t colon = text.find(':');
-  if (colon == std::string::npos) return false;
-  try {
-    size_t used = 0;
-    *first = std::stoi(text.substr(0, colon), &used);
-    if (used != colon) return false;
-    const std::string tail = text.substr(colon + 1);
-    *last = std::stoi(tail, &used);
-    return used == tail.size() && *first <= *last && *last - *first < 100000;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 std::string Title(PlotScene& scene) {
   BaseObject* plot = scene.Plot();
   return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
 }
 
-void Progress(Int32 done, Int32 total) {
+void Progress(Int64 done, Int64 total) {
   if (!isatty(2) || total < 2) return;
   const int width = 40;
-  const int filled = static_cast<int>(static_cast<long long>(done) * width / total);
-  std::fprintf(stderr, "\r[%s%s] %d/%d", std::string(static_cast<size_t>(filled), '#').c_str(),
-               std::string(static_cast<size_t>(width - filled), ' ').c_str(), done, total);
+  const int filled = static_cast<int>(done * width / total);
+  std::fprintf(stderr, "\r[%s%s] %lld/%lld", std::string(static_cast<size_t>(filled), '#').c_str(),
+               std::string(static_cast<size_t>(width - filled), ' ').c_str(),
+               static_cast<long long>(done), static_cast<long long>(total));
   if (done == total) std::fprintf(stderr, "\n");
 }
 
-// Writes the outputs of the evaluated frame; the HTML pages collect one GLB per frame.
-bool WriteFrame(const OutputOptions& o, PlotScene& scene, bool animated, Int32 frame,
-                std::vector<std::vector<unsigned char>>* pages, std::string* error) {
-  const std::string title = Title(scene);
-  bool page = false;
+// What one command writes, staged together: the files of each frame as it is evaluated, the pages
+// a frame at a time, then the scene file and the dump.
+class CommandOutputs {
+ public:
+  explicit CommandOutputs(const OutputOptions& o) : o_(o) {}
+
+  bool BeginPages(PlotScene& scene, std::string* error) {
+    HtmlOptions options;
+    options.title = Title(scene);
+    options.fps = scene.Fps();
+    for (const std::string& output : o_.outputs) {
+      if (Extension(output) != ".html") continue;
+      pages_.push_back(std::make_unique<HtmlPageWriter>());
+      if (!pages_.back()->Begin(staged_, output, options, error)) return false;
+    }
+    return true;
+  }
+
+  bool WriteFrame(PlotScene& scene, bool animated, Int32 frame, std::string* error) {
+    Doing doing("writing the outputs of frame " + std::to_string(frame));
+    const std::string title = Title(scene);
+    for (const std::string& output : o_.outputs) {
+      const std::string ext = Extension(output);
+      const std::string path = animated ? FramePath(output, frame) : output;
+      ExportReport report;
+      if (ext == ".json" && !StageDumpFile(staged_, scene.Document(), path, error)) return false;
+      if ((ext == ".glb" || ext == ".gltf") &&
+          !StageGltfFile(staged_, scene.Document(), path, title, &report, error))
+        return false;
+    }
+    for (const auto& page : pages_) {
+      const auto glb = [&](const PieceSink& sink) {
+        return WriteGlb(scene.Document(), title, nullptr, sink, error);
+      };
+      if (!page->AddFrame(glb, error)) return false;
+    }
+    return true;
+  }
+
+  // Ends the pages, stages the scene file and the dump file and puts everything in place; the
+  // dump on standard output comes last, once every file is.
+  bool Finish(PlotScene& scene, std::string* error) {
+    Doing doing("writing the outputs");
+    for (const auto& page : pages_)
+      if (!page->Finish(error)) return false;
+    if (!o_.save.empty() && !StageScene(staged_, scene.Document(), o_.save, error)) return false;
+    if (!o_.dump.empty() && o_.dump != "-" &&
+        !StageDumpFile(staged_, scene.Document(), o_.dump, error))
+      return false;
+    if (!staged_.Commit(error)) return false;
+    if (o_.dump == "-") {
+      WriteDump(scene.Document(), [](std::string_view piece) {
+        return static_cast<bool>(
+            std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size())));
+      });
+    }
+    return true;
+  }
+
+ private:
+  const OutputOptions& o_;
+  StagedOutputs staged_;
+  std::vector<std::unique_ptr<HtmlPageWriter>> pages_;
+};
+
+// Which outputs the runner holds whole while it writes them, for the memory estimate.
+HeldOutputs Held(const OutputOptions& o) {
+  HeldOutputs held;
   for (const std::string& output : o.outputs) {
     const std::string ext = Extension(output);
-    const std::string path = animated ? FramePath(output, frame) : output;
-    ExportReport report;
-    if (ext == ".json") {
-      if (!WriteDumpFile(scene.Document(), path, error)) return false;
-    } else if (ext == ".glb" || ext == ".gltf") {
-      if (!WriteGltfFile(scene.Document(), path, title, &report, error)) return false;
-    } else {
-      page = true;
-    }
+    held.glb = held.glb || ext == ".glb" || ext == ".html";
+    held.gltf = held.gltf || ext == ".gltf";
   }
-  if (page) {
-    std::vector<unsigned char> glb;
-    ExportReport report;
-    if (!BuildGlb(scene.Document(), title, &glb, &report, error)) return false;
-    pages->push_back(std::move(glb));
-  }
-  return true;
+  return held;
 }
 
 }  // namespace
@@ -94,50 +134,33 @@ bool CheckOutputs(const OutputOptions& o, std::string* error) {
       return false;
     }
   }
-  Int32 first = 0, last = 0;
-  if (!o.frames.empty() && !ParseFrames(o.frames, &first, &last)) {
-    *error = "--frames takes FIRST:LAST with FIRST <= LAST, not \"" + o.frames + "\"";
-    return false;
-  }
-  return true;
+  FrameRange range;
+  return o.frames.empty() || ParseFrameRange(o.frames, &range, error);
 }
 
 bool WriteOutputs(const OutputOptions& o, PlotScene& scene, const ActionSession& session,
                   std::string* error) {
   if (!CheckOutputs(o, error)) return false;
-  Int32 first = scene.Frame(), last = first;
   const bool animated = !o.frames.empty();
-  if (animated) ParseFrames(o.frames, &first, &last);
-  std::vector<std::vector<unsigned char>> pages;
-  for (Int32 frame = first; frame <= last; ++frame) {
+  FrameRange range{scene.Frame(), scene.Frame()};
+  if (animated) ParseFrameRange(o.frames, &range, error);
+  CommandOutputs outputs(o);
+  if (!outputs.BeginPages(scene, error)) return false;
+  const HeldOutputs held = Held(o);
+  // Counted in 64 bits: the range may end at the last frame there is.
+  for (Int64 done = 0; done < range.Count(); ++done) {
+    const Int32 frame = static_cast<Int32>(range.first + done);
     if (animated) scene.SetFrame(frame);
-    EvaluateScene(scene, session);
-    if (frame == first) {
+    if (!EvaluateWithinBudget(scene, session, held, error)) return false;
+    if (done == 0) {
       const long long nonFinite = CountNonFiniteSamples(scene.Plot());
       if (nonFinite > 0)
-        std::cerr << "zvplot: " << nonFinite
-                  << " samples are not finite numbers and are left out\n";
+        PrintNote(std::to_string(nonFinite) + " samples are not finite numbers and are left out");
     }
-    if (!WriteFrame(o, scene, animated, frame, &pages, error)) return false;
-    Progress(frame - first + 1, last - first + 1);
+    if (!outputs.WriteFrame(scene, animated, frame, error)) return false;
+    Progress(done + 1, range.Count());
   }
-  for (const std::string& output : o.outputs) {
-    if (Extension(output) != ".html") continue;
-    HtmlOptions options;
-    options.title = Title(scene);
-    options.fps = scene.Fps();
-    if (!WriteHtmlFile(pages, options, output, error)) return false;
-  }
-  if (!o.save.empty() && !SaveScene(scene.Document(), o.save, error)) return false;
-  if (o.dump == "-") {
-    WriteDump(scene.Document(), [](std::string_view piece) {
-      return static_cast<bool>(
-          std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size())));
-    });
-  } else if (!o.dump.empty() && !WriteDumpFile(scene.Document(), o.dump, error)) {
-    return false;
-  }
-  return true;
+  return outputs.Finish(scene, error);
 }
 
 }  // namespace zvapp

@@ -162,7 +162,8 @@ bool PlotScene::Enable(const std::string& kind, bool on, std::string* error) {
 Int32 PlotScene::Frame() const {
   const BaseTime t = doc_->GetTime();
   const double frame = std::trunc(std::floor(Fps() * t.num) / std::floor(t.den));
-  if (!(std::fabs(frame) < 2147483647.0)) return 0;  // no frame a document can be set to
+  // No frame a document can be set to (or not a number at all).
+  if (!(frame >= -2147483648.0 && frame <= 2147483647.0)) return 0;
   return static_cast<Int32>(frame);
 }
 

@@ -4,13 +4,18 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <sstream>
 
 #include "actions.h"
 #include "full_plot.h"
 #include "list_params.h"
+#include "memory_budget.h"
+#include "messages.h"
 #include "outputs.h"
 #include "plot_scene.h"
+#include "printable.h"
 #include "suggest.h"
+#include "temporary_files.h"
 
 namespace zvapp {
 namespace {
@@ -41,10 +46,7 @@ The actions (--formula, --preset, --set, --press, --add, --enable, --disable, --
 --fps, --eval, --render) run in the order given; the outputs (-o, --dump, --save) are written
 after the final evaluation.)text";
 
-int Error(const std::string& message) {
-  std::cerr << "zvplot: error: " << message << "\n";
-  return 2;
-}
+int Error(const std::string& message) { return PrintError(message); }
 
 // Tells on standard error what the module asked and opened while the runner worked: each yes/no
 // question with the answer given, each file the module opened, and what loading a scene changed.
@@ -54,10 +56,11 @@ class HostReport {
   void Tell(ActionSession* session) {
     const zvhost::HostLog& log = zvhost::GetHostLog();
     for (; questions_ < log.questions.size(); ++questions_)
-      std::cerr << "zvplot: question: \"" << log.questions[questions_] << "\" answered "
-                << (yes_ ? "yes" : "no (--yes answers yes)") << "\n";
+      PrintNote("question: \"" + log.questions[questions_] + "\" answered " +
+                (yes_ ? "yes" : "no (--yes answers yes)"));
+    for (; hostNotes_ < log.notes.size(); ++hostNotes_) PrintNote(log.notes[hostNotes_]);
     for (; files_ < log.executedFiles.size(); ++files_) TellFile(log.executedFiles[files_]);
-    for (const std::string& note : session->notes) std::cerr << "zvplot: " << note << "\n";
+    for (const std::string& note : session->notes) PrintNote(note);
     session->notes.clear();
   }
   void OpenFiles() { open_ = true; }
@@ -65,18 +68,20 @@ class HostReport {
  private:
   void TellFile(const std::string& path) const {
     if (!std::filesystem::exists(path))
-      std::cerr << "zvplot: the help " << path << " is missing (it is built with the module when "
-                << "Chromium and three.js are installed)\n";
+      PrintNote("the help " + path +
+                " is missing (it is built with the module when Chromium and three.js are "
+                "installed)");
     else if (open_)
-      std::cerr << "zvplot: opening the help: " << path << "\n";
+      PrintNote("opening the help: " + path);
     else
-      std::cerr << "zvplot: the help is " << path << " (--open-help opens it)\n";
+      PrintNote("the help is " + path + " (--open-help opens it)");
   }
 
   bool yes_;
   bool open_ = false;
   size_t questions_ = zvhost::GetHostLog().questions.size();
   size_t files_ = zvhost::GetHostLog().executedFiles.size();
+  size_t hostNotes_ = zvhost::GetHostLog().notes.size();
 };
 
 bool ApplyAll(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
@@ -85,7 +90,7 @@ bool ApplyAll(PlotScene& scene, const std::vector<Action>& actions, ActionSessio
     int column = 0;
     std::string why;
     if (!ApplyAction(scene, a, session, &why, &column)) {
-      *error = CommandLineText(a) + ": " + why;
+      *error = Printable(CommandLineText(a)) + ": " + why;  // cut: a formula may be long
       return false;
     }
     report->Tell(session);
@@ -116,8 +121,9 @@ int RunScene(const Options& o, const std::vector<Action>& actions) {
     report.Tell(&session);
   }
   if (full && !SetsGridStep(actions) && !ChooseGridStep(scene, &error)) return Error(error);
-  if (!WriteOutputs(o.out, scene, session, &error)) return Error(error);
-  return 0;
+  const bool written = WriteOutputs(o.out, scene, session, &error);
+  report.Tell(&session);
+  return written ? 0 : Error(error);
 }
 
 int Run(const Options& o, const std::vector<Action>& actions) {
@@ -125,6 +131,8 @@ int Run(const Options& o, const std::vector<Action>& actions) {
   Refusal refusal;
   if (!CheckNothingBeforeScene(actions, &refusal)) return Error(refusal.message);
   if (!CheckOutputs(o.out, &error)) return Error(error);
+  // From here on an interruption removes the temporaries of the outputs being written.
+  InstallTemporaryFileCleanup();
   if (o.apiVersion > 0) zvhost::SetAPIVersion(o.apiVersion);
   if (!zvhost::LoadModule(o.plugins, &error)) return Error(error);
   zvhost::SetQuestionAnswer(o.yes);
@@ -134,7 +142,7 @@ int Run(const Options& o, const std::vector<Action>& actions) {
                  ? 0
                  : Error(error);
   else
-    status = RunScene(o, actions);
+    status = RunWithinMemory([&] { return RunScene(o, actions); });
   zvhost::UnloadModule();
   return status;
 }
@@ -252,7 +260,11 @@ int RunMain(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    // The parser's messages echo what was typed: they are printed as every other line is.
+    std::ostringstream err;
+    const int status = app.exit(e, std::cout, err);
+    PrintLines(err.str());
+    return status;
   }
   if (!app.remaining().empty()) return Error(UnknownArgument(app, app.remaining()));
   std::vector<Action> actions;

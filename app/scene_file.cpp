@@ -709,9 +709,15 @@ BaseDocument* LoadFrom(const std::string& lead, std::string* error, std::vector<
 
 }  // namespace
 
-bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error) {
+bool StageScene(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
+                std::string* error) {
   return Guarded("cannot save the scene to '" + path + "': ", error,
-                 [&] { return WriteFileAtomically(path, SceneText(doc), error); });
+                 [&] { return staged.Stage(path, SceneText(doc), error); });
+}
+
+bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error) {
+  StagedOutputs staged;
+  return StageScene(staged, doc, path, error) && staged.Commit(error);
 }
 
 bool SaveSceneToText(BaseDocument* doc, std::string* text, std::string* error) {

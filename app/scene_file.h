@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "atomic_file.h"
 #include "c4d.h"
 
 namespace zvapp {
@@ -22,6 +23,10 @@ namespace zvapp {
 // file cannot carry (tags, point geometry, a value the description refuses) is refused, naming the
 // object.
 bool SaveScene(BaseDocument* doc, const std::string& path, std::string* error);
+
+// The same, staged among a command's outputs (put in place by their Commit).
+bool StageScene(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
+                std::string* error);
 
 // The same as SaveScene, into `*text` instead of a file (a snapshot of the document, or a scene
 // sent over the network).

@@ -87,9 +87,13 @@ Slot* TakeSlot() {
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(const std::string& path) : slot_(nullptr) {
+void InstallTemporaryFileCleanup() {
   static std::once_flag installed;
   std::call_once(installed, InstallHandlers);
+}
+
+TemporaryFile::TemporaryFile(const std::string& path) : slot_(nullptr) {
+  InstallTemporaryFileCleanup();
   std::error_code ec;
   const std::string absolute = std::filesystem::absolute(path, ec).string();
   if (ec) return;  // no working folder: then there is no file either

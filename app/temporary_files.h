@@ -8,6 +8,10 @@
 
 namespace zvapp {
 
+// Installs the handlers now (the first registered file does otherwise): a program that starts them
+// before its slow work takes the signals the same way throughout.
+void InstallTemporaryFileCleanup();
+
 class TemporaryFile {
  public:
   // Registers `path` (made absolute here, so a change of the working folder does not matter).

@@ -54,12 +54,18 @@ std::string Trim(const std::string& s) {
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
 
-bool ParseWhole(const std::string& text, Int32* out) {
+namespace {
+template <typename T>
+bool ParseWholeAs(const std::string& text, T* out) {
   const std::string t = Trim(text);
   const char* end = t.data() + t.size();
   auto [ptr, ec] = std::from_chars(t.data(), end, *out);
   return !t.empty() && ec == std::errc() && ptr == end;
 }
+}  // namespace
+
+bool ParseWhole(const std::string& text, Int32* out) { return ParseWholeAs(text, out); }
+bool ParseWhole(const std::string& text, Int64* out) { return ParseWholeAs(text, out); }
 
 bool ParseNumber(const std::string& text, double* out) {
   const std::string t = Trim(text);

@@ -11,6 +11,7 @@
 #include "c4d_symbols.h"
 #include "c4dapi.h"
 #include "o3dplotlabel.h"
+#include "zvplot_estimate.h"
 #include "zvplot_formula.h"
 #include "zvplot_gradient.h"
 #include "zvplot_utils.h"
@@ -432,6 +433,8 @@ Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
     view->valueMax = valueMax;
     view->timeDependent = timeDependent;
     return true;
+  } else if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data) {
+    return EstimatePlotMemory(op, static_cast<ZVPlotMemoryEstimate*>(data));
   } else if (type == MSG_DEFORMMODECHANGED) {
     samples.SetCountZero();
     op->Message(MSG_UPDATE);

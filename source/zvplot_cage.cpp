@@ -8,6 +8,7 @@
 #include "c4dapi.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
+#include "zvplot_estimate.h"
 #include "zvplot_utils.h"
 
 namespace {
@@ -139,6 +140,13 @@ SplineObject* ZVPlotCage::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
   }
   spline->GetDataInstance()->SetBool(SPLINEOBJECT_CLOSED, true);
   return spline;
+}
+
+Bool ZVPlotCage::Message(GeListNode* node, Int32 type, void* data) {
+  if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
+    return EstimateCageMemory(static_cast<BaseObject*>(node),
+                              static_cast<ZVPlotMemoryEstimate*>(data));
+  return SUPER::Message(node, type, data);
 }
 
 Bool RegisterZVPlotCage(BaseBitmap* icon) {

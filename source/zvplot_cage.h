@@ -19,6 +19,7 @@ class ZVPlotCage : public ObjectData {
                           EXECUTIONFLAGS flags) override;
   void CheckDirty(BaseObject* op, BaseDocument* doc) override;
   SplineObject* GetContour(BaseObject* op, BaseDocument* doc, Float lod, BaseThread* bt) override;
+  Bool Message(GeListNode* node, Int32 type, void* data) override;
 
   Int32 GetLastFrame() const { return lastFrame; }
   Float GetLastHeight() const { return lastHeight; }

@@ -9,6 +9,7 @@
 #include "o3dplotgrid.h"
 #include "zvplot.h"
 #include "zvplot_cage.h"
+#include "zvplot_estimate.h"
 #include "zvplot_utils.h"
 
 namespace {
@@ -138,6 +139,13 @@ SplineObject* ZVPlotGrid::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
     for (Int32 i = 0; i < 2 * lines; ++i) seg[i] = Segment{n, false};
   }
   return spline;
+}
+
+Bool ZVPlotGrid::Message(GeListNode* node, Int32 type, void* data) {
+  if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
+    return EstimateGridMemory(static_cast<BaseObject*>(node),
+                              static_cast<ZVPlotMemoryEstimate*>(data));
+  return SUPER::Message(node, type, data);
 }
 
 Bool RegisterZVPlotGrid(BaseBitmap* icon) {

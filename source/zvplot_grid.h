@@ -20,6 +20,7 @@ class ZVPlotGrid : public ObjectData {
                           EXECUTIONFLAGS flags) override;
   void CheckDirty(BaseObject* op, BaseDocument* doc) override;
   SplineObject* GetContour(BaseObject* op, BaseDocument* doc, Float lod, BaseThread* bt) override;
+  Bool Message(GeListNode* node, Int32 type, void* data) override;
 
   Bool IsUpdatePending() const { return updatePending; }
 

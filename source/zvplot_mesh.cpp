@@ -10,6 +10,7 @@
 #include "c4dapi.h"
 #include "o3dplot.h"
 #include "zvplot.h"
+#include "zvplot_estimate.h"
 #include "zvplot_utils.h"
 
 namespace {
@@ -348,6 +349,9 @@ Bool ZVPlotMesh::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dno
 }
 
 Bool ZVPlotMesh::Message(GeListNode* node, Int32 type, void* data) {
+  if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
+    return EstimateMeshMemory(static_cast<BaseObject*>(node),
+                              static_cast<ZVPlotMemoryEstimate*>(data));
   return SUPER::Message(node, type, data);
 }
 

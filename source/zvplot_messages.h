@@ -1,5 +1,5 @@
-// What the plot object publishes to readers outside the module (the runner, the studio, tools):
-// one message, answered in the plot's Message, with a plain-data view of its evaluated samples.
+// What the module publishes to readers outside it (the runner, the studio, tools): two messages,
+// a plain-data view of the plot's evaluated samples, and what the next evaluation will allocate.
 // Header-only and dependent on nothing but the host's basic types, so a reader includes this file
 // and nothing else of the module.
 #pragma once
@@ -28,4 +28,22 @@ struct ZVPlotSampleView {
   Float valueMin = 0.0;       // the formula's value range over the finite samples
   Float valueMax = 0.0;
   Bool timeDependent = false;  // the formula uses t or f, so it changes with the frame
+};
+
+// Sent to any of the module's objects (the plot and its four components) with a
+// ZVPlotMemoryEstimate as its data, before an evaluation: the object fills in what its next build
+// allocates at most, from its own settings and its plot's, and answers true. Nothing is built or
+// changed. The id is the mesh component's registered plug-in id, which no other message uses.
+constexpr Int32 MSG_ZVPLOT_ESTIMATEMEMORY = 1055457;
+
+// One object's estimate. A reader adds up the objects' bytes; the counts let it size what it makes
+// of the geometry (an export), and `what` names the object's largest part in a message.
+struct ZVPlotMemoryEstimate {
+  Int64 bytes = 0;       // at most this many bytes: samples, points, polygons, tags, objects
+  Int64 points = 0;      // points of the polygon and spline objects it builds
+  Int64 polygons = 0;    // their polygons
+  Int64 vertices = 0;    // corners told apart: each polygon's own where it has UVWs, else points
+  Int64 objects = 0;     // objects it builds (a primitive per sample, a text per label)
+  Int32 resolution = 0;  // the plot's resolution the estimate is for
+  char what[16] = {};    // "samples", "surface", "markers", "primitives", "grid", "cage", "labels"
 };

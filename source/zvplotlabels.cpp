@@ -6,6 +6,7 @@
 #include "c4dapi.h"
 #include "o3dplot.h"
 #include "zvplot.h"
+#include "zvplot_estimate.h"
 #include "zvplot_utils.h"
 
 namespace {
@@ -296,6 +297,8 @@ Bool ZVPlotLabels::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* d
 
 Bool ZVPlotLabels::Message(GeListNode* node, Int32 type, void* data) {
   auto* op = static_cast<BaseObject*>(node);
+  if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
+    return EstimateLabelsMemory(op, static_cast<ZVPlotMemoryEstimate*>(data));
   switch (type) {
     case MSG_DESCRIPTION_POSTSETPARAMETER:
       if (data) {

@@ -6,6 +6,7 @@
 // root in their places. A plug-in object without geometry answers through its GetDimension.
 #include "c4d_objectdata.h"
 #include "host_generators.h"
+#include "no_throw.h"
 
 namespace {
 
@@ -61,12 +62,13 @@ Box OwnBox(const BaseObject* op) {
 
 }  // namespace
 
+// Measuring a text lays it out; without the memory for that the object measures as empty.
 Vector BaseObject::GetRad() const {
-  const Box box = OwnBox(this);
+  const Box box = zvhost::FailingWith(Box{}, [this] { return OwnBox(this); });
   return box.empty ? Vector() : (box.hi - box.lo) * 0.5;
 }
 
 Vector BaseObject::GetMp() const {
-  const Box box = OwnBox(this);
+  const Box box = zvhost::FailingWith(Box{}, [this] { return OwnBox(this); });
   return box.empty ? Vector() : (box.hi + box.lo) * 0.5;
 }

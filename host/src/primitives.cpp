@@ -6,6 +6,7 @@
 
 #include "c4d_general.h"
 #include "mesh_ops.h"
+#include "no_throw.h"
 
 namespace {
 
@@ -96,18 +97,21 @@ PolygonObject* ShapeObject(const PrimitiveShape& shape) {
 
 BaseObject* GeneratePrimitive(BaseDocument*, Int32 type, const BaseContainer& bc, Float, Bool,
                               BaseThread*) {
-  PrimitiveShape shape;
-  if (!ReadShape(type, bc, &shape)) return nullptr;
-  PolygonObject* op = ShapeObject(shape);
-  // A generated sphere is shaded smoothly.
-  if (op && type == Osphere) op->MakeTag(Tphong);
-  return op;
+  return zvhost::FailingWith<BaseObject*>(nullptr, [&]() -> BaseObject* {
+    PrimitiveShape shape;
+    if (!ReadShape(type, bc, &shape)) return nullptr;
+    PolygonObject* op = ShapeObject(shape);
+    // A generated sphere is shaded smoothly.
+    if (op && type == Osphere) op->MakeTag(Tphong);
+    return op;
+  });
 }
 
-Bool SendModelingCommand(Int32 command, ModelingCommandData& data) {
-  if (command != MCOMMAND_ALIGNNORMALS || !data.op || !data.op->IsInstanceOf(Opolygon))
-    return false;
-  auto* op = static_cast<PolygonObject*>(data.op);
+namespace {
+
+// The polygons are rewritten only once the whole command has succeeded: a failure leaves the
+// object as it was.
+bool AlignPolygonNormals(PolygonObject* op) {
   zvhost::MeshData mesh;
   mesh.points.reserve(static_cast<size_t>(op->GetPointCount()));
   for (Int32 i = 0; i < op->GetPointCount(); ++i) mesh.points.push_back(ToVec3(op->GetPointR()[i]));
@@ -124,6 +128,15 @@ Bool SendModelingCommand(Int32 command, ModelingCommandData& data) {
   }
   op->SetDirty(DIRTYFLAGS::DATA);
   return true;
+}
+
+}  // namespace
+
+Bool SendModelingCommand(Int32 command, ModelingCommandData& data) {
+  if (command != MCOMMAND_ALIGNNORMALS || !data.op || !data.op->IsInstanceOf(Opolygon))
+    return false;
+  auto* op = static_cast<PolygonObject*>(data.op);
+  return zvhost::FailingWith(false, [op] { return AlignPolygonNormals(op); });
 }
 
 namespace zvhost {

@@ -476,4 +476,24 @@ TEST(Base64, PadsEachRemainderAndUsesTheWholeAlphabet) {
   EXPECT_EQ(encode("\xff\xfe\xfd\xfb\xff"), "//79+/8=");
 }
 
+// The page's frames are encoded as their GLB comes, in pieces of any length.
+TEST(Base64, TextMadeOfPiecesIsTheTextOfTheWhole) {
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) bytes += static_cast<char>((i * 131 + i / 7) & 0xff);
+  const std::string whole =
+      zvapp::Base64({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
+  for (const size_t piece : {size_t{1}, size_t{2}, size_t{4}, size_t{5}, size_t{1000}}) {
+    for (const size_t length : {bytes.size(), bytes.size() - 1, bytes.size() - 2}) {
+      std::string text;
+      zvapp::Base64Stream stream([&](std::string_view p) { return text.append(p), true; });
+      for (size_t at = 0; at < length; at += piece)
+        ASSERT_TRUE(stream.Put(std::string_view(bytes).substr(at, std::min(piece, length - at))));
+      ASSERT_TRUE(stream.Finish());
+      EXPECT_EQ(text, zvapp::Base64({reinterpret_cast<const unsigned char*>(bytes.data()), length}))
+          << piece << " " << length;
+    }
+  }
+  EXPECT_EQ(whole.size(), 4000u);
+}
+
 }  // namespace
