@@ -5,6 +5,7 @@
 //   formula TEXT        preset N           set OBJECT.NAME VALUE     press OBJECT.BUTTON
 //   add KIND            enable [KIND]      disable [KIND]            scene FILE (command line only)
 //   frame N             fps N              eval                      render
+//   handle OBJECT INDEX X Y Z   (JSON only: a drag of the object's handle to a point in its frame)
 //
 // Applying an action changes nothing but the document, the session below and the host's log, so
 // restoring a snapshot of the document and the session undoes it.

@@ -150,15 +150,12 @@ bool WriteData(const std::vector<std::vector<unsigned char>>& frames, int fps,
               ScriptJson(nlohmann::json(title)) + "}");
 }
 
-}  // namespace
-
-void SetViewerDirectory(const std::string& folder) { Folder() = folder; }
-const std::string& ViewerDirectory() { return Folder(); }
-
-bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
-                   const HtmlOptions& options, const std::string& path, std::string* error) {
+// The page of the frames, handed to `write` as a producer of its pieces (a file or a text).
+template <typename Write>
+bool WritePage(const std::vector<std::vector<unsigned char>>& frames, const HtmlOptions& options,
+               const std::string& target, std::string* error, Write write) {
   if (frames.empty()) {
-    if (error) *error = "'" + path + "': no frames to show";
+    if (error) *error = target + ": no frames to show";
     return false;
   }
   nlohmann::json modules;
@@ -172,8 +169,29 @@ bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
       {"title", [&](const PieceSink& sink) { return sink(escapedTitle); }},
       {"data", [&](const PieceSink& sink) { return WriteData(frames, fps, modules, title, sink); }},
   };
-  return WriteFileAtomically(
-      path, [&](const PieceSink& sink) { return Fill(page, fields, sink); }, error);
+  return write([&](const PieceSink& sink) { return Fill(page, fields, sink); });
+}
+
+}  // namespace
+
+void SetViewerDirectory(const std::string& folder) { Folder() = folder; }
+const std::string& ViewerDirectory() { return Folder(); }
+
+bool WriteHtmlPage(const std::vector<std::vector<unsigned char>>& frames,
+                   const HtmlOptions& options, std::string* out, std::string* error) {
+  out->clear();
+  return WritePage(frames, options, "the page", error,
+                   [out](const std::function<bool(const PieceSink&)>& produce) {
+                     return produce([out](std::string_view piece) { return out->append(piece), true; });
+                   });
+}
+
+bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
+                   const HtmlOptions& options, const std::string& path, std::string* error) {
+  return WritePage(frames, options, "'" + path + "'", error,
+                   [&](const std::function<bool(const PieceSink&)>& produce) {
+                     return WriteFileAtomically(path, produce, error);
+                   });
 }
 
 }  // namespace zvapp

@@ -18,6 +18,10 @@ struct HtmlOptions {
 bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
                    const HtmlOptions& options, const std::string& path, std::string* error);
 
+// The same page as a text (the studio hands it out for download).
+bool WriteHtmlPage(const std::vector<std::vector<unsigned char>>& frames,
+                   const HtmlOptions& options, std::string* out, std::string* error);
+
 // The folder with the page template, its script and three.js; the build's own by default.
 void SetViewerDirectory(const std::string& folder);
 const std::string& ViewerDirectory();

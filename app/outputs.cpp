@@ -44,11 +44,6 @@ bool ParseFrames(const std::string& text, Int32* first, Int32* last) {
   }
 }
 
-std::string Title(PlotScene& scene) {
-  BaseObject* plot = scene.Plot();
-  return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
-}
-
 void Progress(Int32 done, Int32 total) {
   if (!isatty(2) || total < 2) return;
   const int width = 40;
@@ -61,7 +56,7 @@ void Progress(Int32 done, Int32 total) {
 // Writes the outputs of the evaluated frame; the HTML pages collect one GLB per frame.
 bool WriteFrame(const OutputOptions& o, PlotScene& scene, bool animated, Int32 frame,
                 std::vector<std::vector<unsigned char>>* pages, std::string* error) {
-  const std::string title = Title(scene);
+  const std::string title = OutputTitle(scene);
   bool page = false;
   for (const std::string& output : o.outputs) {
     const std::string ext = Extension(output);
@@ -85,6 +80,11 @@ bool WriteFrame(const OutputOptions& o, PlotScene& scene, bool animated, Int32 f
 }
 
 }  // namespace
+
+std::string OutputTitle(const PlotScene& scene) {
+  BaseObject* plot = scene.Plot();
+  return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
+}
 
 bool CheckOutputs(const OutputOptions& o, std::string* error) {
   for (const std::string& output : o.outputs) {
@@ -124,7 +124,7 @@ bool WriteOutputs(const OutputOptions& o, PlotScene& scene, const ActionSession&
   for (const std::string& output : o.outputs) {
     if (Extension(output) != ".html") continue;
     HtmlOptions options;
-    options.title = Title(scene);
+    options.title = OutputTitle(scene);
     options.fps = scene.Fps();
     if (!WriteHtmlFile(pages, options, output, error)) return false;
   }
