@@ -1,13 +1,17 @@
 #include "studio_server.h"
 
 #include <pthread.h>
+#include <malloc.h>
 #include <sys/random.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <httplib.h>
 #include <iostream>
 #include <map>
@@ -100,9 +104,54 @@ void Send(httplib::Response& res, ApiAnswer a, std::chrono::steady_clock::time_p
   res.set_header("Content-Type", a.type);
 }
 
+// The calls that touch the scene, run one at a time on the thread that loaded the module and built
+// the scene (the host is single-threaded); the server's threads hand them over and wait.
+class HostQueue {
+ public:
+  template <typename Call>
+  ApiAnswer Run(Call call) {
+    std::packaged_task<ApiAnswer()> task(std::move(call));
+    std::future<ApiAnswer> answer = task.get_future();
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return {503, "{\"ok\": false, \"error\": \"the studio is ending\"}"};
+      tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+    return answer.get();
+  }
+  // Runs the calls handed over until Close.
+  void Serve() {
+    for (;;) {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return closed_ || !tasks_.empty(); });
+      if (tasks_.empty()) return;
+      std::packaged_task<ApiAnswer()> task = std::move(tasks_.front());
+      tasks_.pop_front();
+      lock.unlock();
+      task();
+    }
+  }
+  // The calls already handed over still run; no new one is taken.
+  void Close() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::packaged_task<ApiAnswer()>> tasks_;
+  bool closed_ = false;
+};
+
 class Studio {
  public:
-  Studio(StudioApi& api, std::string folder) : api_(api), folder_(std::move(folder)) {
+  Studio(StudioApi& api, HostQueue& host, std::string folder)
+      : api_(api), host_(host), folder_(std::move(folder)) {
     files_ = PageFiles(folder_);
   }
 
@@ -129,13 +178,14 @@ class Studio {
   void ServeFile(const std::string& address, httplib::Response& res) const;
   template <typename Call>
   httplib::Server::Handler Api(Call call) {
-    return [call](const httplib::Request& req, httplib::Response& res) {
+    return [this, call](const httplib::Request& req, httplib::Response& res) {
       const auto start = std::chrono::steady_clock::now();
-      Send(res, call(req), start);
+      Send(res, host_.Run([&] { return call(req); }), start);
     };
   }
 
   StudioApi& api_;
+  HostQueue& host_;
   std::string folder_;
   std::map<std::string, std::filesystem::path> files_;
   httplib::Server server_;
@@ -191,7 +241,7 @@ void Studio::ServeFile(const std::string& address, httplib::Response& res) const
   const auto it = files_.find(address);
   std::ifstream in;
   if (it != files_.end()) in.open(it->second, std::ios::binary);
-  if (!in) {
+  if (!in.is_open()) {
     SendJsonError(res, 404,
                   address == "/studio/index.html"
                       ? "the studio's page is missing from " + folder_ + " (build the project)"
@@ -266,8 +316,14 @@ void BlockStopSignals() {
 }
 
 int ServeStudio(PlotScene& scene, const ActionSession& session, const StudioOptions& options) {
+  // Every edit builds buffers of the same large sizes again (a glTF of a hundred megabytes at the
+  // highest resolution). Taken from the heap instead of mapped for each, they are kept between
+  // edits and cost no fresh pages the next time.
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, 512 << 20);
   StudioApi api(scene, session);
-  Studio studio(api, options.folder.empty() ? ZV_STUDIO_DIR : options.folder);
+  HostQueue host;
+  Studio studio(api, host, options.folder.empty() ? ZV_STUDIO_DIR : options.folder);
   std::string error;
   if (!studio.Bind(options.port, &error)) {
     std::cerr << "zvplot: error: " << error << "\n";
@@ -278,7 +334,12 @@ int ServeStudio(PlotScene& scene, const ActionSession& session, const StudioOpti
   bool served = false;
   {
     StopOnSignal stop(studio);
-    served = studio.Listen();
+    std::thread http([&] {
+      served = studio.Listen();
+      host.Close();
+    });
+    host.Serve();
+    http.join();
   }
   if (!served) {
     std::cerr << "zvplot: error: the studio's server stopped unexpectedly\n";
