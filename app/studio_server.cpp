@@ -92,6 +92,20 @@ void SendJsonError(httplib::Response& res, int status, const std::string& messag
                   "application/json");
 }
 
+// Why the library refused a request before it reached the API, in words that point to the fix.
+std::string LibraryRefusal(const httplib::Request& req, int status) {
+  // The library reads a form's body (what curl -d sends without a type) into parameters, up to
+  // 8 KB.
+  const bool form = req.get_header_value("Content-Type").rfind("application/x-www-form", 0) == 0;
+  if (status == 413 && form)
+    return "a body sent as a form holds at most 8 KB: send it as application/json";
+  if (status == 413) return "the body is larger than 1 MB";
+  if (status == 404) return "no such address";
+  if (status == 400 && req.method == "POST" && !req.has_header("Content-Length"))
+    return "a POST needs a Content-Length, 0 for no body (curl: -d '')";
+  return "the request is refused (" + std::to_string(status) + ")";
+}
+
 void Send(httplib::Response& res, ApiAnswer a, std::chrono::steady_clock::time_point start) {
   const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
   res.status = a.status;
@@ -203,16 +217,12 @@ void Studio::Configure() {
   server_.set_pre_routing_handler(
       [this](const httplib::Request& req, httplib::Response& res) { return Guard(req, res); });
   // Refusals the library makes itself (413, 404, 400) get a JSON body like the API's own.
-  server_.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
-                                                                    httplib::Response& res) {
-    if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    const std::string why = res.status == 413   ? "the body is larger than 1 MB"
-                            : res.status == 404 ? "no such address"
-                                                : "the request is refused (" +
-                                                      std::to_string(res.status) + ")";
-    SendJsonError(res, res.status, why);
-    return httplib::Server::HandlerResponse::Handled;
-  }));
+  server_.set_error_handler(httplib::Server::HandlerWithResponse(
+      [](const httplib::Request& req, httplib::Response& res) {
+        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        SendJsonError(res, res.status, LibraryRefusal(req, res.status));
+        return httplib::Server::HandlerResponse::Handled;
+      }));
   server_.set_exception_handler(
       [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
         SendJsonError(res, 500, "the request failed inside the server");
