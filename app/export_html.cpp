@@ -180,10 +180,11 @@ const std::string& ViewerDirectory() { return Folder(); }
 bool WriteHtmlPage(const std::vector<std::vector<unsigned char>>& frames,
                    const HtmlOptions& options, std::string* out, std::string* error) {
   out->clear();
-  return WritePage(frames, options, "the page", error,
-                   [out](const std::function<bool(const PieceSink&)>& produce) {
-                     return produce([out](std::string_view piece) { return out->append(piece), true; });
-                   });
+  return WritePage(
+      frames, options, "the page", error,
+      [out](const std::function<bool(const PieceSink&)>& produce) {
+        return produce([out](std::string_view piece) { return out->append(piece), true; });
+      });
 }
 
 bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,

@@ -89,7 +89,8 @@ std::string HexColour(const Vector& c) {
   static const char kHex[] = "0123456789abcdef";
   std::string text = "#";
   for (const double v : {c.x, c.y, c.z}) {
-    const int byte = static_cast<int>(std::lround(std::clamp(std::isnan(v) ? 0.0 : v, 0.0, 1.0) * 255));
+    const int byte =
+        static_cast<int>(std::lround(std::clamp(std::isnan(v) ? 0.0 : v, 0.0, 1.0) * 255));
     text += {kHex[byte >> 4], kHex[byte & 15]};
   }
   return text;

@@ -129,10 +129,11 @@ int RunScene(const Options& o, const std::vector<Action>& actions) {
 // The studio keeps the scene in a browser instead of writing files.
 bool CheckServe(const Options& o, std::string* error) {
   const OutputOptions& out = o.out;
-  if (o.serve && (!out.outputs.empty() || !out.frames.empty() || !out.save.empty() ||
-                  !out.dump.empty())) {
-    *error = "--serve writes no files: the studio's page downloads them (leave out -o, --frames, "
-             "--save and --dump)";
+  if (o.serve &&
+      (!out.outputs.empty() || !out.frames.empty() || !out.save.empty() || !out.dump.empty())) {
+    *error =
+        "--serve writes no files: the studio's page downloads them (leave out -o, --frames, "
+        "--save and --dump)";
     return false;
   }
   return true;

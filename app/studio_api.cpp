@@ -25,7 +25,8 @@ ApiAnswer Refused(int status, const std::string& message) {
 }
 
 ApiAnswer Refused(const Refusal& r) {
-  return {400, Text({{"ok", false}, {"error", r.message}, {"index", r.index}, {"column", r.column}})};
+  return {400,
+          Text({{"ok", false}, {"error", r.message}, {"index", r.index}, {"column", r.column}})};
 }
 
 // A request body is untrusted: it is parsed within limits far above what a page sends.
@@ -48,7 +49,8 @@ bool ParseBody(const std::string& body, json* out, std::string* error) {
 
 // The actions as the host meets them: each followed by an evaluation, as after each user action
 // (an eval needs none after it). `origin` maps each back to its index in the batch.
-std::vector<Action> WithEvaluations(const std::vector<Action>& actions, std::vector<size_t>* origin) {
+std::vector<Action> WithEvaluations(const std::vector<Action>& actions,
+                                    std::vector<size_t>* origin) {
   std::vector<Action> out;
   for (size_t i = 0; i < actions.size(); ++i) {
     out.push_back(actions[i]);
@@ -115,9 +117,12 @@ bool StudioApi::Refresh(bool evaluate) {
   std::vector<unsigned char> glb;
   glbError_.clear();
   if (!BuildGlb(scene_.Document(), OutputTitle(scene_), &glb, &report, &glbError_)) glb.clear();
-  const std::string etag =
-      glb.empty() ? "" : "\"" + Hex(std::hash<std::string_view>{}(std::string_view(
-                                    reinterpret_cast<const char*>(glb.data()), glb.size()))) + "\"";
+  const std::string etag = glb.empty()
+                               ? ""
+                               : "\"" +
+                                     Hex(std::hash<std::string_view>{}(std::string_view(
+                                         reinterpret_cast<const char*>(glb.data()), glb.size()))) +
+                                     "\"";
   const bool changed = etag != etag_;
   glb_ = std::move(glb);
   etag_ = etag;
@@ -127,7 +132,8 @@ bool StudioApi::Refresh(bool evaluate) {
 ApiAnswer StudioApi::Changed(bool geometry, const std::vector<std::string>& questions, bool yes,
                              const std::vector<std::string>& notes) {
   json asked = json::array();
-  for (const std::string& q : questions) asked.push_back({{"text", q}, {"answer", yes ? "yes" : "no"}});
+  for (const std::string& q : questions)
+    asked.push_back({{"text", q}, {"answer", yes ? "yes" : "no"}});
   const json head = {{"ok", true},
                      {"questions", std::move(asked)},
                      {"changed", {{"geometry", geometry}}},
@@ -146,7 +152,8 @@ ApiAnswer StudioApi::Changed(bool geometry, const std::vector<std::string>& ques
 ApiAnswer StudioApi::Scene(bool arrays) {
   return Serialized([&] {
     ApiAnswer a;
-    WriteDump(scene_.Document(), [&a](std::string_view piece) { return a.body.append(piece), true; },
+    WriteDump(scene_.Document(),
+              [&a](std::string_view piece) { return a.body.append(piece), true; },
               {.arrays = arrays});
     return a;
   });
@@ -233,8 +240,10 @@ ApiAnswer StudioApi::Geometry(const std::string& ifNoneMatch) {
   return Serialized([&] {
     if (glb_.empty()) return Refused(500, "the geometry cannot be written: " + glbError_);
     ApiAnswer a{200, "", "model/gltf-binary", etag_};
-    if (Matches(ifNoneMatch, etag_)) a.status = 304;
-    else a.body.assign(glb_.begin(), glb_.end());
+    if (Matches(ifNoneMatch, etag_))
+      a.status = 304;
+    else
+      a.body.assign(glb_.begin(), glb_.end());
     return a;
   });
 }

@@ -20,7 +20,10 @@ struct ApiAnswer {
   ApiAnswer() = default;
   ApiAnswer(int status, std::string body, std::string type = "application/json",
             std::string etag = "", std::string filename = "")
-      : status(status), body(std::move(body)), type(std::move(type)), etag(std::move(etag)),
+      : status(status),
+        body(std::move(body)),
+        type(std::move(type)),
+        etag(std::move(etag)),
         filename(std::move(filename)) {}
 
   int status = 200;

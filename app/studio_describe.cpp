@@ -30,8 +30,8 @@ void AddValue(json& out, const char* key, const char* textKey, const GeData* d,
 json Groups(Int32 type) {
   json groups = json::array();
   for (const zvhost::GroupInfo& g : zvhost::ListGroups(type))
-    groups.push_back({{"id", g.id}, {"identifier", g.symbol}, {"label", g.label},
-                      {"parent", g.parent}});
+    groups.push_back(
+        {{"id", g.id}, {"identifier", g.symbol}, {"label", g.label}, {"parent", g.parent}});
   return groups;
 }
 
@@ -43,8 +43,12 @@ bool Hidden(Description& desc, Int32 id) {
 
 json Parameter(const zvhost::ParameterInfo& p, BaseObject* op, const BaseObject* fresh,
                Description& desc) {
-  json j = {{"identifier", p.symbol}, {"name", ShortName(p.symbol)}, {"id", p.id},
-            {"label", p.label},       {"type", p.type},               {"group", p.group}};
+  json j = {{"identifier", p.symbol},
+            {"name", ShortName(p.symbol)},
+            {"id", p.id},
+            {"label", p.label},
+            {"type", p.type},
+            {"group", p.group}};
   if (p.type != "BUTTON") {
     AddValue(j, "default", "defaultText",
              fresh ? fresh->GetDataInstanceRef().GetDataPointer(p.id) : nullptr, p.type);
@@ -54,7 +58,8 @@ json Parameter(const zvhost::ParameterInfo& p, BaseObject* op, const BaseObject*
   if (p.hasMax) j["max"] = Number(p.max);
   if (p.hasStep) j["step"] = Number(p.step);
   json choices = json::array();
-  for (const auto& [value, label] : p.cycle) choices.push_back({{"value", value}, {"label", label}});
+  for (const auto& [value, label] : p.cycle)
+    choices.push_back({{"value", value}, {"label", label}});
   j["choices"] = std::move(choices);
   j["enabled"] = static_cast<bool>(zvhost::IsParameterEnabled(op, p.id));
   j["shown"] = !Hidden(desc, p.id);

@@ -1,23 +1,21 @@
 #include "studio_server.h"
 
-#include <pthread.h>
+#include <httplib.h>
 #include <malloc.h>
+#include <pthread.h>
 #include <sys/random.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <future>
-#include <httplib.h>
 #include <iostream>
 #include <map>
 #include <thread>
 
 #include "studio_api.h"
+#include "studio_queue.h"
 
 #ifndef ZV_STUDIO_DIR
 #define ZV_STUDIO_DIR "share/zorvantix/studio"
@@ -62,11 +60,16 @@ std::string Lower(std::string s) {
 
 std::string MimeType(const std::filesystem::path& file) {
   static const std::map<std::string, std::string> kTypes = {
-      {".html", "text/html; charset=utf-8"}, {".js", "text/javascript; charset=utf-8"},
-      {".mjs", "text/javascript; charset=utf-8"}, {".css", "text/css; charset=utf-8"},
-      {".json", "application/json"},          {".svg", "image/svg+xml"},
-      {".png", "image/png"},                  {".ico", "image/x-icon"},
-      {".woff2", "font/woff2"},               {".txt", "text/plain; charset=utf-8"}};
+      {".html", "text/html; charset=utf-8"},
+      {".js", "text/javascript; charset=utf-8"},
+      {".mjs", "text/javascript; charset=utf-8"},
+      {".css", "text/css; charset=utf-8"},
+      {".json", "application/json"},
+      {".svg", "image/svg+xml"},
+      {".png", "image/png"},
+      {".ico", "image/x-icon"},
+      {".woff2", "font/woff2"},
+      {".txt", "text/plain; charset=utf-8"}};
   const auto it = kTypes.find(Lower(file.extension().string()));
   return it == kTypes.end() ? "application/octet-stream" : it->second;
 }
@@ -117,50 +120,6 @@ void Send(httplib::Response& res, ApiAnswer a, std::chrono::steady_clock::time_p
   res.body = std::move(a.body);
   res.set_header("Content-Type", a.type);
 }
-
-// The calls that touch the scene, run one at a time on the thread that loaded the module and built
-// the scene (the host is single-threaded); the server's threads hand them over and wait.
-class HostQueue {
- public:
-  template <typename Call>
-  ApiAnswer Run(Call call) {
-    std::packaged_task<ApiAnswer()> task(std::move(call));
-    std::future<ApiAnswer> answer = task.get_future();
-    {
-      std::lock_guard lock(mutex_);
-      if (closed_) return {503, "{\"ok\": false, \"error\": \"the studio is ending\"}"};
-      tasks_.push_back(std::move(task));
-    }
-    wake_.notify_one();
-    return answer.get();
-  }
-  // Runs the calls handed over until Close.
-  void Serve() {
-    for (;;) {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return closed_ || !tasks_.empty(); });
-      if (tasks_.empty()) return;
-      std::packaged_task<ApiAnswer()> task = std::move(tasks_.front());
-      tasks_.pop_front();
-      lock.unlock();
-      task();
-    }
-  }
-  // The calls already handed over still run; no new one is taken.
-  void Close() {
-    {
-      std::lock_guard lock(mutex_);
-      closed_ = true;
-    }
-    wake_.notify_one();
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::packaged_task<ApiAnswer()>> tasks_;
-  bool closed_ = false;
-};
 
 class Studio {
  public:
@@ -217,8 +176,8 @@ void Studio::Configure() {
   server_.set_pre_routing_handler(
       [this](const httplib::Request& req, httplib::Response& res) { return Guard(req, res); });
   // Refusals the library makes itself (413, 404, 400) get a JSON body like the API's own.
-  server_.set_error_handler(httplib::Server::HandlerWithResponse(
-      [](const httplib::Request& req, httplib::Response& res) {
+  server_.set_error_handler(
+      httplib::Server::HandlerWithResponse([](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         SendJsonError(res, res.status, LibraryRefusal(req, res.status));
         return httplib::Server::HandlerResponse::Handled;
@@ -240,10 +199,11 @@ httplib::Server::HandlerResponse Studio::Guard(const httplib::Request& req,
   }
   if (req.path.rfind("/api/", 0) != 0) return httplib::Server::HandlerResponse::Unhandled;
   const std::string token = req.has_header(kTokenHeader) ? req.get_header_value(kTokenHeader)
-                                                        : req.get_param_value("token");
+                                                         : req.get_param_value("token");
   if (SameSecret(token, token_)) return httplib::Server::HandlerResponse::Unhandled;
-  SendJsonError(res, 403, std::string("the studio's token is missing or wrong (send it as ") +
-                              kTokenHeader + " or ?token=)");
+  SendJsonError(res, 403,
+                std::string("the studio's token is missing or wrong (send it as ") + kTokenHeader +
+                    " or ?token=)");
   return httplib::Server::HandlerResponse::Handled;
 }
 
@@ -265,9 +225,8 @@ void Studio::ServeFile(const std::string& address, httplib::Response& res) const
 void Studio::Routes() {
   using Req = httplib::Request;
   StudioApi& api = api_;
-  server_.Get("/api/scene", Api([&api](const Req& r) {
-                return api.Scene(r.get_param_value("arrays") != "0");
-              }));
+  server_.Get("/api/scene",
+              Api([&api](const Req& r) { return api.Scene(r.get_param_value("arrays") != "0"); }));
   server_.Post("/api/actions", Api([&api](const Req& r) { return api.Actions(r.body); }));
   server_.Post("/api/undo", Api([&api](const Req&) { return api.Undo(); }));
   server_.Post("/api/redo", Api([&api](const Req&) { return api.Redo(); }));
@@ -279,10 +238,10 @@ void Studio::Routes() {
   server_.Get("/api/page.html", Api([&api](const Req&) { return api.Page(); }));
   server_.Get("/api/scene-file", Api([&api](const Req&) { return api.GetSceneFile(); }));
   server_.Post("/api/scene-file", Api([&api](const Req& r) { return api.PutSceneFile(r.body); }));
-  server_.Get("/", [this](const Req&, httplib::Response& res) {
-    ServeFile("/studio/index.html", res);
-  });
-  server_.Get("/studio/.+", [this](const Req& r, httplib::Response& res) { ServeFile(r.path, res); });
+  server_.Get("/",
+              [this](const Req&, httplib::Response& res) { ServeFile("/studio/index.html", res); });
+  server_.Get("/studio/.+",
+              [this](const Req& r, httplib::Response& res) { ServeFile(r.path, res); });
 }
 
 // Waits for Ctrl-C or SIGTERM and stops the server; a stop that comes before the server runs is

@@ -78,9 +78,9 @@ TEST_F(StudioApi, RefusesRequestsWithoutTheTokenOrFromAnotherHost) {
   Start();
   httplib::Client bare("127.0.0.1", studio_->Port());
   EXPECT_EQ(bare.Get("/api/scene")->status, 403);
-  EXPECT_EQ(bare.Post("/api/actions", R"({"actions": [["formula", "x"]]})", "application/json")
-                ->status,
-            403);
+  EXPECT_EQ(
+      bare.Post("/api/actions", R"({"actions": [["formula", "x"]]})", "application/json")->status,
+      403);
   EXPECT_EQ(bare.Get("/api/scene", {{"X-Zorvantix-Token", std::string(32, 'A')}})->status, 403);
   EXPECT_EQ(bare.Get("/api/scene?token=" + studio_->Token())->status, 200);
   // A page elsewhere reaching the port through a name it controls (DNS rebinding) names that host.
@@ -106,9 +106,9 @@ TEST_F(StudioApi, RefusesOversizedAndMalformedBodies) {
   EXPECT_EQ(c.Post("/api/scene-file", std::string(1100000, ' '), "application/json")->status, 413);
   for (const std::string& body : std::vector<std::string>{
            "", "{", "[]", "nul", R"({"actions": [["set"]]})", R"({"actions": {}})",
-        R"({"actions": [], "yes": 1})", R"({"actions": [], "other": 1})",
-        std::string(100000, '[') + std::string(100000, ']'),
-        R"({"actions": [)" + std::string(5000, '[') + std::string(5000, ']') + "]}"}) {
+           R"({"actions": [], "yes": 1})", R"({"actions": [], "other": 1})",
+           std::string(100000, '[') + std::string(100000, ']'),
+           R"({"actions": [)" + std::string(5000, '[') + std::string(5000, ']') + "]}"}) {
     const auto r = c.Post("/api/actions", body, "application/json");
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, 400) << body.substr(0, 60);
@@ -136,9 +136,8 @@ TEST_F(StudioApi, ActionsRunInOrderAndEachIsEvaluated) {
   // Each action is evaluated as after a user's edit: the plot sampled twice for two formulas.
   const json before = Body(c.Get("/api/scene?arrays=0"));
   a = Post(c, {A("formula", "x"), A("formula", "z")});
-  EXPECT_EQ(a["scene"]["stats"]["evaluations"].get<int>() -
-                before["stats"]["evaluations"].get<int>(),
-            2);
+  EXPECT_EQ(
+      a["scene"]["stats"]["evaluations"].get<int>() - before["stats"]["evaluations"].get<int>(), 2);
 }
 
 TEST_F(StudioApi, ARefusedBatchChangesNothing) {
@@ -157,8 +156,9 @@ TEST_F(StudioApi, ARefusedBatchChangesNothing) {
   EXPECT_EQ(why["index"], 2);
   EXPECT_EQ(why["column"], 6);
   EXPECT_NE(why["error"].get<std::string>().find("expected ')'"), std::string::npos) << why;
-  for (const json& bad : {A("set", "resolution", 0), A("set", "nosuch", 1), A("press", "plot.nosuch"),
-                          A("jump"), A("frame", "x"), A("handle", "plot", 5, 0, 0, 0)}) {
+  for (const json& bad :
+       {A("set", "resolution", 0), A("set", "nosuch", 1), A("press", "plot.nosuch"), A("jump"),
+        A("frame", "x"), A("handle", "plot", 5, 0, 0, 0)}) {
     const auto r = PostJson(c, "/api/actions", {{"actions", Batch({A("formula", "x"), bad})}});
     EXPECT_EQ(r->status, 400) << bad;
     EXPECT_EQ(Body(r)["index"], 1) << bad;
@@ -166,8 +166,8 @@ TEST_F(StudioApi, ARefusedBatchChangesNothing) {
   EXPECT_EQ(SceneFile(c), file);
   const auto same = c.Get("/api/geometry.glb", {{"If-None-Match", glb}});
   EXPECT_EQ(same->status, 304);
-  EXPECT_EQ(Body(c.Post("/api/undo"))["scene"]["objects"][0]["parameters"]
-                [std::to_string(O3DPLOT_FORMULA)],
+  EXPECT_EQ(Body(c.Post(
+                "/api/undo"))["scene"]["objects"][0]["parameters"][std::to_string(O3DPLOT_FORMULA)],
             "Sin(x) * Cos(z)")
       << "a refused batch is no undo step";
 }
@@ -192,12 +192,13 @@ TEST_F(StudioApi, QuestionsAreAnsweredAsTheBatchSays) {
   std::vector<std::pair<std::string, bool>> paths;
   for (const json& o : described["objects"]) paths.emplace_back(o["path"], o["enabled"]);
   EXPECT_EQ(paths, (std::vector<std::pair<std::string, bool>>{{"plot", true},
-                                                               {"mesh", true},
-                                                               {"cage", true},
-                                                               {"grid", true},
-                                                               {"labels", true},
-                                                               {"mesh:2", false}}));
-  EXPECT_EQ(Post(c, {A("enable", "mesh:3")})["error"], "the scene has no mesh:3 (add it with --add mesh)");
+                                                              {"mesh", true},
+                                                              {"cage", true},
+                                                              {"grid", true},
+                                                              {"labels", true},
+                                                              {"mesh:2", false}}));
+  EXPECT_EQ(Post(c, {A("enable", "mesh:3")})["error"],
+            "the scene has no mesh:3 (add it with --add mesh)");
   EXPECT_EQ(Post(c, {})["questions"].size(), 0u);
 }
 
@@ -213,7 +214,8 @@ TEST_F(StudioApi, FramesMoveTheSurfaceOfAFormulaInTime) {
   EXPECT_DOUBLE_EQ(a["scene"]["document"]["time"].get<double>(), 2.0);
   EXPECT_DOUBLE_EQ(Plot(a["scene"])["samples"]["valueMax"].get<double>(), 20.0);
   EXPECT_TRUE(a["changed"]["geometry"]);
-  EXPECT_EQ(Post(c, {A("fps", 0)})["error"], "the frame rate is a whole number from 1 to 1000, not \"0\"");
+  EXPECT_EQ(Post(c, {A("fps", 0)})["error"],
+            "the frame rate is a whole number from 1 to 1000, not \"0\"");
 }
 
 TEST_F(StudioApi, HandleDragsGoThroughTheObjectsOwnLimits) {
@@ -348,7 +350,8 @@ TEST_F(StudioApi, SceneFilesTravelAsBodies) {
   const std::string changed = SceneFile(c);
   json broken = json::parse(file);
   broken["objects"][0]["parameters"][std::to_string(O3DPLOT_FORMULA)] = "Sin(";
-  for (const std::string& bad : {std::string("{}"), broken.dump(), file.substr(0, file.size() / 2)}) {
+  for (const std::string& bad :
+       {std::string("{}"), broken.dump(), file.substr(0, file.size() / 2)}) {
     const auto r = c.Post("/api/scene-file", bad, "application/json");
     EXPECT_EQ(r->status, 400) << bad.substr(0, 80);
     EXPECT_FALSE(Body(r)["error"].get<std::string>().empty());
@@ -387,8 +390,10 @@ TEST_F(StudioApi, GeometryTravelsOnlyWhenItChanged) {
   EXPECT_TRUE(Body(c.Post("/api/undo"))["changed"]["geometry"]);
   EXPECT_EQ(c.Get("/api/geometry.glb", {{"If-None-Match", etag}})->status, 304);
   const auto page = c.Get("/api/page.html");
-  if (page->status == 200) EXPECT_NE(page->body.find("<html"), std::string::npos);
-  else EXPECT_NE(Body(page)["error"].get<std::string>().find("three.js"), std::string::npos);
+  if (page->status == 200)
+    EXPECT_NE(page->body.find("<html"), std::string::npos);
+  else
+    EXPECT_NE(Body(page)["error"].get<std::string>().find("three.js"), std::string::npos);
 }
 
 // Random and mutated batches, a few seconds of them from a fixed seed: every answer is 200 or 400
@@ -397,15 +402,50 @@ TEST_F(StudioApi, SurvivesABoundedFuzzOfActions) {
   Start({"--set", "resolution=4"});
   httplib::Client c = Client();
   std::mt19937 rng(20240607);
-  const std::vector<json> words = {"formula", "preset", "set",   "press", "add",    "enable",
-                                   "disable", "frame",  "fps",   "eval",  "render", "handle",
-                                   "scene",   "",       "SET",   1,       nullptr,  json::array()};
-  const std::vector<json> args = {
-      "plot.formula", "resolution", "mesh.mode", "labels.font", "gradient", "cage.color", "plot",
-      "mesh", "mesh:2", "labels", "grid.step", "plot.reset", "labels.update", "x * z", "Sin(x",
-      "1e308", "-1", "0", "3", "12", "nan", "inf", "", "#ff00zz", "0:#000000,1:#ffffff",
-      "DejaVu Sans:Bold", "1,2,3", "true", std::string(300, '('), 0, -7, 2.5, 1e300,
-      true, nullptr, json::object(), json::array({1}), "plot.help", "size", "xmin", "zmax"};
+  const std::vector<json> words = {"formula", "preset", "set", "press", "add",    "enable",
+                                   "disable", "frame",  "fps", "eval",  "render", "handle",
+                                   "scene",   "",       "SET", 1,       nullptr,  json::array()};
+  const std::vector<json> args = {"plot.formula",
+                                  "resolution",
+                                  "mesh.mode",
+                                  "labels.font",
+                                  "gradient",
+                                  "cage.color",
+                                  "plot",
+                                  "mesh",
+                                  "mesh:2",
+                                  "labels",
+                                  "grid.step",
+                                  "plot.reset",
+                                  "labels.update",
+                                  "x * z",
+                                  "Sin(x",
+                                  "1e308",
+                                  "-1",
+                                  "0",
+                                  "3",
+                                  "12",
+                                  "nan",
+                                  "inf",
+                                  "",
+                                  "#ff00zz",
+                                  "0:#000000,1:#ffffff",
+                                  "DejaVu Sans:Bold",
+                                  "1,2,3",
+                                  "true",
+                                  std::string(300, '('),
+                                  0,
+                                  -7,
+                                  2.5,
+                                  1e300,
+                                  true,
+                                  nullptr,
+                                  json::object(),
+                                  json::array({1}),
+                                  "plot.help",
+                                  "size",
+                                  "xmin",
+                                  "zmax"};
   const auto pick = [&](const std::vector<json>& from) { return from[rng() % from.size()]; };
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
   json last = Batch({A("formula", "x")});

@@ -3,13 +3,13 @@
 #pragma once
 
 #include <fcntl.h>
+#include <httplib.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <httplib.h>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <regex>
