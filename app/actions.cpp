@@ -1,5 +1,7 @@
 #include "actions.h"
 
+#include <cmath>
+
 #include "frames.h"
 #include "host_utf8.h"
 #include "memory_budget.h"
@@ -21,6 +23,7 @@ constexpr Word kWords[] = {
     {"press", 1, 1, false},   {"add", 1, 1, false},    {"enable", 0, 1, false},
     {"disable", 0, 1, false}, {"scene", 1, 1, true},   {"frame", 1, 1, false},
     {"fps", 1, 1, false},     {"eval", 0, 0, false},   {"render", 0, 0, false},
+    {"handle", 5, 5, false},
 };
 constexpr Int32 kMaxFps = 1000;
 
@@ -103,6 +106,21 @@ bool ChangeTime(PlotScene& scene, const Action& a, std::string* error) {
                            ", not \"" + a.args[0] + "\"");
   scene.SetFps(n);
   return true;
+}
+
+// A drag of a handle as the viewport makes it: the host asks the object where its handle is and
+// hands it the new point, so the object's own limits apply.
+bool MoveHandle(PlotScene& scene, const Action& a, std::string* error) {
+  BaseObject* op = nullptr;
+  if (!scene.FindObject(a.args[0], &op, error)) return false;
+  Int32 index = 0;
+  if (!ParseWhole(a.args[1], &index))
+    return Fail(error, "a handle's index is a whole number, not \"" + a.args[1] + "\"");
+  double xyz[3] = {};
+  for (size_t i = 0; i < 3; ++i)
+    if (!ParseNumber(a.args[2 + i], &xyz[i]) || !std::isfinite(xyz[i]))
+      return Fail(error, "a handle's point is three finite numbers, not \"" + a.args[2 + i] + "\"");
+  return zvhost::MoveUserHandle(op, index, Vector(xyz[0], xyz[1], xyz[2]), error);
 }
 
 std::string Arg(const Action& a, size_t i) { return i < a.args.size() ? a.args[i] : ""; }
@@ -223,6 +241,7 @@ bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std:
   if (w == "scene") return LoadSceneFile(scene, Arg(a, 0), session, error);
   if (w == "frame" || w == "fps") return ChangeTime(scene, a, error);
   if (w == "eval") return EvaluateWithinBudget(scene, *session, HeldOutputs{}, error);
+  if (w == "handle") return MoveHandle(scene, a, error);
   session->render = true;  // the one word left: render
   return true;
 }
@@ -234,6 +253,12 @@ bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSe
     *refusal = {0, "the document cannot be kept to undo the actions: " + error, 0};
     return false;
   }
+  return ApplyActions(scene, actions, session, refusal, snapshot);
+}
+
+bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
+                  Refusal* refusal, const std::string& snapshot) {
+  std::string error;
   const ActionSession before = *session;
   for (size_t i = 0; i < actions.size(); ++i) {
     int column = 0;

@@ -5,6 +5,7 @@
 //   formula TEXT        preset N           set OBJECT.NAME VALUE     press OBJECT.BUTTON
 //   add KIND            enable [KIND]      disable [KIND]            scene FILE (command line only)
 //   frame N             fps N              eval                      render
+//   handle OBJECT INDEX X Y Z   (JSON only: a drag of the object's handle to a point in its frame)
 //
 // Applying an action changes nothing but the document, the session below and the host's log, so
 // restoring a snapshot of the document and the session undoes it.
@@ -70,6 +71,10 @@ bool ApplyAction(PlotScene& scene, const Action& action, ActionSession* session,
 // session are as they were before.
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
                   Refusal* refusal);
+// The same, restoring the document from `snapshot` (its scene file text, taken just before) at a
+// refusal: for a caller that keeps the snapshot anyway (the studio's undo).
+bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
+                  Refusal* refusal, const std::string& snapshot);
 // One scene evaluation, as an external render when the session says so.
 void EvaluateScene(PlotScene& scene, const ActionSession& session);
 

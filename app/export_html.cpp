@@ -140,9 +140,10 @@ const std::string& ViewerDirectory() { return Folder(); }
 // The page's data is an object written as ScriptJson would write it whole (members in name order),
 // {"fps":..,"frames":[..],"modules":..,"title":..}; the frames' base64 text goes out as it is made.
 struct HtmlPageWriter::State {
-  StagedOutputs* staged = nullptr;
-  std::size_t output = 0;
-  std::string path;
+  // Where the page goes: a piece written, and the page closed once complete.
+  std::function<bool(std::string_view, std::string*)> write;
+  std::function<bool(std::string*)> close;
+  std::string path;  // as messages name it
   nlohmann::json modules;
   std::string page;
   std::size_t dataAt = 0;  // where {{data}} stands in the page
@@ -151,7 +152,7 @@ struct HtmlPageWriter::State {
   std::size_t frames = 0;
 
   PieceSink Sink(std::string* error) {
-    return [this, error](std::string_view piece) { return staged->Append(output, piece, error); };
+    return [this, error](std::string_view piece) { return write(piece, error); };
   }
   // The page's text outside its data, {{title}} filled in; `from` and `to` bound the part.
   bool FillPart(std::size_t from, std::size_t to, std::string* error) {
@@ -166,6 +167,24 @@ HtmlPageWriter::~HtmlPageWriter() = default;
 
 bool HtmlPageWriter::Begin(StagedOutputs& staged, const std::string& path,
                            const HtmlOptions& options, std::string* error) {
+  const std::optional<std::size_t> output = staged.Open(path, error);
+  if (!output) return false;
+  const std::size_t at = *output;
+  return Start(
+      [&staged, at](std::string_view piece, std::string* e) { return staged.Append(at, piece, e); },
+      [&staged, at](std::string* e) { return staged.Close(at, e); }, "'" + path + "'", options,
+      error);
+}
+
+bool HtmlPageWriter::Begin(std::string* out, const HtmlOptions& options, std::string* error) {
+  out->clear();
+  return Start([out](std::string_view piece, std::string*) { return out->append(piece), true; },
+               [](std::string*) { return true; }, "the page", options, error);
+}
+
+bool HtmlPageWriter::Start(std::function<bool(std::string_view, std::string*)> write,
+                           std::function<bool(std::string*)> close, const std::string& name,
+                           const HtmlOptions& options, std::string* error) {
   auto s = std::make_unique<State>();
   if (!ReadSources(&s->modules, &s->page, error)) return false;
   s->dataAt = s->page.find("{{data}}");
@@ -176,11 +195,9 @@ bool HtmlPageWriter::Begin(StagedOutputs& staged, const std::string& path,
   // The title comes from the user: bytes that are no UTF-8 are replaced, as in the frames' glTF.
   s->title = zvhost::ValidUtf8(options.title);
   s->escapedTitle = EscapeHtml(s->title);
-  s->path = path;
-  s->staged = &staged;
-  const std::optional<std::size_t> output = staged.Open(path, error);
-  if (!output) return false;
-  s->output = *output;
+  s->path = name;
+  s->write = std::move(write);
+  s->close = std::move(close);
   const int fps = options.fps > 0 ? options.fps : 30;
   if (!s->FillPart(0, s->dataAt, error) ||
       !s->Sink(error)("{\"fps\":" + std::to_string(fps) + ",\"frames\":["))
@@ -198,7 +215,7 @@ bool HtmlPageWriter::AddFrame(const PieceProducer& glb, std::string* error) {
   const bool made = glb([&](std::string_view piece) { return written = text.Put(piece); });
   if (!written) return false;
   if (!made) {
-    if (error && error->empty()) *error = "'" + s.path + "': a frame could not be made";
+    if (error && error->empty()) *error = s.path + ": a frame could not be made";
     return false;
   }
   return text.Finish() && sink("\"");
@@ -207,29 +224,47 @@ bool HtmlPageWriter::AddFrame(const PieceProducer& glb, std::string* error) {
 bool HtmlPageWriter::Finish(std::string* error) {
   State& s = *state_;
   if (s.frames == 0) {
-    if (error) *error = "'" + s.path + "': no frames to show";
+    if (error) *error = s.path + ": no frames to show";
     return false;
   }
   return s.Sink(error)("],\"modules\":" + ScriptJson(s.modules) +
                        ",\"title\":" + ScriptJson(nlohmann::json(s.title)) + "}") &&
          s.FillPart(s.dataAt + std::string_view("{{data}}").size(), s.page.size(), error) &&
-         s.staged->Close(s.output, error);
+         s.close(error);
 }
 
-bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
-                   const HtmlOptions& options, const std::string& path, std::string* error) {
+namespace {
+// The page of the frames through `page`, begun by `begin`.
+template <typename Begin>
+bool WriteFrames(const std::vector<std::vector<unsigned char>>& frames, const std::string& target,
+                 std::string* error, HtmlPageWriter& page, Begin begin) {
   if (frames.empty()) {
-    if (error) *error = "'" + path + "': no frames to show";
+    if (error) *error = target + ": no frames to show";
     return false;
   }
-  StagedOutputs staged;
-  HtmlPageWriter page;
-  if (!page.Begin(staged, path, options, error)) return false;
+  if (!begin()) return false;
   for (const std::vector<unsigned char>& frame : frames) {
     const std::string_view bytes(reinterpret_cast<const char*>(frame.data()), frame.size());
     if (!page.AddFrame([&](const PieceSink& sink) { return sink(bytes); }, error)) return false;
   }
-  return page.Finish(error) && staged.Commit(error);
+  return page.Finish(error);
+}
+}  // namespace
+
+bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
+                   const HtmlOptions& options, const std::string& path, std::string* error) {
+  StagedOutputs staged;
+  HtmlPageWriter page;
+  return WriteFrames(frames, "'" + path + "'", error, page,
+                     [&] { return page.Begin(staged, path, options, error); }) &&
+         staged.Commit(error);
+}
+
+bool WriteHtmlPage(const std::vector<std::vector<unsigned char>>& frames,
+                   const HtmlOptions& options, std::string* out, std::string* error) {
+  HtmlPageWriter page;
+  return WriteFrames(frames, "the page", error, page,
+                     [&] { return page.Begin(out, options, error); });
 }
 
 }  // namespace zvapp

@@ -2,8 +2,10 @@
 // file system with no network.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "atomic_file.h"
@@ -28,6 +30,8 @@ class HtmlPageWriter {
   // Opens the page at `path` in `staged` and writes it up to its first frame.
   bool Begin(StagedOutputs& staged, const std::string& path, const HtmlOptions& options,
              std::string* error);
+  // The same page into a text, `out`.
+  bool Begin(std::string* out, const HtmlOptions& options, std::string* error);
   // One frame: `glb` hands the frame's GLB to the sink it is given, in pieces of any length.
   bool AddFrame(const PieceProducer& glb, std::string* error);
   // The rest of the page; fails when no frame was added.
@@ -36,6 +40,9 @@ class HtmlPageWriter {
   struct State;
 
  private:
+  bool Start(std::function<bool(std::string_view, std::string*)> write,
+             std::function<bool(std::string*)> close, const std::string& name,
+             const HtmlOptions& options, std::string* error);
   std::unique_ptr<State> state_;
 };
 
@@ -44,6 +51,10 @@ class HtmlPageWriter {
 // Fails with a message when three.js is not laid out (the set-up command installs it).
 bool WriteHtmlFile(const std::vector<std::vector<unsigned char>>& frames,
                    const HtmlOptions& options, const std::string& path, std::string* error);
+
+// The same page as a text (the studio hands it out for download).
+bool WriteHtmlPage(const std::vector<std::vector<unsigned char>>& frames,
+                   const HtmlOptions& options, std::string* out, std::string* error);
 
 // The folder with the page template, its script and three.js; the build's own by default.
 void SetViewerDirectory(const std::string& folder);

@@ -71,4 +71,18 @@ bool ParseFont(const std::string& text, FontData* out, std::string* error) {
   return true;
 }
 
+std::string FontText(const FontData& font) {
+  return Family(font.GetFont()) + ":" + Style(font.GetFont());
+}
+
+std::vector<FontFamily> InstalledFontFamilies() {
+  std::vector<FontFamily> families;
+  for (const BaseContainer& font : InstalledFonts()) {
+    if (families.empty() || families.back().family != Family(font))
+      families.push_back({Family(font), {}});
+    families.back().styles.push_back(Style(font));
+  }
+  return families;
+}
+
 }  // namespace zvapp

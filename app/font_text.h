@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "c4d.h"
 
@@ -12,5 +13,15 @@ namespace zvapp {
 // regular style). False with a message: an unknown family with the nearest installed family names,
 // an unknown style with the family's styles.
 bool ParseFont(const std::string& text, FontData* out, std::string* error);
+
+// The font as ParseFont reads it: "FAMILY:STYLE".
+std::string FontText(const FontData& font);
+
+// The installed fonts by family, as the host lists them: each family once, with its styles.
+struct FontFamily {
+  std::string family;
+  std::vector<std::string> styles;
+};
+std::vector<FontFamily> InstalledFontFamilies();
 
 }  // namespace zvapp

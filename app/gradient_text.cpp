@@ -1,5 +1,8 @@
 #include "gradient_text.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <utility>
 
 #include "suggest.h"
@@ -76,6 +79,23 @@ bool ParseKnots(const std::string& text, Gradient* out, std::string* error) {
   return true;
 }
 
+std::string Shortest(double v) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, v);
+  return ec == std::errc() ? std::string(text, end) : "0";
+}
+
+std::string HexColour(const Vector& c) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string text = "#";
+  for (const double v : {c.x, c.y, c.z}) {
+    const int byte =
+        static_cast<int>(std::lround(std::clamp(std::isnan(v) ? 0.0 : v, 0.0, 1.0) * 255));
+    text += {kHex[byte >> 4], kHex[byte & 15]};
+  }
+  return text;
+}
+
 }  // namespace
 
 const std::vector<std::string>& GradientNames() {
@@ -97,6 +117,17 @@ bool ParseGradient(const std::string& text, Gradient* out, std::string* error) {
                          "\" is neither a knot list like 0:#0000ff,1:#ff0000 nor a named "
                          "gradient (" +
                          names + ")" + DidYouMean(Lower(t), GradientNames()));
+}
+
+std::string GradientText(const Gradient& gradient) {
+  std::string text;
+  for (Int32 i = 0; i < gradient.GetKnotCount(); ++i) {
+    const GradientKnot& k = gradient.GetKnot(i);
+    if (!text.empty()) text += ",";
+    text += Shortest(std::clamp(k.pos, 0.0, 1.0)) + ":" + HexColour(k.col);
+    if (k.bias != 0.5) text += "@" + Shortest(std::clamp(k.bias, 0.0, 1.0));
+  }
+  return text;
 }
 
 }  // namespace zvapp

@@ -20,4 +20,9 @@ bool ParseGradient(const std::string& text, Gradient* out, std::string* error);
 
 const std::vector<std::string>& GradientNames();
 
+// The gradient as a knot list ParseGradient reads back: positions in their shortest form, colours
+// rounded to #rrggbb, a bias after @ when it is not 0.5 (brightness and interpolation are not
+// written).
+std::string GradientText(const Gradient& gradient);
+
 }  // namespace zvapp

@@ -71,7 +71,13 @@ const char* TypeName(Int32 type) {
   }
 }
 
-Members Tag(BaseTag* tag) {
+// Without the arrays, a member's count stays and its array goes: what a page polls after each edit.
+void DropArrays(Members* m, bool arrays, std::initializer_list<const char*> names) {
+  if (arrays) return;
+  for (const char* name : names) m->erase(name);
+}
+
+Members Tag(BaseTag* tag, bool arrays) {
   Members t = {{"type", {tag->GetType()}}};
   if (tag->GetType() == Tuvw) {
     const auto* uvw = static_cast<UVWTag*>(tag);
@@ -92,13 +98,14 @@ Members Tag(BaseTag* tag) {
       w.EndArray();
     });
   }
+  DropArrays(&t, arrays, {"data"});
   return t;
 }
 
-Stream Tags(BaseObject* op) {
-  return [op](JsonWriter& w) {
+Stream Tags(BaseObject* op, bool arrays) {
+  return [op, arrays](JsonWriter& w) {
     w.BeginArray();
-    for (BaseTag* tag : op->GetTags()) WriteMembers(w, Tag(tag));
+    for (BaseTag* tag : op->GetTags()) WriteMembers(w, Tag(tag, arrays));
     w.EndArray();
   };
 }
@@ -124,11 +131,13 @@ json Bounds(const Vector* points, Int32 count) {
 }
 
 // The children of an object, each written by `write`; no member when there are none.
-void AddChildren(BaseObject* op, Members* members, void (*write)(JsonWriter&, BaseObject*)) {
+void AddChildren(BaseObject* op, Members* members, bool arrays,
+                 void (*write)(JsonWriter&, BaseObject*, bool)) {
   if (!op->GetDown()) return;
-  (*members)["children"].stream = [op, write](JsonWriter& w) {
+  (*members)["children"].stream = [op, arrays, write](JsonWriter& w) {
     w.BeginArray();
-    for (BaseObject* child = op->GetDown(); child; child = child->GetNext()) write(w, child);
+    for (BaseObject* child = op->GetDown(); child; child = child->GetNext())
+      write(w, child, arrays);
     w.EndArray();
   };
 }
@@ -162,7 +171,7 @@ void AddSpline(SplineObject* spline, Members* g) {
   g->emplace("segments", Member(std::move(segs)));
 }
 
-void WriteGeometry(JsonWriter& w, BaseObject* op) {
+void WriteGeometry(JsonWriter& w, BaseObject* op, bool arrays) {
   Members g = {{"type", {op->GetType()}},
                {"kind", {TypeName(op->GetType())}},
                {"name", {op->GetName().GetStdString()}},
@@ -174,8 +183,9 @@ void WriteGeometry(JsonWriter& w, BaseObject* op) {
                {"color", {Color(op)}}};
   if (op->IsInstanceOf(Opolygon)) AddPolygons(static_cast<PolygonObject*>(op), &g);
   else if (op->IsInstanceOf(Ospline)) AddSpline(static_cast<SplineObject*>(op), &g);
-  g["tags"].stream = Tags(op);
-  AddChildren(op, &g, WriteGeometry);
+  DropArrays(&g, arrays, {"points", "polygons", "segments"});
+  g["tags"].stream = Tags(op, arrays);
+  AddChildren(op, &g, arrays, WriteGeometry);
   WriteMembers(w, g);
 }
 
@@ -190,7 +200,7 @@ json Parameters(BaseObject* op) {
   return params;
 }
 
-Members Samples(BaseObject* plot) {
+Members Samples(BaseObject* plot, bool arrays) {
   const ZVPlotSampleView view = PlotSamples(plot);
   Members s = {{"count", {view.count}},
                {"nonFinite", {CountNonFiniteSamples(plot)}},
@@ -212,10 +222,11 @@ Members Samples(BaseObject* plot) {
       w.Number(v);
     w.EndArray();
   });
+  DropArrays(&s, arrays, {"samples"});
   return s;
 }
 
-void WriteObject(JsonWriter& w, BaseObject* op) {
+void WriteObject(JsonWriter& w, BaseObject* op, bool arrays) {
   Members o = {{"name", {op->GetName().GetStdString()}},
                {"type", {op->GetType()}},
                {"kind", {TypeName(op->GetType())}},
@@ -225,7 +236,7 @@ void WriteObject(JsonWriter& w, BaseObject* op) {
                {"position", {Vec(op->GetRelPos())}},
                {"rotation", {Vec(op->GetRelRot())}},
                {"color", {Color(op)}}};
-  o["tags"].stream = Tags(op);
+  o["tags"].stream = Tags(op, arrays);
   if (op->GetNodeData() || op->GetType() == Osplinetext || op->GetType() == Oextrude)
     o["parameters"] = Parameters(op);
   if (op->GetType() == Osplinetext) {
@@ -235,15 +246,15 @@ void WriteObject(JsonWriter& w, BaseObject* op) {
                      {"height", Num(bc.GetFloat(PRIM_TEXT_HEIGHT))}};
   }
   if (IsPlot(op)) {
-    o["samples"].stream = [op](JsonWriter& out) { WriteMembers(out, Samples(op)); };
+    o["samples"].stream = [op, arrays](JsonWriter& out) { WriteMembers(out, Samples(op, arrays)); };
   }
   o["stats"] = json{{"dirty", op->GetDirty(DIRTYFLAGS::DATA)},
                     {"executions", zvhost::GetExecutionCount(*op)},
                     {"cacheBuilds", zvhost::GetCacheBuildCount(*op)},
                     {"cacheReuses", zvhost::GetCacheReuseCount(*op)}};
   if (BaseObject* cache = op->GetCache())
-    o["cache"].stream = [cache](JsonWriter& out) { WriteGeometry(out, cache); };
-  AddChildren(op, &o, WriteObject);
+    o["cache"].stream = [cache, arrays](JsonWriter& out) { WriteGeometry(out, cache, arrays); };
+  AddChildren(op, &o, arrays, WriteObject);
   WriteMembers(w, o);
 }
 
@@ -276,15 +287,16 @@ json ValueToJson(const GeData& value, const std::string& type) {
   return nullptr;
 }
 
-bool WriteDump(BaseDocument* doc, const TextSink& sink) {
+bool WriteDump(BaseDocument* doc, const TextSink& sink, const DumpOptions& options) {
   JsonWriter w(sink);
   const BaseTime t = doc->GetTime();
   const zvhost::BuildStats stats = zvhost::GetBuildStats(*doc);
   Members d = {{"document", json{{"time", t.Get()}, {"fps", doc->GetFps()}}},
                {"stats", json{{"evaluations", stats.evaluations}, {"builds", stats.builds}}}};
-  d["objects"].stream = [doc](JsonWriter& out) {
+  d["objects"].stream = [doc, arrays = options.arrays](JsonWriter& out) {
     out.BeginArray();
-    for (BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) WriteObject(out, op);
+    for (BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext())
+      WriteObject(out, op, arrays);
     out.EndArray();
   };
   WriteMembers(w, d);

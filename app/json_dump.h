@@ -13,10 +13,15 @@
 namespace zvapp {
 // Takes the dump's text piece by piece; false stops the writing.
 using TextSink = std::function<bool(std::string_view)>;
+struct DumpOptions {
+  // false leaves out the arrays of samples, points, polygons, segments and tag data; their counts
+  // stay (what the studio's page reads after each edit).
+  bool arrays = true;
+};
 // Writes the dump, pretty with two blanks of indentation and members in name order, and a newline
 // after it. Its large arrays go out as they are written, without a tree of every number. False
 // when the sink refused a piece.
-bool WriteDump(BaseDocument* doc, const TextSink& sink);
+bool WriteDump(BaseDocument* doc, const TextSink& sink, const DumpOptions& options = {});
 // The dump staged among a command's outputs; false with a message naming the file.
 bool StageDumpFile(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
                    std::string* error);

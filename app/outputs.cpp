@@ -33,11 +33,6 @@ std::string FramePath(const std::string& path, Int32 frame) {
   return path.substr(0, path.size() - ext.size()) + number + ext;
 }
 
-std::string Title(PlotScene& scene) {
-  BaseObject* plot = scene.Plot();
-  return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
-}
-
 void Progress(Int64 done, Int64 total) {
   if (!isatty(2) || total < 2) return;
   const int width = 40;
@@ -56,7 +51,7 @@ class CommandOutputs {
 
   bool BeginPages(PlotScene& scene, std::string* error) {
     HtmlOptions options;
-    options.title = Title(scene);
+    options.title = OutputTitle(scene);
     options.fps = scene.Fps();
     for (const std::string& output : o_.outputs) {
       if (Extension(output) != ".html") continue;
@@ -68,7 +63,7 @@ class CommandOutputs {
 
   bool WriteFrame(PlotScene& scene, bool animated, Int32 frame, std::string* error) {
     Doing doing("writing the outputs of frame " + std::to_string(frame));
-    const std::string title = Title(scene);
+    const std::string title = OutputTitle(scene);
     for (const std::string& output : o_.outputs) {
       const std::string ext = Extension(output);
       const std::string path = animated ? FramePath(output, frame) : output;
@@ -125,6 +120,11 @@ HeldOutputs Held(const OutputOptions& o) {
 }
 
 }  // namespace
+
+std::string OutputTitle(const PlotScene& scene) {
+  BaseObject* plot = scene.Plot();
+  return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
+}
 
 bool CheckOutputs(const OutputOptions& o, std::string* error) {
   for (const std::string& output : o.outputs) {

@@ -1,6 +1,7 @@
 #include "plot_scene.h"
 
 #include <cmath>
+#include <map>
 
 #include "suggest.h"
 #include "value_text.h"
@@ -13,12 +14,6 @@ bool Fail(std::string* error, const std::string& message) {
   return false;
 }
 
-std::string ShortName(const std::string& symbol) {
-  const std::string s = Lower(symbol);
-  const size_t underscore = s.find('_');
-  return underscore == std::string::npos ? s : s.substr(underscore + 1);
-}
-
 // "[OBJECT.]NAME" split at its first dot; the plot's without one.
 std::pair<std::string, std::string> SplitTarget(const std::string& target) {
   const size_t dot = target.find('.');
@@ -26,7 +21,36 @@ std::pair<std::string, std::string> SplitTarget(const std::string& target) {
   return {target.substr(0, dot), target.substr(dot + 1)};
 }
 
+// The objects from `first` on and below, depth-first in document order; without recursion, as a
+// loaded scene may nest deeply.
+void CollectBelow(BaseObject* first, std::vector<BaseObject*>* out) {
+  std::vector<BaseObject*> stack{first};
+  while (!stack.empty()) {
+    BaseObject* op = stack.back();
+    stack.pop_back();
+    if (!op) continue;
+    out->push_back(op);
+    stack.push_back(op->GetNext());
+    stack.push_back(op->GetDown());
+  }
+}
+
+// "mesh:2" as the kind and the count from 1; a bare kind is its first.
+std::pair<std::string, Int32> SplitPath(const std::string& path) {
+  const size_t colon = path.find(':');
+  Int32 nth = 0;
+  if (colon == std::string::npos) return {path, 1};
+  if (!ParseWhole(path.substr(colon + 1), &nth) || nth < 1) nth = 0;
+  return {path.substr(0, colon), nth};
+}
+
 }  // namespace
+
+std::string ShortName(const std::string& symbol) {
+  const std::string s = Lower(symbol);
+  const size_t underscore = s.find('_');
+  return underscore == std::string::npos ? s : s.substr(underscore + 1);
+}
 
 std::optional<zvhost::ParameterInfo> ResolveParameter(Int32 type, const std::string& name) {
   const std::string wanted = Lower(Trim(name));
@@ -65,34 +89,48 @@ BaseObject* PlotScene::Plot() const {
   return nullptr;
 }
 
-BaseObject* PlotScene::Find(const std::string& kind) const {
+BaseObject* PlotScene::Find(const std::string& path) const {
+  const auto [kind, nth] = SplitPath(path);
   const Kind* k = FindKind(kind);
   BaseObject* plot = Plot();
-  if (!k || !plot) return nullptr;
-  if (!k->addChoice) return plot;
+  if (!k || !plot || nth < 1) return nullptr;
+  if (!k->addChoice) return nth == 1 ? plot : nullptr;
   const std::optional<Int32> type = KindType(*k);
   if (!type) return nullptr;
-  // Depth-first below the plot.
-  std::vector<BaseObject*> stack{plot->GetDown()};
-  while (!stack.empty()) {
-    BaseObject* op = stack.back();
-    stack.pop_back();
-    if (!op) continue;
-    if (op->GetType() == *type) return op;
-    stack.push_back(op->GetNext());
-    stack.push_back(op->GetDown());
-  }
+  std::vector<BaseObject*> below;
+  CollectBelow(plot->GetDown(), &below);
+  Int32 seen = 0;
+  for (BaseObject* op : below)
+    if (op->GetType() == *type && ++seen == nth) return op;
   return nullptr;
 }
 
-bool PlotScene::FindObject(const std::string& kind, BaseObject** op, std::string* error) const {
+std::vector<std::pair<std::string, BaseObject*>> PlotScene::Objects() const {
+  std::vector<std::pair<std::string, BaseObject*>> out;
+  BaseObject* plot = Plot();
+  if (!plot) return out;
+  out.emplace_back("plot", plot);
+  std::vector<BaseObject*> below;
+  CollectBelow(plot->GetDown(), &below);
+  std::map<std::string, Int32> seen;
+  for (BaseObject* op : below) {
+    const Kind* k = FindKindOfType(op->GetType());
+    if (!k || !k->addChoice) continue;
+    const Int32 n = ++seen[k->name];
+    out.emplace_back(n == 1 ? std::string(k->name) : k->name + (":" + std::to_string(n)), op);
+  }
+  return out;
+}
+
+bool PlotScene::FindObject(const std::string& path, BaseObject** op, std::string* error) const {
+  const std::string kind = SplitPath(path).first;
   if (!FindKind(kind))
     return Fail(error, "unknown object \"" + kind + "\": choose " + OneOf(KindNames(false)) +
                            DidYouMean(kind, KindNames(false)));
-  *op = Find(kind);
+  *op = Find(path);
   if (*op) return true;
   if (!Plot()) return Fail(error, "the scene has no plot object");
-  return Fail(error, "the scene has no " + kind + " (add it with --add " + kind + ")");
+  return Fail(error, "the scene has no " + path + " (add it with --add " + kind + ")");
 }
 
 bool PlotScene::Add(const std::string& kind, std::string* error) {

@@ -24,8 +24,12 @@ class PlotScene {
 
   BaseDocument* Document() const { return doc_; }
   BaseObject* Plot() const;
-  // The first object of the kind below the plot (the plot for "plot"), or nothing.
+  // The object a path names, or nothing: a kind names the first object of the kind below the plot
+  // (the plot for "plot"), "KIND:N" the Nth (from 1) in document order.
   BaseObject* Find(const std::string& kind) const;
+  // The plot and every object of the module's kinds below it, in document order, each with the
+  // path that names it ("plot", "mesh", "mesh:2").
+  std::vector<std::pair<std::string, BaseObject*>> Objects() const;
   // The same, or false with a message: an unknown kind, or a component the scene does not have.
   bool FindObject(const std::string& kind, BaseObject** op, std::string* error) const;
 
@@ -57,6 +61,8 @@ class PlotScene {
   BaseDocument* doc_;
 };
 
+// A parameter's short name: its symbol without the type's prefix, in lower case (resolution).
+std::string ShortName(const std::string& symbol);
 // The parameter of a type named by its symbol (O3DPLOT_RESOLUTION), its short name (resolution:
 // the symbol without the type's prefix, any case) or its number.
 std::optional<zvhost::ParameterInfo> ResolveParameter(Int32 type, const std::string& name);

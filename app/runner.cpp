@@ -14,6 +14,7 @@
 #include "outputs.h"
 #include "plot_scene.h"
 #include "printable.h"
+#include "studio_server.h"
 #include "suggest.h"
 #include "temporary_files.h"
 
@@ -29,6 +30,8 @@ struct Options {
   Int32 apiVersion = 0;
   std::string listParams;
   bool listRequested = false;
+  bool serve = false;  // the studio instead of the outputs
+  int port = 0;
 };
 
 constexpr const char* kExamples = R"text(Examples:
@@ -41,6 +44,8 @@ constexpr const char* kExamples = R"text(Examples:
       an animation of two seconds
   zvplot --list-params mesh
       what can be set on the surface
+  zvplot --formula "x * z" --serve
+      the studio: edit the plot in a browser (open the address it prints)
 
 The actions (--formula, --preset, --set, --press, --add, --enable, --disable, --scene, --frame,
 --fps, --eval, --render) run in the order given; the outputs (-o, --dump, --save) are written
@@ -121,9 +126,23 @@ int RunScene(const Options& o, const std::vector<Action>& actions) {
     report.Tell(&session);
   }
   if (full && !SetsGridStep(actions) && !ChooseGridStep(scene, &error)) return Error(error);
+  if (o.serve) return ServeStudio(scene, session, {o.port, ""});
   const bool written = WriteOutputs(o.out, scene, session, &error);
   report.Tell(&session);
   return written ? 0 : Error(error);
+}
+
+// The studio keeps the scene in a browser instead of writing files.
+bool CheckServe(const Options& o, std::string* error) {
+  const OutputOptions& out = o.out;
+  if (o.serve &&
+      (!out.outputs.empty() || !out.frames.empty() || !out.save.empty() || !out.dump.empty())) {
+    *error =
+        "--serve writes no files: the studio's page downloads them (leave out -o, --frames, "
+        "--save and --dump)";
+    return false;
+  }
+  return true;
 }
 
 int Run(const Options& o, const std::vector<Action>& actions) {
@@ -131,6 +150,7 @@ int Run(const Options& o, const std::vector<Action>& actions) {
   Refusal refusal;
   if (!CheckNothingBeforeScene(actions, &refusal)) return Error(refusal.message);
   if (!CheckOutputs(o.out, &error)) return Error(error);
+  if (!CheckServe(o, &error)) return Error(error);
   // From here on an interruption removes the temporaries of the outputs being written.
   InstallTemporaryFileCleanup();
   if (o.apiVersion > 0) zvhost::SetAPIVersion(o.apiVersion);
@@ -227,6 +247,12 @@ void AddOtherOptions(CLI::App& app, Options* o) {
       ->expected(0, 1)
       ->default_str("plot");
   app.add_flag("--open-help", o->openHelp, "press the plot's help button and open the guide");
+  app.add_flag("--serve", o->serve,
+               "open the studio: serve the scene to a browser on 127.0.0.1 (Ctrl-C ends it)");
+  app.add_option("--port", o->port, "the studio's port (0: any free port)")
+      ->type_name("N")
+      ->default_str("0")
+      ->check(CLI::Range(0, 65535));
   app.add_option("--api-version", o->apiVersion,
                  "the host interface version to present (default: the host's own)")
       ->type_name("N");
@@ -271,6 +297,8 @@ int RunMain(int argc, char** argv) {
   std::string error;
   if (!actionOptions.Ordered(app, &actions, &error)) return Error(error);
   o.listRequested = app.count("--list-params") > 0;
+  if (app.count("--port") > 0 && !o.serve) return Error("--port goes with --serve");
+  if (o.serve) BlockStopSignals();
   return Run(o, actions);
 }
 

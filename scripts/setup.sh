@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 packages=(g++ cmake ninja-build pkg-config python3 clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libmuparser-dev
   libtiff-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core libglu1-mesa-dev
-  libtinygltf-dev nlohmann-json3-dev libcli11-dev
+  libtinygltf-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev
   nodejs npm chromium poppler-utils)
 missing=()
 for p in "${packages[@]}"; do

@@ -40,9 +40,17 @@ struct ParameterInfo {
   std::string symbol;    // O3DPLOT_RESOLUTION
   std::string type;      // LONG, REAL, BOOL, VECTOR, COLOR, STRING, GRADIENT, FONT, BUTTON, GROUP
   std::string label;
-  bool hasMin = false, hasMax = false;
-  double min = 0.0, max = 0.0;
+  bool hasMin = false, hasMax = false, hasStep = false;
+  double min = 0.0, max = 0.0, step = 0.0;
   std::vector<std::pair<Int32, std::string>> cycle;
+  Int32 group = 0;  // the enclosing group's id (0 at the top)
+};
+// One group of a description: the attribute manager's tabs and sections.
+struct GroupInfo {
+  Int32 id = 0;
+  std::string symbol;  // O3DPLOT_GROUP_FORMULA
+  std::string label;
+  Int32 parent = 0;  // the enclosing group's id (0 at the top)
 };
 // A registered object type by the symbol its description's identifier list gives it (the
 // description's container, "Oo3dplotmesh"); nothing when no registered type has it.
@@ -53,6 +61,8 @@ std::optional<Int32> FindDescriptionIdentifier(Int32 type, const std::string& sy
 
 // The parameters of a registered type's description, in description order (groups left out).
 std::vector<ParameterInfo> ListParameters(Int32 type);
+// The groups of a registered type's description, in description order.
+std::vector<GroupInfo> ListGroups(Int32 type);
 std::optional<ParameterInfo> FindParameter(Int32 type, Int32 id);
 std::optional<ParameterInfo> FindParameter(Int32 type, const std::string& symbol);
 
@@ -70,6 +80,14 @@ void SetEnabled(BaseObject* op, Bool on);
 Bool IsParameterEnabled(BaseObject* op, Int32 id);
 // The description of the object as its plug-in presents it (GetDDescription).
 Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* single = nullptr);
+
+// The object's handles as its plug-in reports them (GetHandle), in the object's own frame.
+std::vector<HandleInfo> GetObjectHandles(BaseObject* op);
+// A user's drag of handle `index` to the point `local` (in the object's frame): the plug-in's
+// GetHandle then SetHandle, so its own limits apply, then for each parameter the drag changed what
+// a user's edit of it sends (the dirty count raised, message 17 with its id). False with a message
+// when the object has no such handle.
+Bool MoveUserHandle(BaseObject* op, Int32 index, const Vector& local, std::string* error);
 
 // Whether a tag was put on its object by scene evaluation (a generator's derived data, such as a
 // copy of its cache's vertex colours): rebuilt at every evaluation, so not part of a saved scene.

@@ -110,8 +110,19 @@ ParameterInfo ToInfo(const DescEntry& e) {
   p.hasMax = e.max.has_value();
   p.min = e.min.value_or(0.0);
   p.max = e.max.value_or(0.0);
+  p.hasStep = e.step.has_value();
+  p.step = e.step.value_or(0.0);
   p.cycle.assign(e.cycle.begin(), e.cycle.end());
+  p.group = e.parent;
   return p;
+}
+
+// What a user's edit of one parameter sends once the value is stored.
+void SendPostSet(BaseList2D* node, Int32 id) {
+  const DescID descId(id);
+  DescriptionPostSetValue msg;
+  msg.descid = &descId;
+  node->Message(MSG_DESCRIPTION_POSTSETPARAMETER, &msg);
 }
 
 }  // namespace
@@ -120,10 +131,7 @@ Bool SetUserParameter(BaseList2D* node, Int32 id, const GeData& value, std::stri
   const DescEntry* e = FindEntry(node, id, error);
   if (!e || !CheckValue(*e, value, error)) return false;
   node->SetParameter(DescID(id), value);
-  const DescID descId(id);
-  DescriptionPostSetValue msg;
-  msg.descid = &descId;
-  node->Message(MSG_DESCRIPTION_POSTSETPARAMETER, &msg);
+  SendPostSet(node, id);
   return true;
 }
 
@@ -162,6 +170,51 @@ Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* singl
   DESCFLAGS_DESC flags = DESCFLAGS_DESC::NONE;
   if (!op->GetNodeData()->GetDDescription(op, desc, flags)) return false;
   return HostAccess::IsLoaded(*desc) || desc->LoadDescription(op->GetType());
+}
+
+std::vector<HandleInfo> GetObjectHandles(BaseObject* op) {
+  std::vector<HandleInfo> handles;
+  auto* data = op ? static_cast<ObjectData*>(op->GetNodeData()) : nullptr;
+  if (!data) return handles;
+  const Int32 count = data->GetHandleCount(op);
+  for (Int32 i = 0; i < count; ++i) {
+    HandleInfo info;
+    data->GetHandle(op, i, info);
+    handles.push_back(info);
+  }
+  return handles;
+}
+
+Bool MoveUserHandle(BaseObject* op, Int32 index, const Vector& local, std::string* error) {
+  auto* data = op ? static_cast<ObjectData*>(op->GetNodeData()) : nullptr;
+  const Int32 count = data ? data->GetHandleCount(op) : 0;
+  if (index < 0 || index >= count)
+    return Fail(error, "\"" + (op ? op->GetName().GetStdString() : std::string("the object")) +
+                           "\" has " + std::to_string(count) + " handles; there is no handle " +
+                           std::to_string(index));
+  // The plug-in writes its container itself; what it changed is found by comparing, so that the
+  // messages name exactly the parameters a user would have edited.
+  const BaseContainer before = op->GetDataInstanceRef();
+  HandleInfo info;
+  data->GetHandle(op, index, info);
+  data->SetHandle(op, index, local, info);
+  const BaseContainer& after = op->GetDataInstanceRef();
+  for (Int32 i = 0; i < after.GetEntryCount(); ++i) {
+    const Int32 id = after.GetIndexId(i);
+    const GeData* old = before.GetDataPointer(id);
+    if (old && *old == *after.GetIndexData(i)) continue;
+    op->SetDirty(DIRTYFLAGS::DATA);
+    SendPostSet(op, id);
+  }
+  return true;
+}
+
+std::vector<GroupInfo> ListGroups(Int32 type) {
+  std::vector<GroupInfo> out;
+  if (const DescriptionResource* res = DescriptionForType(type))
+    for (const DescEntry& e : res->entries)
+      if (e.type == "GROUP") out.push_back({e.id, e.symbol, e.label, e.parent});
+  return out;
 }
 
 std::vector<ParameterInfo> ListParameters(Int32 type) {
