@@ -234,6 +234,12 @@ bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSe
     *refusal = {0, "the document cannot be kept to undo the actions: " + error, 0};
     return false;
   }
+  return ApplyActions(scene, actions, session, refusal, snapshot);
+}
+
+bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
+                  Refusal* refusal, const std::string& snapshot) {
+  std::string error;
   const ActionSession before = *session;
   for (size_t i = 0; i < actions.size(); ++i) {
     int column = 0;

@@ -67,6 +67,10 @@ bool ApplyAction(PlotScene& scene, const Action& action, ActionSession* session,
 // session are as they were before.
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
                   Refusal* refusal);
+// The same, restoring the document from `snapshot` (its scene file text, taken just before) at a
+// refusal: for a caller that keeps the snapshot anyway (the studio's undo).
+bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
+                  Refusal* refusal, const std::string& snapshot);
 // One scene evaluation, as an external render when the session says so.
 void EvaluateScene(PlotScene& scene, const ActionSession& session);
 

@@ -94,7 +94,7 @@ bool CheckFormulas(BaseDocument* doc, std::string* error) {
 
 StudioApi::StudioApi(PlotScene& scene, ActionSession session)
     : scene_(scene), session_(std::move(session)) {
-  Refresh();
+  Refresh(true);
 }
 
 template <typename Call>
@@ -109,8 +109,8 @@ ApiAnswer StudioApi::Serialized(Call call) {
   }
 }
 
-bool StudioApi::Refresh() {
-  EvaluateScene(scene_, session_);
+bool StudioApi::Refresh(bool evaluate) {
+  if (evaluate) EvaluateScene(scene_, session_);
   ExportReport report;
   std::vector<unsigned char> glb;
   glbError_.clear();
@@ -181,20 +181,21 @@ ApiAnswer StudioApi::ApplyBatch(const std::vector<Action>& actions, bool yes) {
   zvhost::SetQuestionAnswer(yes);
   std::vector<size_t> origin;
   Refusal refusal;
-  const bool applied = ApplyActions(scene_, WithEvaluations(actions, &origin), &session_, &refusal);
+  const bool applied =
+      ApplyActions(scene_, WithEvaluations(actions, &origin), &session_, &refusal, before.scene);
   const std::vector<std::string> questions = std::move(log.questions);
   log.questions.clear();
   log.executedFiles.clear();  // the help is never opened for a page
   if (!applied) {
     if (refusal.index < origin.size()) refusal.index = origin[refusal.index];
-    Refresh();  // the document was restored; its caches are rebuilt
+    Refresh(true);  // the document was restored; its caches are rebuilt
     return Refused(refusal);
   }
   if (actions.empty()) return Changed(false, questions, yes, {});
   history_.Record(std::move(before));
   std::vector<std::string> notes = std::move(session_.notes);
   session_.notes.clear();
-  return Changed(Refresh(), questions, yes, notes);
+  return Changed(Refresh(false), questions, yes, notes);  // the last action was evaluated
 }
 
 ApiAnswer StudioApi::Undo() {
@@ -217,7 +218,7 @@ ApiAnswer StudioApi::Step(bool undo) {
     history_.Undone(std::move(now));
   else
     history_.Redone(std::move(now));
-  return Changed(Refresh(), {}, false, {});
+  return Changed(Refresh(true), {}, false, {});
 }
 
 ApiAnswer StudioApi::Describe() {
@@ -277,7 +278,7 @@ ApiAnswer StudioApi::PutSceneFile(const std::string& body) {
     }
     scene_.Adopt(doc);
     history_.Record(std::move(before));
-    return Changed(Refresh(), {}, false, notes);
+    return Changed(Refresh(true), {}, false, notes);
   });
 }
 

@@ -60,8 +60,8 @@ class StudioApi {
   ApiAnswer Serialized(Call call);
   ApiAnswer ApplyBatch(const std::vector<Action>& actions, bool yes);
   ApiAnswer Step(bool undo);
-  // Evaluates the scene and rebuilds its glTF; true when the glTF's bytes changed.
-  bool Refresh();
+  // Rebuilds the glTF (evaluating the scene first when asked); true when its bytes changed.
+  bool Refresh(bool evaluate);
   // The answer after a change: ok, the questions asked, whether the geometry changed, the undo
   // and redo counts, and the dump without its arrays.
   ApiAnswer Changed(bool geometry, const std::vector<std::string>& questions, bool yes,

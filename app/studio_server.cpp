@@ -1,13 +1,17 @@
 #include "studio_server.h"
 
 #include <pthread.h>
+#include <malloc.h>
 #include <sys/random.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <httplib.h>
 #include <iostream>
 #include <map>
@@ -88,6 +92,20 @@ void SendJsonError(httplib::Response& res, int status, const std::string& messag
                   "application/json");
 }
 
+// Why the library refused a request before it reached the API, in words that point to the fix.
+std::string LibraryRefusal(const httplib::Request& req, int status) {
+  // The library reads a form's body (what curl -d sends without a type) into parameters, up to
+  // 8 KB.
+  const bool form = req.get_header_value("Content-Type").rfind("application/x-www-form", 0) == 0;
+  if (status == 413 && form)
+    return "a body sent as a form holds at most 8 KB: send it as application/json";
+  if (status == 413) return "the body is larger than 1 MB";
+  if (status == 404) return "no such address";
+  if (status == 400 && req.method == "POST" && !req.has_header("Content-Length"))
+    return "a POST needs a Content-Length, 0 for no body (curl: -d '')";
+  return "the request is refused (" + std::to_string(status) + ")";
+}
+
 void Send(httplib::Response& res, ApiAnswer a, std::chrono::steady_clock::time_point start) {
   const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
   res.status = a.status;
@@ -100,9 +118,54 @@ void Send(httplib::Response& res, ApiAnswer a, std::chrono::steady_clock::time_p
   res.set_header("Content-Type", a.type);
 }
 
+// The calls that touch the scene, run one at a time on the thread that loaded the module and built
+// the scene (the host is single-threaded); the server's threads hand them over and wait.
+class HostQueue {
+ public:
+  template <typename Call>
+  ApiAnswer Run(Call call) {
+    std::packaged_task<ApiAnswer()> task(std::move(call));
+    std::future<ApiAnswer> answer = task.get_future();
+    {
+      std::lock_guard lock(mutex_);
+      if (closed_) return {503, "{\"ok\": false, \"error\": \"the studio is ending\"}"};
+      tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+    return answer.get();
+  }
+  // Runs the calls handed over until Close.
+  void Serve() {
+    for (;;) {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return closed_ || !tasks_.empty(); });
+      if (tasks_.empty()) return;
+      std::packaged_task<ApiAnswer()> task = std::move(tasks_.front());
+      tasks_.pop_front();
+      lock.unlock();
+      task();
+    }
+  }
+  // The calls already handed over still run; no new one is taken.
+  void Close() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::packaged_task<ApiAnswer()>> tasks_;
+  bool closed_ = false;
+};
+
 class Studio {
  public:
-  Studio(StudioApi& api, std::string folder) : api_(api), folder_(std::move(folder)) {
+  Studio(StudioApi& api, HostQueue& host, std::string folder)
+      : api_(api), host_(host), folder_(std::move(folder)) {
     files_ = PageFiles(folder_);
   }
 
@@ -129,13 +192,14 @@ class Studio {
   void ServeFile(const std::string& address, httplib::Response& res) const;
   template <typename Call>
   httplib::Server::Handler Api(Call call) {
-    return [call](const httplib::Request& req, httplib::Response& res) {
+    return [this, call](const httplib::Request& req, httplib::Response& res) {
       const auto start = std::chrono::steady_clock::now();
-      Send(res, call(req), start);
+      Send(res, host_.Run([&] { return call(req); }), start);
     };
   }
 
   StudioApi& api_;
+  HostQueue& host_;
   std::string folder_;
   std::map<std::string, std::filesystem::path> files_;
   httplib::Server server_;
@@ -153,16 +217,12 @@ void Studio::Configure() {
   server_.set_pre_routing_handler(
       [this](const httplib::Request& req, httplib::Response& res) { return Guard(req, res); });
   // Refusals the library makes itself (413, 404, 400) get a JSON body like the API's own.
-  server_.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&,
-                                                                    httplib::Response& res) {
-    if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    const std::string why = res.status == 413   ? "the body is larger than 1 MB"
-                            : res.status == 404 ? "no such address"
-                                                : "the request is refused (" +
-                                                      std::to_string(res.status) + ")";
-    SendJsonError(res, res.status, why);
-    return httplib::Server::HandlerResponse::Handled;
-  }));
+  server_.set_error_handler(httplib::Server::HandlerWithResponse(
+      [](const httplib::Request& req, httplib::Response& res) {
+        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        SendJsonError(res, res.status, LibraryRefusal(req, res.status));
+        return httplib::Server::HandlerResponse::Handled;
+      }));
   server_.set_exception_handler(
       [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
         SendJsonError(res, 500, "the request failed inside the server");
@@ -191,7 +251,7 @@ void Studio::ServeFile(const std::string& address, httplib::Response& res) const
   const auto it = files_.find(address);
   std::ifstream in;
   if (it != files_.end()) in.open(it->second, std::ios::binary);
-  if (!in) {
+  if (!in.is_open()) {
     SendJsonError(res, 404,
                   address == "/studio/index.html"
                       ? "the studio's page is missing from " + folder_ + " (build the project)"
@@ -266,8 +326,14 @@ void BlockStopSignals() {
 }
 
 int ServeStudio(PlotScene& scene, const ActionSession& session, const StudioOptions& options) {
+  // Every edit builds buffers of the same large sizes again (a glTF of a hundred megabytes at the
+  // highest resolution). Taken from the heap instead of mapped for each, they are kept between
+  // edits and cost no fresh pages the next time.
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, 512 << 20);
   StudioApi api(scene, session);
-  Studio studio(api, options.folder.empty() ? ZV_STUDIO_DIR : options.folder);
+  HostQueue host;
+  Studio studio(api, host, options.folder.empty() ? ZV_STUDIO_DIR : options.folder);
   std::string error;
   if (!studio.Bind(options.port, &error)) {
     std::cerr << "zvplot: error: " << error << "\n";
@@ -278,7 +344,12 @@ int ServeStudio(PlotScene& scene, const ActionSession& session, const StudioOpti
   bool served = false;
   {
     StopOnSignal stop(studio);
-    served = studio.Listen();
+    std::thread http([&] {
+      served = studio.Listen();
+      host.Close();
+    });
+    host.Serve();
+    http.join();
   }
   if (!served) {
     std::cerr << "zvplot: error: the studio's server stopped unexpectedly\n";
