@@ -124,6 +124,19 @@ function choiceControl(p, send) {
   return { nodes: [select], set(v) { select.value = String(v); }, input: select };
 }
 
+// A choice that acts as a command (the plot's Add Component): choosing runs it, and the menu goes
+// back to its title.
+function commandControl(p, run) {
+  const select = el('select', { 'aria-label': p.label },
+    el('option', { value: '', text: `${p.label}\u2026` }),
+    ...p.choices.map((c, i) => el('option', { value: String(i), text: c.label })));
+  select.addEventListener('change', () => {
+    if (select.value !== '') run(Number(select.value));
+    select.value = '';
+  });
+  return { nodes: [select], set() {}, input: select };
+}
+
 function switchControl(p, send) {
   const box = el('input', { type: 'checkbox', 'aria-label': p.label });
   box.addEventListener('change', () => send(box.checked ? 'true' : 'false', {}));
@@ -187,13 +200,15 @@ function readOnlyControl() {
 // ---- The field row --------------------------------------------------------------------------
 
 // One parameter's row: its label, its control and room for a refusal's message. `context` gives
-// `send(param, text, {live})`, the installed fonts and the named gradients.
+// `send(param, text, {live})`, the installed fonts, the named gradients and `command` (which
+// choices are commands, and running one).
 export function makeField(p, context) {
   const row = el('div', { class: 'param', 'data-identifier': p.identifier, 'data-type': p.type },
     el('span', { class: 'label', text: p.label, title: `${p.label} (${p.identifier})` }));
   const send = (text, options) => context.send(p, text, options);
   let control;
-  if (p.choices && p.choices.length) control = choiceControl(p, send);
+  if (context.command && context.command.matches(p)) control = commandControl(p, (i) => context.command.run(p, i));
+  else if (p.choices && p.choices.length) control = choiceControl(p, send);
   else if (p.type === 'LONG' || p.type === 'REAL') control = numberControl(p, send, row);
   else if (p.type === 'BOOL') control = switchControl(p, send);
   else if (p.type === 'COLOR') control = colourControl(p, send);

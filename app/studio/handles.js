@@ -119,8 +119,11 @@ export class Handles {
       return;
     }
     const { handle, start, local } = this.drag;
-    const t = nearestOnLine(this.viewport.rayAt(e.clientX, e.clientY), start, handle.direction);
-    if (t === null || !Number.isFinite(t)) return;
+    const along = nearestOnLine(this.viewport.rayAt(e.clientX, e.clientY), start, handle.direction);
+    if (along === null || !Number.isFinite(along)) return;
+    // To the round step below what one pixel spans there: a drag gives 300, not 299.99998.
+    const step = Math.pow(10, Math.floor(Math.log10(this.viewport.pixelSpan(start) / handle.direction.length())));
+    const t = Number.isFinite(step) && step > 0 ? Math.round(along / step) * step : along;
     this.moveMarker(handle, start.clone().addScaledVector(handle.direction, t));
     this.send(handle.object, handle.index, local.clone().addScaledVector(handle.localDirection, t));
   }

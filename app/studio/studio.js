@@ -14,46 +14,20 @@ import { numberText } from './dom.js';
 const $ = (id) => document.getElementById(id);
 const body = document.body;
 
+// The kinds the `add` action takes, in the order of the plot's Add Component choices.
+const kComponents = ['mesh', 'grid', 'cage', 'labels'];
+const isAddCommand = (p) => /_ADD_COMPONENT$/.test(p.identifier);
+
 // ---- What the server reports, in the shapes the panels take ----------------------------------
 
-function objectsOf(described) {
-  return (described.objects || []).map((o, i) => ({
-    ...o,
-    path: o.path ?? o.id ?? String(i),
-    kind: o.kind,
-    name: o.name ?? o.kind,
-    enabled: o.enabled !== false,
-    groups: (o.groups || []).map((g) => ({ ...g, label: g.label ?? g.name ?? '' })),
-    parameters: (o.parameters || []).map((p) => ({
-      ...p,
-      identifier: p.identifier ?? p.symbol,
-      choices: (p.choices || []).map((c) => (Array.isArray(c) ? { value: c[0], label: c[1] } : c)),
-    })),
-  }));
-}
-
-// The plot at the top and its components below it, as the host's object manager shows them.
+// The plot at the top and its components below it (each names its parent's path), as the host's
+// object manager shows them.
 function treeOf(objects) {
   const nodes = objects.map((o) => ({ ...o, children: [] }));
   const byPath = new Map(nodes.map((n) => [n.path, n]));
   const roots = [];
-  for (const n of nodes) {
-    const parent = n.parent !== undefined ? byPath.get(n.parent) : n.kind !== 'plot' ? nodes.find((x) => x.kind === 'plot') : null;
-    (parent && parent !== n ? parent.children : roots).push(n);
-  }
+  for (const n of nodes) (byPath.get(n.parent)?.children ?? roots).push(n);
   return roots;
-}
-
-function plotOf(scene) {
-  const walk = (list) => {
-    for (const o of list || []) {
-      if (o.kind === 'plot') return o;
-      const found = walk(o.children);
-      if (found) return found;
-    }
-    return null;
-  };
-  return walk(scene && scene.objects);
 }
 
 // ---- The edit queue ---------------------------------------------------------------------------
@@ -79,6 +53,7 @@ class Studio {
       send: (o, p, text, options) => this.edit([['set', `${o.path}.${p.identifier}`, text]],
         { ...options, channel: `set:${o.path}.${p.identifier}`, field: [o.path, p.identifier, text] }),
       press: (o, p) => this.edit([['press', `${o.path}.${p.identifier}`]], {}),
+      command: { matches: isAddCommand, run: (p, i) => this.add(kComponents[i]) },
       get fonts() { return self.described.fonts || []; },
       get gradients() { return self.described.gradients || []; },
     };
@@ -93,8 +68,8 @@ class Studio {
   // while it waits), live (part of a drag), field ([object, identifier, text] that shows a refusal).
   edit(actions, options = {}) {
     const item = { kind: 'actions', actions, options, time: performance.now() };
-    const waiting = options.channel && this.queue.findIndex((q) => q.options.channel === options.channel);
-    if (waiting !== undefined && waiting !== false && waiting >= 0) this.queue[waiting] = item;
+    const waiting = options.channel ? this.queue.findIndex((q) => q.options.channel === options.channel) : -1;
+    if (waiting >= 0) this.queue[waiting] = item;
     else this.queue.push(item);
     this.run();
   }
@@ -176,21 +151,28 @@ class Studio {
   // waits) the fields and the tree, which the picture does not wait for. The edit's time runs
   // from the user's act to the picture.
   async show(answer, item, answered) {
-    const settled = this.queue.length === 0 || !item.options.live;
+    // A new time changes no parameter: the fields wait for an edit that can.
+    const timeOnly = item.kind === 'actions' && item.actions.every((a) => a[0] === 'frame');
+    const settled = !timeOnly && (this.queue.length === 0 || !item.options.live);
     if (answer && answer.scene) this.sceneChanged(answer.scene, answer.frame);
     if (answer && answer.history) this.history(answer.history);
     const geometryChanged = !answer || !answer.changed || answer.changed.geometry !== false;
     const handles = api.handles().then((h) => this.handles.update(h));
     const loaded = geometryChanged ? await this.loadGeometry() : false;
     await handles;
+    const placed = performance.now();
     this.viewport.drawNow();
     const shownMs = performance.now() - item.time;
+    body.dataset.lastPhases = `answer ${answered.toFixed(0)} ms, geometry in place after ` +
+      `${(placed - item.time).toFixed(0)} ms, drawn ${(performance.now() - placed).toFixed(0)} ms later`;
     if (settled) await this.describe();
     this.edits += 1;
     const serverMs = answer && Number.isFinite(answer.serverMs) ? answer.serverMs : answered;
     Object.assign(body.dataset, { edits: String(this.edits), lastEditMs: shownMs.toFixed(1),
       lastAnswerMs: answered.toFixed(1), lastServerMs: serverMs.toFixed(1), geometryLoaded: String(loaded) });
-    if (!item.options.live) {
+    if (answer && answer.notes && answer.notes.length) {
+      this.status(answer.notes.join('; '));
+    } else if (!item.options.live) {
       const what = item.kind === 'actions' ? item.actions.map((a) => a[0]).join(', ') : item.kind;
       this.status(`${what}: shown in ${shownMs.toFixed(0)} ms (server ${serverMs.toFixed(0)} ms)`);
     }
@@ -209,7 +191,7 @@ class Studio {
 
   async describe() {
     this.described = await api.describe();
-    this.objects = objectsOf(this.described);
+    this.objects = this.described.objects || [];
     if (!this.objects.some((o) => o.path === this.selected)) this.selected = this.objects[0]?.path ?? null;
     this.tree.show(treeOf(this.objects), this.selected);
     this.attributes.show(this.objects.find((o) => o.path === this.selected) || null);
@@ -227,7 +209,7 @@ class Studio {
     const doc = scene.document || {};
     const fps = Number(doc.fps) || 30;
     this.timeline.sync(Number.isInteger(frame) ? frame : Math.round((Number(doc.time) || 0) * fps), fps);
-    const plot = plotOf(scene);
+    const plot = (scene.objects || []).find((o) => o.kind === 'plot');
     const s = plot && plot.samples;
     if (s) {
       $('stats').textContent = `R ${s.resolution} \u00b7 ${s.count} samples` +
@@ -241,30 +223,29 @@ class Studio {
     if (typeof h.redo === 'number') $('redo').disabled = h.redo === 0;
   }
 
-  // The plot's add-component choices, from its description.
+  add(kind) {
+    if (kind) this.edit([['add', kind]], {});
+  }
+
+  // The + Add menu: the plot's Add Component choices, by their labels.
   fillAddMenu() {
-    const plot = this.objects.find((o) => o.kind === 'plot');
-    const add = plot && plot.parameters.find((p) => /ADD_COMPONENT$/.test(p.identifier));
-    const kinds = { MESH: 'mesh', GRID: 'grid', CAGE: 'cage', LABELS: 'labels' };
     const menu = $('add-menu');
-    if (menu.dataset.filled) return;
+    const plot = this.objects.find((o) => o.kind === 'plot');
+    const add = plot && plot.parameters.find(isAddCommand);
+    if (menu.dataset.filled || !add) return;
     menu.dataset.filled = 'true';
-    const entries = add ? add.choices : Object.keys(kinds).map((k) => ({ label: k, identifier: k }));
-    for (const c of entries) {
-      const key = Object.keys(kinds).find((k) => String(c.identifier ?? '').endsWith(k)) ||
-        Object.keys(kinds).find((k) => kinds[k] === String(c.label).toLowerCase()) ||
-        (String(c.label).toLowerCase() === 'surface' ? 'MESH' : null);
-      if (!key) continue;
+    add.choices.forEach((c, i) => {
+      if (!kComponents[i]) return;
       const b = document.createElement('button');
       b.type = 'button';
-      b.dataset.kind = kinds[key];
+      b.dataset.kind = kComponents[i];
       b.textContent = c.label;
       b.addEventListener('click', () => {
         menu.hidden = true;
-        this.edit([['add', kinds[key]]], {});
+        this.add(kComponents[i]);
       });
       menu.append(b);
-    }
+    });
   }
 
   status(text, error = false) {
@@ -289,8 +270,16 @@ class Studio {
   }
 }
 
-const studio = new Studio();
-window.zvstudio = studio;
+let studio = null;
+try {
+  studio = new Studio();
+  window.zvstudio = studio;
+} catch (e) {
+  // Without WebGL there is no viewport; say so rather than leave the page waiting.
+  $('status').textContent = `The studio cannot start: ${e && e.message ? e.message : e} (is WebGL on in this browser?)`;
+  $('status').classList.add('error');
+  body.dataset.state = 'error';
+}
 
 // ---- Top bar, keys, files ---------------------------------------------------------------------
 
@@ -353,16 +342,25 @@ function keys(e) {
   act();
 }
 
+// The panel's width is remembered where the browser lets the page keep it.
+function remembered(key, value) {
+  try {
+    if (value === undefined) return localStorage.getItem(key);
+    localStorage.setItem(key, value);
+  } catch (e) { /* storage refused */ }
+  return null;
+}
+
 function splitter() {
   const bar = $('splitter');
-  const saved = Number(localStorage.getItem('zvstudio.side'));
+  const saved = Number(remembered('zvstudio.side'));
   if (saved >= 240) document.documentElement.style.setProperty('--side', `${saved}px`);
   bar.addEventListener('pointerdown', (e) => {
     bar.setPointerCapture(e.pointerId);
     const move = (m) => {
       const w = Math.min(Math.max(window.innerWidth - m.clientX, 240), window.innerWidth * 0.6);
       document.documentElement.style.setProperty('--side', `${w}px`);
-      localStorage.setItem('zvstudio.side', String(Math.round(w)));
+      remembered('zvstudio.side', String(Math.round(w)));
     };
     bar.addEventListener('pointermove', move);
     bar.addEventListener('pointerup', () => bar.removeEventListener('pointermove', move), { once: true });
@@ -398,8 +396,14 @@ function wire() {
   splitter();
 }
 
-wire();
-studio.start().catch((e) => {
-  studio.status(`The studio could not start: ${e.message}`, true);
-  body.dataset.state = 'error';
-});
+if (studio) {
+  // A fault of the page itself shows where the user looks, not only in the console.
+  window.addEventListener('error', (e) => studio.status(`The page failed: ${e.message}`, true));
+  window.addEventListener('unhandledrejection', (e) =>
+    studio.status(`The page failed: ${e.reason && e.reason.message ? e.reason.message : e.reason}`, true));
+  wire();
+  studio.start().catch((e) => {
+    studio.status(`The studio could not start: ${e.message}`, true);
+    body.dataset.state = 'error';
+  });
+}

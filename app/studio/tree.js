@@ -28,6 +28,7 @@ export class ObjectTree {
     this.context = context;
     this.selected = null;
     this.rows = [];
+    this.folded = new Set();
     list.tabIndex = 0;
     list.addEventListener('keydown', (e) => this.key(e));
   }
@@ -42,7 +43,7 @@ export class ObjectTree {
   item(node, depth) {
     const row = el('div', { class: `row${node.path === this.selected ? ' selected' : ''}${node.enabled ? '' : ' off'}`,
       role: 'treeitem', 'data-path': node.path, 'data-kind': node.kind, style: `padding-left:${6 + depth * 16}px` },
-    el('span', { class: 'twist', text: node.children && node.children.length ? '\u25BE' : '' }),
+    el('span', { class: 'twist', text: node.children && node.children.length ? (this.folded.has(node.path) ? '\u25B8' : '\u25BE') : '' }),
     icon(node.kind), el('span', { class: 'name', text: node.name, title: `${node.name} (${node.kind})` }));
     const dot = el('button', { type: 'button', class: `switch-dot${node.enabled ? ' on' : ''}`,
       title: node.enabled ? 'Enabled: click to switch off' : 'Disabled: click to switch on',
@@ -54,16 +55,25 @@ export class ObjectTree {
     row.append(dot);
     row.addEventListener('click', () => this.context.select(node.path));
     this.rows.push(row);
-    const li = el('li', {}, row);
-    if (node.children && node.children.length) li.append(el('ul', { role: 'group' }, ...node.children.map((c) => this.item(c, depth + 1))));
+    const li = el('li', { class: this.folded.has(node.path) ? 'folded' : '' }, row);
+    if (node.children && node.children.length) {
+      li.append(el('ul', { role: 'group' }, ...node.children.map((c) => this.item(c, depth + 1))));
+      row.firstChild.addEventListener('click', (e) => {
+        e.stopPropagation();
+        const folded = li.classList.toggle('folded');
+        row.firstChild.textContent = folded ? '\u25B8' : '\u25BE';
+        if (folded) this.folded.add(node.path); else this.folded.delete(node.path);
+      });
+    }
     return li;
   }
 
   key(e) {
     if (e.key !== 'ArrowDown' && e.key !== 'ArrowUp') return;
     e.preventDefault();
-    const at = this.rows.findIndex((r) => r.dataset.path === this.selected);
-    const next = this.rows[Math.min(this.rows.length - 1, Math.max(0, at + (e.key === 'ArrowDown' ? 1 : -1)))];
+    const rows = this.rows.filter((r) => !r.closest('li.folded > ul'));
+    const at = rows.findIndex((r) => r.dataset.path === this.selected);
+    const next = rows[Math.min(rows.length - 1, Math.max(0, at + (e.key === 'ArrowDown' ? 1 : -1)))];
     if (next) this.context.select(next.dataset.path);
   }
 }

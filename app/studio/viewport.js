@@ -68,24 +68,36 @@ function mergeLines(root) {
   root.updateMatrixWorld(true);
   const groups = new Map();
   root.traverse((o) => {
-    if (!o.isLine || o.userData.layer === 'points' || !o.visible) return;
+    if (!o.isLine || o.userData.layer === 'points' || !o.visible || o.geometry.getAttribute('color')) return;
     if (!groups.has(o.material)) groups.set(o.material, []);
     groups.get(o.material).push(o);
   });
   for (const [material, lines] of groups) {
     if (lines.length < 2) continue;
-    const out = [];
-    for (const line of lines) {
-      const p = line.geometry.getAttribute('position');
-      const at = (i) => new THREE.Vector3(p.getX(i), p.getY(i), p.getZ(i)).applyMatrix4(line.matrixWorld);
-      const index = line.geometry.index;
-      const n = index ? index.count : p.count;
-      const vertex = (k) => at(index ? index.getX(k) : k);
-      const step = line.isLineSegments ? 2 : 1;
-      for (let k = 0; k + 1 < n; k += step) out.push(vertex(k), vertex(k + 1));
-      if (line.isLineLoop && n > 2) out.push(vertex(n - 1), vertex(0));
+    // Each line's vertices in the root's frame, as segment ends: a strip of n points is n - 1
+    // segments, a loop n.
+    const pieces = lines.map((line) => {
+      const g = line.geometry.clone().applyMatrix4(line.matrixWorld);
+      const p = g.getAttribute('position');
+      const order = g.index ? Array.from(g.index.array) : Array.from({ length: p.count }, (_, k) => k);
+      if (line.isLineSegments) return { p, ends: order };
+      const ends = [];
+      for (let k = 0; k + 1 < order.length; ++k) ends.push(order[k], order[k + 1]);
+      if (line.isLineLoop && order.length > 2) ends.push(order[order.length - 1], order[0]);
+      return { p, ends };
+    });
+    const xyz = new Float32Array(pieces.reduce((n, piece) => n + piece.ends.length * 3, 0));
+    let at = 0;
+    for (const { p, ends } of pieces) {
+      for (const i of ends) {
+        xyz[at++] = p.getX(i);
+        xyz[at++] = p.getY(i);
+        xyz[at++] = p.getZ(i);
+      }
     }
-    const merged = new THREE.LineSegments(new THREE.BufferGeometry().setFromPoints(out), material);
+    const geometry = new THREE.BufferGeometry();
+    geometry.setAttribute('position', new THREE.BufferAttribute(xyz, 3));
+    const merged = new THREE.LineSegments(geometry, material);
     merged.name = lines[0].name;
     root.add(merged);
     for (const line of lines) {
@@ -329,6 +341,13 @@ export class Viewport {
     const ray = new THREE.Raycaster();
     ray.setFromCamera(ndc, this.camera);
     return ray.ray;
+  }
+
+  // How far one pixel of the canvas reaches at the depth of a world point.
+  pixelSpan(p) {
+    const depth = p.clone().applyMatrix4(this.camera.matrixWorldInverse).z;
+    const height = 2 * Math.abs(depth) * Math.tan(THREE.MathUtils.degToRad(this.camera.fov) / 2);
+    return height / Math.max(1, this.renderer.domElement.clientHeight);
   }
 
   // Where a world point stands on the canvas, in client coordinates.

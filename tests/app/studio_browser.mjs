@@ -211,6 +211,7 @@ async function latency(page, resolution, count) {
   for (let i = 0; i < count; ++i) {
     const s = await setFormula(page, i % 2 ? 'Sin(x) * Cos(z)' : 'Sin(x*2) * Cos(z*2)');
     check(s.geometryLoaded === 'true', 'an edit did not bring new geometry');
+    if (process.env.ZV_DEBUG) console.log(`  ${s.lastEditMs} ms: ${s.lastPhases}`);
     shown.push(Number(s.lastEditMs));
     answered.push(Number(s.lastAnswerMs));
     server.push(Number(s.lastServerMs));
