@@ -1,9 +1,10 @@
 // Drives the studio page in headless Chromium as a user does, against a running `zvplot --serve`:
 // the page loads and draws the plot, a new formula changes the picture, a formula that does not
-// parse is marked in its field and changes nothing, Reset puts the formula back, adding a second
-// surface asks and a yes adds it, dragging the size handle changes O3DPLOT_SIZE, undo and redo
-// keys step through the edits, and with the formula t the timeline moves the surface. Prints the
-// time from an edit to its picture at R = 50 and R = 1000, and leaves screenshots in OUTDIR.
+// parse is marked in its field and changes nothing, undo and redo keys step through the edits,
+// Reset puts the formula back, the gradient editor adds and removes a knot, adding a second
+// surface asks and a yes adds it, dragging the size handle changes O3DPLOT_SIZE, and with the
+// formula t the timeline moves the surface. Prints the time from an edit to its picture at
+// R = 50 and R = 1000, and leaves screenshots in OUTDIR.
 //   node studio_browser.mjs URL OUTDIR
 import { chromium } from 'playwright-core';
 import { mkdirSync } from 'node:fs';
@@ -108,6 +109,25 @@ async function formula(page) {
   return `a new formula changes ${(100 * share).toFixed(0)}% of the view; a broken one is marked at its column 17`;
 }
 
+async function gradientKnots() {
+  const described = await api('/api/describe');
+  return described.objects[0].parameters.find((p) => p.identifier === 'O3DPLOT_GRADIENT').text.split(',');
+}
+
+// A click on the gradient's bar adds a knot there; the remove button takes the selected one away.
+async function gradient(page) {
+  const before = await gradientKnots();
+  const bar = await page.locator('.gradient .bar').boundingBox();
+  await edit(page, () => page.mouse.click(bar.x + bar.width / 4, bar.y + bar.height / 2));
+  const added = await gradientKnots();
+  check(added.length === before.length + 1 && added.some((k) => k.startsWith('0.25:')),
+    `a click a quarter along the bar made the gradient ${added.join(',')}`);
+  await edit(page, () => page.click('.gradient button[title^="Remove"]'));
+  const removed = await gradientKnots();
+  check(removed.join(',') === before.join(','), `removing the new knot left ${removed.join(',')}`);
+  return `a knot added at 0.25 and removed again (${added.length} knots, then ${removed.length})`;
+}
+
 async function undoRedo(page) {
   await page.locator('#viewport canvas').focus();
   await edit(page, () => page.keyboard.press('Control+z'));
@@ -145,7 +165,11 @@ async function secondMesh(page) {
   check(meshes === 2, `the plot has ${meshes} surfaces after the dialog's yes`);
   check(await page.locator('#tree [data-kind="mesh"]').count() === 2, 'the tree does not list the second surface');
   await shot(page, 'two_meshes.png');
-  return 'adding a second surface asks, and yes adds it';
+  // Its switch in the tree turns it off again (the plot goes on as the full plot).
+  await edit(page, () => page.click('#tree [data-path="mesh:2"] .switch-dot'));
+  const second = (await plotValues()).plot.children.filter((c) => c.kind === 'mesh')[1];
+  check(second.enabled === false, 'the tree\'s switch did not turn the second surface off');
+  return 'adding a second surface asks, yes adds it, and its switch turns it off';
 }
 
 async function handleDrag(page) {
@@ -199,13 +223,21 @@ function summary(times) {
   return `median ${sorted[Math.floor(sorted.length / 2)].toFixed(0)} ms, max ${sorted[sorted.length - 1].toFixed(0)} ms`;
 }
 
+async function setNumber(page, identifier, value) {
+  const field = page.locator(`[data-identifier="${identifier}"] input.num`);
+  await field.fill(String(value));
+  await edit(page, () => field.press('Enter'));
+}
+
 // The time from pressing Enter on a new formula to the first picture that shows it, as the page
-// measures it, and the server's share of it.
+// measures it, and the server's share of it. At R = 1000 the grid keeps about 50 lines each way,
+// as the full plot chooses its step for a resolution.
 async function latency(page, resolution, count) {
   if (resolution !== 50) {
-    const r = page.locator('[data-identifier="O3DPLOT_RESOLUTION"] input.num');
-    await r.fill(String(resolution));
-    await edit(page, () => r.press('Enter'));
+    await page.click('#tree [data-kind="grid"]');
+    await setNumber(page, 'O3DPLOTGRID_STEP', Math.ceil(resolution / 50));
+    await page.click('#tree [data-kind="plot"]');
+    await setNumber(page, 'O3DPLOT_RESOLUTION', resolution);
   }
   const shown = [], answered = [], server = [];
   for (let i = 0; i < count; ++i) {
@@ -223,7 +255,7 @@ async function latency(page, resolution, count) {
 const browser = await chromium.launch({
   executablePath: process.env.ZV_CHROMIUM || '/usr/bin/chromium',
   headless: true,
-  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+  args: ['--no-sandbox', '--disable-gpu', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
     '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
 });
 let status = 0;
@@ -243,7 +275,7 @@ try {
     // A refused edit is an answer the page shows, not a fault.
     if (m.type() === 'error' && !/status of 400/.test(m.text())) problems.push(`console: ${m.text()}`);
   });
-  for (const step of [loads, formula, undoRedo, reset, secondMesh, handleDrag, timeline]) console.log(`${step.name}: ${await step(page)}`);
+  for (const step of [loads, formula, undoRedo, reset, gradient, secondMesh, handleDrag, timeline]) console.log(`${step.name}: ${await step(page)}`);
   console.log(await latency(page, 50, 10));
   console.log(await latency(page, 1000, 3));
   await shot(page, 'r1000.png');
