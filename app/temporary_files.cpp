@@ -2,7 +2,9 @@
 // code it interrupts and may call only async-signal-safe functions, so the registry is a list of
 // slots that only ever grows: a slot's state, read atomically, says whether its path is complete
 // and still wanted, and the handler reads the path only then. Slots are reused, never freed; a
-// slot's buffer is replaced only while the slot is being filled.
+// slot's buffer is replaced only while the slot is being filled. The slots free for reuse are also
+// kept on a stack the handler never reads, so that taking one does not walk past every live one (a
+// long animation stages a file per frame).
 #include "temporary_files.h"
 
 #include <unistd.h>
@@ -13,7 +15,9 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <mutex>
+#include <vector>
 
 namespace zvapp {
 
@@ -30,6 +34,11 @@ namespace {
 using Slot = TemporaryFile::Slot;
 
 std::atomic<Slot*> slots{nullptr};
+std::mutex freeMutex;
+std::vector<Slot*>& FreeSlots() {
+  static auto* free = new std::vector<Slot*>;  // outlives every TemporaryFile
+  return *free;
+}
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previous[std::size(kSignals)];
@@ -73,9 +82,14 @@ void InstallHandlers() {
 
 // A free slot taken for filling, or a new one added to the list.
 Slot* TakeSlot() {
-  for (Slot* s = slots.load(std::memory_order_acquire); s; s = s->next) {
-    int expected = Slot::kFree;
-    if (s->state.compare_exchange_strong(expected, Slot::kFilling)) return s;
+  {
+    const std::lock_guard lock(freeMutex);
+    if (!FreeSlots().empty()) {
+      Slot* s = FreeSlots().back();
+      FreeSlots().pop_back();
+      s->state.store(Slot::kFilling, std::memory_order_release);
+      return s;
+    }
   }
   auto* s = new Slot;
   Slot* head = slots.load(std::memory_order_relaxed);
@@ -107,7 +121,14 @@ TemporaryFile::TemporaryFile(const std::string& path) : slot_(nullptr) {
 }
 
 TemporaryFile::~TemporaryFile() {
-  if (slot_) slot_->state.store(Slot::kFree, std::memory_order_release);
+  if (!slot_) return;
+  slot_->state.store(Slot::kFree, std::memory_order_release);
+  const std::lock_guard lock(freeMutex);
+  try {
+    FreeSlots().push_back(slot_);
+  } catch (const std::bad_alloc&) {
+    // Not offered for reuse then; the list keeps it.
+  }
 }
 
 }  // namespace zvapp

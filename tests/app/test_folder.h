@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +10,12 @@
 #include <string>
 
 namespace zvtest {
+
+// The interruptions take their default course, as in a command started from a terminal, even when
+// the tests were started where they are ignored (in the background); children inherit this.
+inline void DefaultInterruptions() {
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) ::signal(sig, SIG_DFL);
+}
 
 class FolderTest : public ::testing::Test {
  protected:
