@@ -276,11 +276,11 @@ TEST_F(HostileCli, APlotPastTheMemoryLimitIsRefusedWithTheEstimateAndTheLimit) {
 }
 
 // Under a limit on its address space, and with the estimate's check out of the way, zvplot runs
-// out of memory for real: it says so, ends with status 3 and leaves every file as it was.
+// out of memory for real: it says so, ends with status 3 and leaves every file as it was. The
+// address sanitizer reserves more address space than such a limit allows, so its build has no
+// such run (the test runs in the plain build).
+#if !defined(__SANITIZE_ADDRESS__)
 TEST_F(HostileCli, RunningOutOfMemoryIsReportedAndWritesNothing) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
-#else
   const std::string a = Write("a.glb", "old a"), d = Write("d.json", "old d");
   for (const std::string mode : {"primitives", "markers"}) {
     SCOPED_TRACE(mode);
@@ -296,7 +296,7 @@ TEST_F(HostileCli, RunningOutOfMemoryIsReportedAndWritesNothing) {
     EXPECT_EQ(Read(d), "old d");
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.glb", "d.json"}));
   }
-#endif
 }
+#endif
 
 }  // namespace
