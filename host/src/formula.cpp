@@ -850,6 +850,7 @@ struct ThreadCache {
   // This scans the text as NextToken does, only faster. Returns false when the text holds a byte
   // that starts no token: such texts skip the cache.
   bool BuildShape(std::string_view text) {
+    literals_of = -1;  // numbers[] is rewritten
     const std::size_t n = text.size();
     std::size_t k = 0;
     count = 0;
@@ -912,6 +913,9 @@ struct ThreadCache {
   const CacheEntry* MatchLast(std::string_view text) {
     const CacheEntry& e = entries[last_hit];
     if (e.ends.empty()) return nullptr;
+    const bool reuse = literals_of == last_hit;
+    literals_of = -1;  // numbers[] changes below; valid again only once the whole text matched
+    LiteralsRoom(e.ends.size() - 1);
     const std::size_t n = text.size();
     std::size_t pos = 0;
     std::size_t from = 0;
@@ -921,12 +925,53 @@ struct ThreadCache {
         return nullptr;
       pos += len;
       from = e.ends[k];
-      if (k + 1 == e.ends.size()) return pos == n ? &e : nullptr;
+      if (k + 1 == e.ends.size()) {
+        if (pos != n) return nullptr;
+        literals_of = last_hit;
+        return &e;
+      }
       if (pos == n || !StartsNumber(text, pos)) return nullptr;
       // A digit right after a name would continue the name.
       if (pos > 0 && IsNameChar(text[pos - 1]) && text[pos] != '.') return nullptr;
+      if (reuse && SameLiteral(text, pos, k)) {
+        pos += literal_length[k];  // numbers[k] still holds its value
+        continue;
+      }
+      const std::size_t start = pos;
       pos = ScanNumber(text, pos, &numbers[k], &memo);
+      KeepLiteral(text, start, pos, k);
     }
+  }
+
+  // The literals of the text just read, for the next MatchLast: BuildShape found them at spans.
+  void RememberLiterals(std::string_view text) {
+    LiteralsRoom(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+      KeepLiteral(text, spans[2 * i], spans[2 * i + 1], static_cast<std::size_t>(i));
+    literals_of = last_hit;
+  }
+
+  // Texts of one shape mostly differ in a few literals (a node's x and z among constants): a
+  // literal whose bytes are those of the same literal last time has the same value. Its bytes
+  // decide where the scan ends once the byte after them can continue no number.
+  static constexpr std::size_t kLiteralRoom = 24;  // longer literals are scanned every time
+  void LiteralsRoom(std::size_t slots) {
+    if (literal_length.size() < slots) {
+      literal_length.resize(slots);
+      literal_bytes.resize(slots * kLiteralRoom);
+    }
+  }
+  void KeepLiteral(std::string_view text, std::size_t from, std::size_t to, std::size_t k) {
+    const std::size_t len = to - from;
+    literal_length[k] = static_cast<std::uint8_t>(len <= kLiteralRoom ? len : 0);
+    if (len <= kLiteralRoom) std::memcpy(&literal_bytes[k * kLiteralRoom], text.data() + from, len);
+  }
+  bool SameLiteral(std::string_view text, std::size_t pos, std::size_t k) const {
+    const std::size_t len = literal_length[k];
+    if (len == 0 || text.size() - pos < len ||
+        std::memcmp(text.data() + pos, &literal_bytes[k * kLiteralRoom], len) != 0)
+      return false;
+    return pos + len == text.size() || !(IsNameChar(text[pos + len]) || text[pos + len] == '.');
   }
 
   std::array<CacheEntry, kCacheSize> entries;
@@ -940,6 +985,10 @@ struct ThreadCache {
   int count = 0;
   std::vector<double> scratch;  // numbers collected while compiling a new shape
   LiteralMemo memo;
+  // The literals behind numbers[] and the entry they were read for (-1: none).
+  int literals_of = -1;
+  std::vector<std::uint8_t> literal_length;
+  std::vector<char> literal_bytes;
 };
 
 // The calling thread's cache. The pointer lives in the initial-exec TLS model, one plain load with
@@ -995,6 +1044,7 @@ double EvaluateExpression(std::string_view text, FormulaDiagnostic* diag) {
         entry = &cache.Insert(std::move(program));
       }
       cache.RememberPieces(entry, text);
+      cache.RememberLiterals(text);
       MarkOk(diag);
       return Run(entry->program, cache.numbers.data());
     }

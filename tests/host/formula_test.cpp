@@ -349,6 +349,29 @@ TEST(FormulaTest, CacheKeepsShapesAndNumbersApart) {
   }
 }
 
+// Texts of one shape that differ in a literal or two, as a plot's nodes do: a literal is read again
+// whenever its spelling changed, even to one that begins with the last one, and other shapes in
+// between do not leave stale numbers behind.
+TEST(FormulaTest, LiteralsChangedBetweenTextsOfOneShapeAreReadAgain) {
+  const std::vector<std::string> spellings = {"1",      "1.5", "1.50", "15",  "1.5e1", "1.5E+1",
+                                              "0.15e2", "2",   "12",   "125", ".5",    "5."};
+  std::mt19937 rng(7);
+  std::vector<std::size_t> pick = {0, 0, 0, 0};
+  for (int i = 0; i < 5000; ++i) {
+    pick[rng() % pick.size()] = rng() % spellings.size();
+    if (rng() % 4 == 0) pick[rng() % pick.size()] = rng() % spellings.size();
+    std::vector<double> v;
+    for (const std::size_t k : pick) v.push_back(std::strtod(spellings[k].c_str(), nullptr));
+    const std::string text = Cat(spellings[pick[0]], " + ", spellings[pick[1]], " * (",
+                                 spellings[pick[2]], " - ", spellings[pick[3]], ")");
+    ASSERT_EQ(Eval(text), v[0] + v[1] * (v[2] - v[3])) << text;
+    if (rng() % 10 == 0) {
+      const std::string other = Cat(spellings[pick[3]], " - ", spellings[pick[0]]);
+      ASSERT_EQ(Eval(other), v[3] - v[0]) << other;
+    }
+  }
+}
+
 TEST(FormulaTest, SteadyStateDoesNotAllocate) {
   std::vector<std::string> texts;
   for (int i = 0; i < 100; ++i)
