@@ -243,6 +243,13 @@ async function latency(page, resolution, count) {
   }
   const shown = [], answered = [], server = [];
   const draws = () => page.evaluate(() => window.zvstudio.viewport.draws);
+  // Shader programs and GPU geometries after each edit: a replaced geometry is freed, and its
+  // successor's materials find their programs compiled already.
+  const held = () => page.evaluate(() => {
+    const { programs, memory } = window.zvstudio.viewport.renderer.info;
+    return `${programs.length} programs, ${memory.geometries} geometries`;
+  });
+  let first = null;
   for (let i = 0; i < count; ++i) {
     const [fetched, drawn] = [geometryFetches, await draws()];
     const s = await setFormula(page, i % 2 ? 'Sin(x) * Cos(z)' : 'Sin(x*2) * Cos(z*2)');
@@ -251,6 +258,9 @@ async function latency(page, resolution, count) {
     await page.waitForTimeout(50);
     check(geometryFetches - fetched === 1, `an edit fetched the geometry ${geometryFetches - fetched} times`);
     check(await draws() - drawn === 1, `an edit drew the view ${await draws() - drawn} times`);
+    const now = await held();
+    first ??= now;
+    check(now === first, `after an edit the viewport holds ${now}, after the first ${first}`);
     if (process.env.ZV_DEBUG) console.log(`  ${s.lastEditMs} ms: ${s.lastPhases}`);
     shown.push(Number(s.lastEditMs));
     answered.push(Number(s.lastAnswerMs));
