@@ -226,10 +226,12 @@ Vector PolygonConverter::FaceNormal(const std::array<Corner, 4>& c, int count) c
 
 void PolygonConverter::ComputePointNormals() {
   std::vector<Vector> sums(static_cast<size_t>(pointCount_));
-  std::array<Corner, 4> c;
   for (Int32 q = 0; q < polygonCount_; ++q) {
-    if (!Usable(polygons_[q])) continue;
-    const int count = Corners(q, &c);
+    const CPolygon& p = polygons_[q];
+    if (!Usable(p)) continue;
+    // The corners without their UVs, which a normal does not need.
+    const int count = p.IsTriangle() ? 3 : 4;
+    const std::array<Corner, 4> c = {{{p.a, {}}, {p.b, {}}, {p.c, {}}, {p.d, {}}}};
     const Vector n = FaceNormal(c, count);
     for (int k = 0; k < count; ++k) sums[c[k].point] += n;
   }

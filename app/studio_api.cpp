@@ -124,7 +124,8 @@ bool StudioApi::Refresh(bool evaluate) {
                                          reinterpret_cast<const char*>(glb.data()), glb.size()))) +
                                      "\"";
   const bool changed = etag != etag_;
-  glb_ = std::move(glb);
+  // A request still sending the previous geometry keeps it alive until it is sent.
+  glb_ = glb.empty() ? nullptr : std::make_shared<const std::vector<unsigned char>>(std::move(glb));
   etag_ = etag;
   return changed;
 }
@@ -238,25 +239,25 @@ ApiAnswer StudioApi::Handles() {
 
 ApiAnswer StudioApi::Geometry(const std::string& ifNoneMatch) {
   return Serialized([&] {
-    if (glb_.empty()) return Refused(500, "the geometry cannot be written: " + glbError_);
+    if (!glb_) return Refused(500, "the geometry cannot be written: " + glbError_);
     ApiAnswer a{200, "", "model/gltf-binary", etag_};
     if (Matches(ifNoneMatch, etag_))
       a.status = 304;
     else
-      a.body.assign(glb_.begin(), glb_.end());
+      a.kept = glb_;
     return a;
   });
 }
 
 ApiAnswer StudioApi::Page() {
   return Serialized([&] {
-    if (glb_.empty()) return Refused(500, "the geometry cannot be written: " + glbError_);
+    if (!glb_) return Refused(500, "the geometry cannot be written: " + glbError_);
     HtmlOptions options;
     options.title = OutputTitle(scene_);
     options.fps = scene_.Fps();
     ApiAnswer a{200, "", "text/html; charset=utf-8", "", "plot.html"};
     std::string error;
-    if (!WriteHtmlPage({glb_}, options, &a.body, &error)) return Refused(500, error);
+    if (!WriteHtmlPage({*glb_}, options, &a.body, &error)) return Refused(500, error);
     return a;
   });
 }

@@ -6,6 +6,7 @@
 // binary glTF is built once per change and handed out until the next one.
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ struct ApiAnswer {
   std::string type = "application/json";
   std::string etag;      // the geometry's, on the calls that hand it out
   std::string filename;  // the name a download is saved under, when it is one
+  // In place of `body`: bytes the API keeps (the geometry, up to a hundred megabytes), sent from
+  // where they are instead of copied for each request.
+  std::shared_ptr<const std::vector<unsigned char>> kept;
 };
 
 class StudioApi {
@@ -74,7 +78,7 @@ class StudioApi {
   PlotScene& scene_;
   ActionSession session_;
   History history_{kUndoSteps};
-  std::vector<unsigned char> glb_;
+  std::shared_ptr<const std::vector<unsigned char>> glb_;  // null when it cannot be written
   std::string etag_;
   std::string glbError_;
 };

@@ -117,6 +117,16 @@ void Send(httplib::Response& res, ApiAnswer a, std::chrono::steady_clock::time_p
   if (!a.filename.empty())
     res.set_header("Content-Disposition", "attachment; filename=\"" + a.filename + "\"");
   if (a.status == 304) return;
+  if (a.kept) {
+    // The provider runs on the server's thread after the call has left the host's: it reads
+    // only the bytes it holds, which the API never changes in place.
+    const std::shared_ptr<const std::vector<unsigned char>> bytes = std::move(a.kept);
+    res.set_content_provider(
+        bytes->size(), a.type, [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
+          return sink.write(reinterpret_cast<const char*>(bytes->data()) + offset, length);
+        });
+    return;
+  }
   res.body = std::move(a.body);
   res.set_header("Content-Type", a.type);
 }

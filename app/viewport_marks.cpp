@@ -27,7 +27,7 @@ std::vector<MarkSet> ViewportMarks(BaseObject* op) {
   std::vector<MarkSet> sets;
   Vector pen(1.0);
   Float pointSize = 1.0;  // the view's own until the object sets one
-  for (const Record& r : zvhost::DrawObject(op, DRAWPASS::OBJECT)) {
+  zvhost::DrawObject(op, DRAWPASS::OBJECT, [&](const Record& r) {
     switch (r.kind) {
       case Record::Kind::PEN:
         pen = r.color;
@@ -55,7 +55,7 @@ std::vector<MarkSet> ViewportMarks(BaseObject* op) {
       case Record::Kind::MATRIX:
         break;  // the object draws in its own frame, as its node is placed
     }
-  }
+  });
   return sets;
 }
 

@@ -157,15 +157,25 @@ class Studio {
     if (answer && answer.scene) this.sceneChanged(answer.scene, answer.frame);
     if (answer && answer.history) this.history(answer.history);
     const geometryChanged = !answer || !answer.changed || answer.changed.geometry !== false;
-    const handles = api.handles().then((h) => this.handles.update(h));
-    const loaded = geometryChanged ? await this.loadGeometry() : false;
-    await handles;
-    const placed = performance.now();
-    this.viewport.drawNow();
+    // Every request goes out at once; the server answers them in this order, the small ones first.
+    // The handles wait for the geometry, so that one drawing shows both.
+    const handles = api.handles();
+    const geometry = geometryChanged ? api.geometry(this.etag) : null;
+    const described = settled ? api.describe() : null;
+    for (const r of [handles, described]) r?.catch(() => {});  // met where awaited, below
+    let loaded = false, placed;
+    try {
+      loaded = geometry ? await this.loadGeometry(geometry, item.time) : false;
+      this.handles.update(await handles);
+    } finally {
+      placed = performance.now();
+      this.viewport.drawNow();  // whatever did arrive
+    }
     const shownMs = performance.now() - item.time;
-    body.dataset.lastPhases = `answer ${answered.toFixed(0)} ms, geometry in place after ` +
-      `${(placed - item.time).toFixed(0)} ms, drawn ${(performance.now() - placed).toFixed(0)} ms later`;
-    if (settled) await this.describe();
+    body.dataset.lastPhases = `answer ${answered.toFixed(0)} ms, geometry ` +
+      (loaded ? `fetched after ${this.fetchedMs.toFixed(0)} ms, ` : '') +
+      `in place after ${(placed - item.time).toFixed(0)} ms, drawn ${(performance.now() - placed).toFixed(0)} ms later`;
+    if (described) this.describe(await described);
     this.edits += 1;
     const serverMs = answer && Number.isFinite(answer.serverMs) ? answer.serverMs : answered;
     Object.assign(body.dataset, { edits: String(this.edits), lastEditMs: shownMs.toFixed(1),
@@ -178,8 +188,9 @@ class Studio {
     }
   }
 
-  async loadGeometry() {
-    const g = await api.geometry(this.etag);
+  async loadGeometry(request, since) {
+    const g = await request;
+    this.fetchedMs = performance.now() - since;
     if (!g) return false;
     await this.viewport.setGeometry(g.data);
     this.etag = g.etag;
@@ -189,8 +200,8 @@ class Studio {
     return true;
   }
 
-  async describe() {
-    this.described = await api.describe();
+  describe(described) {
+    this.described = described;
     this.objects = this.described.objects || [];
     if (!this.objects.some((o) => o.path === this.selected)) this.selected = this.objects[0]?.path ?? null;
     this.tree.show(treeOf(this.objects), this.selected);

@@ -193,6 +193,7 @@ export class Viewport {
     this.scene.add(this.floor, this.content, this.overlay);
     this.axisCross = new AxisCross();
     this.pointsLayer = [];
+    this.retired = [];  // geometry taken out of the scene, freed after the next drawing
     this.showPoints = true;
     this.framed = false;
 
@@ -218,25 +219,37 @@ export class Viewport {
   }
 
   requestRender() {
+    this.stale = true;
     if (this.pending) return;
     this.pending = true;
     requestAnimationFrame(() => {
       this.pending = false;
       // Damping moves the camera for a few more frames after the pointer let go.
       if (this.controls.update()) this.requestRender();
-      this.draw();
+      // An edit's picture may have been drawn at once since: a second drawing of a large plot
+      // would hold the page for as long again.
+      if (this.stale) this.draw();
     });
   }
 
   draw() {
+    this.stale = false;
+    this.draws = (this.draws || 0) + 1;
     this.renderer.render(this.scene, this.camera);
     this.axisCross.render(this.renderer, this.camera, this.container.clientHeight);
+    // The geometry replaced is freed once its successor has been drawn: freed first, it would
+    // take along the shader programs the new materials share with it, and compiling them again
+    // costs more than the drawing.
+    for (const o of this.retired) disposeTree(o);
+    this.retired = [];
   }
 
   // Draws what is in the scene now, at once rather than at the next animation frame (which a busy
   // page may hold back), and waits until the GPU has finished it: reading a pixel back waits for
-  // the drawing, so a time measured to here is the time until the picture can show.
+  // the drawing, so a time measured to here is the time until the picture can show. The frame
+  // asked for meanwhile then draws nothing.
   drawNow() {
+    if (!this.stale) return;  // what is in the scene has been drawn already
     this.draw();
     const gl = this.renderer.getContext();
     gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
@@ -253,15 +266,15 @@ export class Viewport {
     return Array.from(g.getImageData(0, 0, width, height).data);
   }
 
-  // Shows the glTF binary in place of the geometry shown so far.
+  // Puts the glTF binary in place of the geometry shown so far. The caller draws it (drawNow)
+  // once the rest of what changed with it is in place too: a frame drawn in between would show
+  // half the change, and at a million samples cost as much as the right one.
   async setGeometry(data) {
     const gltf = await new GLTFLoader().parseAsync(data, '');
     const old = [...this.content.children];
     this.content.add(gltf.scene);
-    // The old geometry is freed once the new one has been drawn: freeing it first would free
-    // the shader programs the new materials share with it, and compiling them again costs more
-    // than the drawing.
     for (const o of old) o.removeFromParent();
+    this.retired.push(...old);
     this.pointsLayer = markPointsLayer(gltf.scene);
     mergeLines(gltf.scene);
     for (const o of this.pointsLayer) o.visible = this.showPoints;
@@ -269,8 +282,7 @@ export class Viewport {
       this.framed = true;
       this.frameAll();
     }
-    this.requestRender();
-    requestAnimationFrame(() => old.forEach(disposeTree));  // after the drawing requested above
+    this.stale = true;
   }
 
   hasPointsLayer() { return this.pointsLayer.length > 0; }

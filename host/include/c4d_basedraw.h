@@ -1,6 +1,7 @@
 // Viewport drawing: the view an object draws itself into, and the placement the host hands along.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "c4d_basetypes.h"
@@ -28,8 +29,12 @@ class BaseDraw {
 
  private:
   friend struct zvhost::HostAccess;
+  void Record(const zvhost::DrawRecord& r);
+
   std::vector<zvhost::DrawRecord> records_;  // the host's own record of what it was asked to draw
-  Int32 highlighted_ = -1;                   // the handle under the cursor
+  // When set, each call goes here instead of into records_: a plot draws millions of markers.
+  const std::function<void(const zvhost::DrawRecord&)>* take_ = nullptr;
+  Int32 highlighted_ = -1;  // the handle under the cursor
 };
 
 // Where the object being drawn stands in the document.

@@ -3,6 +3,7 @@
 // and log.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,8 +38,8 @@ const ObjectPluginInfo* FindObjectPlugin(Int32 id);
 // One parameter of a description, as the host shows it to the user.
 struct ParameterInfo {
   Int32 id = 0;
-  std::string symbol;    // O3DPLOT_RESOLUTION
-  std::string type;      // LONG, REAL, BOOL, VECTOR, COLOR, STRING, GRADIENT, FONT, BUTTON, GROUP
+  std::string symbol;  // O3DPLOT_RESOLUTION
+  std::string type;    // LONG, REAL, BOOL, VECTOR, COLOR, STRING, GRADIENT, FONT, BUTTON, GROUP
   std::string label;
   bool hasMin = false, hasMax = false, hasStep = false;
   double min = 0.0, max = 0.0, step = 0.0;
@@ -93,14 +94,15 @@ Bool MoveUserHandle(BaseObject* op, Int32 index, const Vector& local, std::strin
 // copy of its cache's vertex colours): rebuilt at every evaluation, so not part of a saved scene.
 Bool IsEvaluationOutput(const BaseTag* tag);
 
-// What the object draws into a view in one pass, placed at its global matrix, as the view recorded
-// it (the runner writes a plot's viewport markers into its files this way). Nothing for an object
-// that no plug-in drives.
-std::vector<DrawRecord> DrawObject(BaseObject* op, DRAWPASS pass);
+// What the object draws into a view in one pass, placed at its global matrix: each call as the view
+// records it, handed to `take` in order and kept nowhere else (the runner writes a plot's viewport
+// markers into its files this way; a kept record of a million markers would cost hundreds of
+// megabytes). Nothing for an object that no plug-in drives.
+void DrawObject(BaseObject* op, DRAWPASS pass, const std::function<void(const DrawRecord&)>& take);
 
 // Host state the module queries.
 void SetRunning(CHECKISRUNNING type, Bool on);
-void SetQuestionAnswer(Bool answer);  // the answer to every yes/no question (default: no)
+void SetQuestionAnswer(Bool answer);       // the answer to every yes/no question (default: no)
 void SetPerformExecuteFile(Bool perform);  // open files for real (default: only record)
 // The number of workers of the host's parallel loops; 0 restores the default (ZV_THREADS, else
 // one per processor).

@@ -16,8 +16,8 @@ namespace zvhost {
 struct HostState {
   std::mutex mutex;
   Int32 apiVersion = 2024000;
-  std::string pluginPath;          // folder of the module being served
-  bool resourceReady = false;      // the module initialised its resource
+  std::string pluginPath;      // folder of the module being served
+  bool resourceReady = false;  // the module initialised its resource
   std::map<int, std::string> strings;
   std::map<std::string, DescriptionResource> descriptions;  // by description name, read on demand
   std::map<Int32, ObjectPluginInfo> plugins;
@@ -39,7 +39,8 @@ struct HostAccess {
   static bool IsEvaluationOutput(const BaseTag& tag) { return tag.evaluationOutput_; }
   // A new variable tag of `count` zeroed entries of the tag type's size; nothing when the count is
   // negative or memory runs out.
-  template <typename T> static T* NewVariableTag(Int32 type, Int32 count);
+  template <typename T>
+  static T* NewVariableTag(Int32 type, Int32 count);
 
   // Scene evaluation: the execution steps plug-ins added, and each object's cache and counts.
   static auto& Entries(PriorityList& list) { return list.entries_; }
@@ -61,6 +62,9 @@ struct HostAccess {
 
   // Views.
   static const std::vector<DrawRecord>& Records(const BaseDraw& bd) { return bd.records_; }
+  static void HandRecordsTo(BaseDraw& bd, const std::function<void(const DrawRecord&)>* take) {
+    bd.take_ = take;
+  }
   static Int32 HighlightedHandle(const BaseDraw& bd) { return bd.highlighted_; }
   static void SetHighlightedHandle(BaseDraw& bd, Int32 handle) { bd.highlighted_ = handle; }
 

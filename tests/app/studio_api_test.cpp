@@ -372,6 +372,12 @@ TEST_F(StudioApi, GeometryTravelsOnlyWhenItChanged) {
   ASSERT_EQ(first->status, 200);
   EXPECT_EQ(first->get_header_value("Content-Type"), "model/gltf-binary");
   EXPECT_EQ(first->body.substr(0, 4), "glTF");
+  // The whole file arrives, however it is sent: its header states its length.
+  ASSERT_GE(first->body.size(), 12u);
+  uint32_t length = 0;
+  for (int k = 3; k >= 0; --k)
+    length = length << 8 | static_cast<unsigned char>(first->body[8 + k]);
+  EXPECT_EQ(length, first->body.size());
   const std::string etag = first->get_header_value("ETag");
   ASSERT_FALSE(etag.empty());
   const auto again = c.Get("/api/geometry.glb", {{"If-None-Match", etag}});

@@ -218,6 +218,8 @@ async function timeline(page) {
   return `with the formula t, frame 30 changes ${(100 * share).toFixed(0)}% of the view; play reached frame ${played}`;
 }
 
+let geometryFetches = 0;
+
 function summary(times) {
   const sorted = [...times].sort((a, b) => a - b);
   return `median ${sorted[Math.floor(sorted.length / 2)].toFixed(0)} ms, max ${sorted[sorted.length - 1].toFixed(0)} ms`;
@@ -240,9 +242,25 @@ async function latency(page, resolution, count) {
     await setNumber(page, 'O3DPLOT_RESOLUTION', resolution);
   }
   const shown = [], answered = [], server = [];
+  const draws = () => page.evaluate(() => window.zvstudio.viewport.draws);
+  // Shader programs and GPU geometries after each edit: a replaced geometry is freed, and its
+  // successor's materials find their programs compiled already.
+  const held = () => page.evaluate(() => {
+    const { programs, memory } = window.zvstudio.viewport.renderer.info;
+    return `${programs.length} programs, ${memory.geometries} geometries`;
+  });
+  let first = null;
   for (let i = 0; i < count; ++i) {
+    const [fetched, drawn] = [geometryFetches, await draws()];
     const s = await setFormula(page, i % 2 ? 'Sin(x) * Cos(z)' : 'Sin(x*2) * Cos(z*2)');
     check(s.geometryLoaded === 'true', 'an edit did not bring new geometry');
+    // A frame the page asked for meanwhile would draw the same picture again.
+    await page.waitForTimeout(50);
+    check(geometryFetches - fetched === 1, `an edit fetched the geometry ${geometryFetches - fetched} times`);
+    check(await draws() - drawn === 1, `an edit drew the view ${await draws() - drawn} times`);
+    const now = await held();
+    first ??= now;
+    check(now === first, `after an edit the viewport holds ${now}, after the first ${first}`);
     if (process.env.ZV_DEBUG) console.log(`  ${s.lastEditMs} ms: ${s.lastPhases}`);
     shown.push(Number(s.lastEditMs));
     answered.push(Number(s.lastAnswerMs));
@@ -269,6 +287,7 @@ try {
     return route.abort();
   });
   const page = await context.newPage();
+  page.on('request', (r) => { if (r.url().includes('/api/geometry.glb')) geometryFetches += 1; });
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   if (process.env.ZV_DEBUG) page.on('request', (r) => console.log(r.method(), r.url(), r.postData() || ''));
   page.on('console', (m) => {
