@@ -68,8 +68,9 @@ export class GradientEditor {
       el('option', { value: '', text: 'Preset\u2026' }), ...names.map((n) => el('option', { value: n, text: n })));
     this.input = this.bar;
     this.nodes = [el('div', { class: 'gradient', 'aria-label': p.label }, this.bar, this.rail,
-      el('div', { class: 'row' }, this.colour, el('span', { class: 'hint', text: 'at' }), this.position,
-        el('span', { class: 'hint', text: 'bias' }), this.bias, this.remove),
+      el('div', { class: 'row' },
+        el('span', { class: 'pair' }, this.colour, el('span', { class: 'hint', text: 'at' }), this.position),
+        el('span', { class: 'pair' }, el('span', { class: 'hint', text: 'bias' }), this.bias, this.remove)),
       el('div', { class: 'row' }, this.preset))];
     this.wire();
   }
