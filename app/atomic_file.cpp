@@ -159,9 +159,12 @@ std::optional<std::size_t> StagedOutputs::Open(const std::string& path, std::str
   o->shown = path;
   std::string why;
   int err = 0;
-  const bool ok =
-      ResolveTarget(path, &o->target, &why, &err) &&
-      (o->target.inPlace ? OpenDevice(*o, &why, &err) : CreateTemporary(*o, &why, &err));
+  bool ok = ResolveTarget(path, &o->target, &why, &err);
+  if (ok) {
+    // Between creating the temporary and registering it an interruption would leave it behind.
+    const InterruptionsHeld held;
+    ok = o->target.inPlace ? OpenDevice(*o, &why, &err) : CreateTemporary(*o, &why, &err);
+  }
   if (!ok) {
     Fail(error, Message(path, why, err));
     return std::nullopt;

@@ -7,6 +7,7 @@
 // long animation stages a file per frame).
 #include "temporary_files.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -100,6 +101,15 @@ Slot* TakeSlot() {
 }
 
 }  // namespace
+
+InterruptionsHeld::InterruptionsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  for (const int sig : kSignals) sigaddset(&held, sig);
+  pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+InterruptionsHeld::~InterruptionsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 void InstallTemporaryFileCleanup() {
   static std::once_flag installed;

@@ -4,6 +4,8 @@
 // ignored stays ignored.
 #pragma once
 
+#include <signal.h>
+
 #include <string>
 
 namespace zvapp {
@@ -11,6 +13,20 @@ namespace zvapp {
 // Installs the handlers now (the first registered file does otherwise): a program that starts them
 // before its slow work takes the signals the same way throughout.
 void InstallTemporaryFileCleanup();
+
+// Holds off SIGINT, SIGTERM and SIGHUP on this thread while it lives: a file created and then
+// registered under it is never left behind by a signal that came in between. A signal that came
+// is taken, as usual, when the guard ends.
+class InterruptionsHeld {
+ public:
+  InterruptionsHeld();
+  ~InterruptionsHeld();
+  InterruptionsHeld(const InterruptionsHeld&) = delete;
+  InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 class TemporaryFile {
  public:

@@ -1,5 +1,8 @@
 // The host's parallel loops: a pool of worker threads, sized by the machine's processors or the
 // ZV_THREADS environment variable, that share out the ranges of one loop at a time.
+#include <pthread.h>
+#include <signal.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -65,6 +68,12 @@ class Pool {
 
  private:
   void Serve(Int32 worker) {
+    // A request to end the process (Ctrl-C, a kill) goes to the thread that started the work,
+    // which may hold it off for a moment, never to a worker.
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&ending, sig);
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     t_inLoop = true;
     std::uint64_t seen = 0;
     for (;;) {
@@ -107,7 +116,8 @@ struct PoolHolder {
   Int32 wanted = 0;  // 0: the default
 
   Pool& Get() {
-    const Int32 n = wanted > 0 ? wanted : DefaultThreadCount();
+    static const Int32 kDefault = DefaultThreadCount();  // asks the system: once
+    const Int32 n = wanted > 0 ? wanted : kDefault;
     if (!pool || pool->Workers() != n) {
       pool.reset();
       pool = std::make_unique<Pool>(n);
