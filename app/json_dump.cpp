@@ -5,7 +5,7 @@
 
 #include "atomic_file.h"
 #include "host_app.h"
-#include "host_inspect.h"
+#include "host_records.h"
 #include "json_writer.h"
 #include "plot_kinds.h"
 

@@ -9,7 +9,7 @@ Bool RegisterZVPlotCage(BaseBitmap* icon);
 Bool RegisterZVPlotLabels(BaseBitmap* icon);
 
 Bool PluginStart() {
-  // Registration results are not inspected: a type the host refuses is simply missing.
+  // Registration results are not checked: a type the host refuses is simply missing.
   RegisterZVPlot(GetPlotIcon(0));
   RegisterZVPlotMesh(GetPlotIcon(1));
   RegisterZVPlotGrid(GetPlotIcon(2));

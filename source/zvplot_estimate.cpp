@@ -174,32 +174,35 @@ Bool EstimateMeshMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
   return true;
 }
 
+namespace {
+// A component that builds one spline object of `points` points.
+Bool SplineEstimate(BaseObject* op, Int32 resolution, Int64 points, const char* what,
+                    ZVPlotMemoryEstimate* out) {
+  *out = ZVPlotMemoryEstimate{};
+  out->resolution = resolution;
+  out->points = points;
+  out->vertices = points;
+  out->objects = 1;
+  out->bytes = points * kPointBytes + kObjectBytes + CacheBytes(op);
+  Name(out, what);
+  return true;
+}
+}  // namespace
+
 Bool EstimateGridMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
   const Int32 resolution = PlotResolution(FindParentPlot(op));
   const Int64 side = Int64(resolution) + 1;
   const Int64 step = std::max<Int32>(op->GetDataInstanceRef().GetInt32(O3DPLOTGRID_STEP), 1);
-  *out = ZVPlotMemoryEstimate{};
-  out->resolution = resolution;
-  out->points = 2 * (side / step + 2) * side;  // a line every step, and the last one
-  out->vertices = out->points;
-  out->objects = 1;
-  out->bytes = out->points * kPointBytes + kObjectBytes + CacheBytes(op);
-  Name(out, "grid");
-  return true;
+  // A line every step, and the last one.
+  return SplineEstimate(op, resolution, 2 * (side / step + 2) * side, "grid", out);
 }
 
 Bool EstimateCageMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
   const BaseContainer& bc = op->GetDataInstanceRef();
   const Int64 levels = std::max<Int32>(bc.GetInt32(O3DPLOTCAGE_LEVELS), 0);
   const Int64 sections = std::max<Int32>(bc.GetInt32(O3DPLOTCAGE_SECTIONS), 0);
-  *out = ZVPlotMemoryEstimate{};
-  out->resolution = PlotResolution(FindParentPlot(op));
-  out->points = 16 + 4 * levels + 8 * sections;
-  out->vertices = out->points;
-  out->objects = 1;
-  out->bytes = out->points * kPointBytes + kObjectBytes + CacheBytes(op);
-  Name(out, "cage");
-  return true;
+  return SplineEstimate(op, PlotResolution(FindParentPlot(op)), 16 + 4 * levels + 8 * sections,
+                        "cage", out);
 }
 
 // The axis labels show the plot's ranges and its values as of its last evaluation; before the

@@ -10,7 +10,7 @@
 
 #include "c4d_basedocument.h"
 #include "c4d_objectdata.h"
-#include "host_inspect.h"
+#include "host_records.h"
 
 class BaseBitmap;
 

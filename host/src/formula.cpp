@@ -913,9 +913,9 @@ struct ThreadCache {
   const CacheEntry* MatchLast(std::string_view text) {
     const CacheEntry& e = entries[last_hit];
     if (e.ends.empty()) return nullptr;
+    // Every entry with pieces had its literals remembered, so there is room for them.
     const bool reuse = literals_of == last_hit;
     literals_of = -1;  // numbers[] changes below; valid again only once the whole text matched
-    LiteralsRoom(e.ends.size() - 1);
     const std::size_t n = text.size();
     std::size_t pos = 0;
     std::size_t from = 0;

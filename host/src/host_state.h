@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host_app.h"
-#include "host_inspect.h"
+#include "host_records.h"
 #include "resource_parser.h"
 
 namespace zvhost {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "c4d.h"
-#include "host_inspect.h"
+#include "host_records.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "require_tool.h"
 #include "text_test_support.h"
 
 namespace zvhost {
@@ -185,8 +186,9 @@ TEST(Extrusion, ATextIsItsGlyphsSolidsSideBySide) {
 // A glyph's solid point for point and triangle for triangle as it was built when a text was filled
 // in one piece, recorded in the font the test machines have.
 TEST(Extrusion, OneGlyphIsBuiltExactlyAsBefore) {
-  if (texttest::AnyFont().family != "DejaVu Sans" || texttest::AnyFont().style != "Book")
-    GTEST_SKIP() << "the recorded solids are of DejaVu Sans Book";
+  ZV_REQUIRE_TOOL(
+      texttest::AnyFont().family == "DejaVu Sans" && texttest::AnyFont().style == "Book",
+      "DejaVu Sans Book as the default font (the recorded solids are of it)");
   const auto hash = [](const SolidMesh& m) {
     std::uint64_t h = 1469598103934665603u;
     const auto mix = [&h](const void* data, std::size_t n) {

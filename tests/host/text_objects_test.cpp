@@ -8,7 +8,7 @@
 
 #include "c4d.h"
 #include "host_app.h"
-#include "host_inspect.h"
+#include "host_records.h"
 #include "text_layout.h"
 #include "text_fonts.h"
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <memory>
 
-#include "host_inspect.h"
+#include "host_records.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
 #include "o3dplotgrid.h"

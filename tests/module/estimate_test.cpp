@@ -2,7 +2,7 @@
 // build then makes, holds the present cache too, changes nothing, and grows with what it estimates.
 #include <string>
 
-#include "host_inspect.h"
+#include "host_records.h"
 #include "o3dplot.h"
 #include "o3dplotgrid.h"
 #include "o3dplotlabel.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "host_inspect.h"
+#include "host_records.h"
 #include "o3dplot.h"
 #include "test_support.h"
 #include "zvplot.h"

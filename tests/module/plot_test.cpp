@@ -1,7 +1,7 @@
 // The plot object: parameters, sampling, rescaling, animation, drawing, commands.
 #include <cmath>
 
-#include "host_inspect.h"
+#include "host_records.h"
 #include "o3dplot.h"
 #include "test_support.h"
 #include "zvplot.h"
