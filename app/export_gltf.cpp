@@ -183,7 +183,7 @@ PolygonConverter::PolygonConverter(const PolygonObject& op)
     uvw_ = uvw;
   if (auto* vc = dynamic_cast<const VertexColorTag*>(op.GetTag(Tvertexcolor));
       vc && vc->IsPerPointColor() && vc->GetDataCount() == pointCount_)
-    colors_ = vc->GetDataAddressR();
+    colors_ = static_cast<const Float32*>(vc->GetDataAddressR());
   converted_.resize(static_cast<size_t>(pointCount_));
   finite_.resize(static_cast<size_t>(pointCount_));
   for (Int32 i = 0; i < pointCount_; ++i) {
@@ -564,7 +564,7 @@ int GltfBuilder::AddSplineMesh(const SplineObject& op, const Rgb* colour) {
   const Int32 pointCount = op.GetPointCount();
   std::vector<Segment> segments(op.GetSegmentR(), op.GetSegmentR() + op.GetSegmentCount());
   if (segments.empty()) segments.push_back({pointCount, false});  // no segments: one of all points
-  const bool cubic = op.GetSplineType() == SPLINETYPE::CUBIC;
+  const bool cubic = op.GetInterpolationType() == SPLINETYPE::CUBIC;
   std::vector<Float3> points;
   std::vector<Strip> strips;
   Int32 start = 0;

@@ -29,7 +29,7 @@ bool IsRegular(const std::string& style) {
 std::vector<BaseContainer> InstalledFonts() {
   BaseContainer list;
   std::vector<BaseContainer> fonts;
-  if (!FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &list)) return fonts;
+  GeClipMap::EnumerateFonts(&list, GE_CM_FONTSORT::FLAT);
   for (Int32 i = 0; i < list.GetEntryCount(); ++i)
     if (const BaseContainer* font = list.GetIndexData(i)->GetContainer()) fonts.push_back(*font);
   return fonts;

@@ -38,7 +38,7 @@ bool ParseFraction(const std::string& text, double* out) {
 }
 
 // POSITION:COLOUR[@BIAS]
-bool ParseKnot(const std::string& text, GradientKnot* knot, std::string* error) {
+bool ParseKnot(const std::string& text, maxon::GradientKnot* knot, std::string* error) {
   const std::string what = "the knot \"" + Trim(text) + "\" ";
   const size_t colon = text.find(':');
   if (colon == std::string::npos)
@@ -48,28 +48,29 @@ bool ParseKnot(const std::string& text, GradientKnot* knot, std::string* error) 
   double position = 0.0, bias = 0.5;
   if (!ParseFraction(text.substr(0, colon), &position))
     return Fail(error, what + "has no position from 0 to 1 before its ':'");
-  if (!ParseHexColour(colour, &knot->col))
-    return Fail(error, what + "has no colour #rrggbb after its ':'");
+  Vector rgb;
+  if (!ParseHexColour(colour, &rgb)) return Fail(error, what + "has no colour #rrggbb after its ':'");
+  knot->col = maxon::Color(rgb.x, rgb.y, rgb.z);
   if (at != std::string::npos && !ParseFraction(text.substr(at + 1), &bias))
     return Fail(error, what + "has no bias from 0 to 1 after its '@'");
   knot->pos = position;
   knot->bias = bias;
   knot->brightness = 1.0;
   knot->index = 0;
-  knot->interpolation = GRADIENT_INTERPOLATION_SMOOTHKNOT;
+  knot->interpolation = maxon::GRADIENT_INTERPOLATION_TYPE::SMOOTHKNOT;
   return true;
 }
 
 bool ParseKnots(const std::string& text, Gradient* out, std::string* error) {
   Gradient g;
-  g.SetData(GRADIENT_MODE, GeData(Int32(GRADIENT_MODE_COLOR)));
+  g.SetData(GRADIENT_MODE, GeData(Int32(GRADIENTMODE_COLOR)));
   size_t start = 0;
   while (start <= text.size()) {
     const size_t comma = text.find(',', start);
     const std::string item = text.substr(start, comma == std::string::npos ? comma : comma - start);
     if (static_cast<size_t>(g.GetKnotCount()) == kMaxKnots)
       return Fail(error, "a gradient has at most " + std::to_string(kMaxKnots) + " knots");
-    GradientKnot knot;
+    maxon::GradientKnot knot;
     if (!ParseKnot(item, &knot, error)) return false;
     g.InsertKnot(knot);
     if (comma == std::string::npos) break;
@@ -122,9 +123,9 @@ bool ParseGradient(const std::string& text, Gradient* out, std::string* error) {
 std::string GradientText(const Gradient& gradient) {
   std::string text;
   for (Int32 i = 0; i < gradient.GetKnotCount(); ++i) {
-    const GradientKnot& k = gradient.GetKnot(i);
+    const maxon::GradientKnot k = gradient.GetKnot(i);
     if (!text.empty()) text += ",";
-    text += Shortest(std::clamp(k.pos, 0.0, 1.0)) + ":" + HexColour(k.col);
+    text += Shortest(std::clamp(k.pos, 0.0, 1.0)) + ":" + HexColour(Vector(k.col.r, k.col.g, k.col.b));
     if (k.bias != 0.5) text += "@" + Shortest(std::clamp(k.bias, 0.0, 1.0));
   }
   return text;

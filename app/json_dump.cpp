@@ -91,7 +91,7 @@ Members Tag(BaseTag* tag, bool arrays) {
   } else if (tag->GetType() == Tvertexcolor) {
     const auto* vc = static_cast<VertexColorTag*>(tag);
     t["count"] = {vc->GetDataCount()};
-    const Float32* c = vc->GetDataAddressR();
+    const auto* c = static_cast<const Float32*>(vc->GetDataAddressR());
     t["data"].stream = Items(vc->GetDataCount(), [c](JsonWriter& w, Int64 i) {
       w.BeginArray();
       for (Int64 k = 4 * i; k < 4 * i + 4; ++k) w.Number(c[k]);
@@ -161,7 +161,7 @@ void AddSpline(SplineObject* spline, Members* g) {
   g->emplace("pointCount", Member(spline->GetPointCount()));
   g->emplace("segmentCount", Member(spline->GetSegmentCount()));
   g->emplace("splineType",
-             Member(spline->GetSplineType() == SPLINETYPE::CUBIC ? "cubic" : "linear"));
+             Member(spline->GetInterpolationType() == SPLINETYPE::CUBIC ? "cubic" : "linear"));
   g->emplace("closed", Member(spline->IsClosed()));
   g->emplace("bounds", Member(Bounds(points, spline->GetPointCount())));
   (*g)["points"].stream = Points(points, spline->GetPointCount());
@@ -237,7 +237,7 @@ void WriteObject(JsonWriter& w, BaseObject* op, bool arrays) {
                {"rotation", {Vec(op->GetRelRot())}},
                {"color", {Color(op)}}};
   o["tags"].stream = Tags(op, arrays);
-  if (op->GetNodeData() || op->GetType() == Osplinetext || op->GetType() == Oextrude)
+  if (op->GetNodeData<NodeData>() || op->GetType() == Osplinetext || op->GetType() == Oextrude)
     o["parameters"] = Parameters(op);
   if (op->GetType() == Osplinetext) {
     const BaseContainer& bc = op->GetDataInstanceRef();
@@ -273,9 +273,13 @@ json ValueToJson(const GeData& value, const std::string& type) {
   if (const auto* g = value.GetCustomDataType<Gradient>()) {
     json knots = json::array();
     for (Int32 i = 0; i < g->GetKnotCount(); ++i) {
-      const GradientKnot& k = g->GetKnot(i);
-      knots.push_back({{"position", Num(k.pos)}, {"color", Vec(k.col)}, {"brightness", Num(k.brightness)},
-                       {"bias", Num(k.bias)}, {"interpolation", k.interpolation}, {"index", k.index}});
+      const maxon::GradientKnot k = g->GetKnot(i);
+      knots.push_back({{"position", Num(k.pos)},
+                       {"color", Vec(Vector(k.col.r, k.col.g, k.col.b))},
+                       {"brightness", Num(k.brightness)},
+                       {"bias", Num(k.bias)},
+                       {"interpolation", static_cast<Int32>(k.interpolation)},
+                       {"index", k.index}});
     }
     return {{"gradient", knots}};
   }

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "c4d_basetypes.h"
+#include "ge_math.h"
 #include "printable.h"
 
 namespace zvapp::jsontext {

@@ -38,7 +38,7 @@ const Kind* FindKindOfType(Int32 type) {
 
 std::optional<Int32> PlotType() { return KindType(Kinds().front()); }
 
-bool IsPlot(const BaseObject* op) { return op && op->GetNodeData() && PlotType() == op->GetType(); }
+bool IsPlot(const BaseObject* op) { return op && op->GetNodeData<NodeData>() && PlotType() == op->GetType(); }
 
 std::optional<Int32> PlotParameter(const char* symbol) {
   const std::optional<Int32> plot = PlotType();

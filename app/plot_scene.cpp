@@ -218,6 +218,6 @@ void PlotScene::SetFps(Int32 fps) {
   SetFrame(frame);
 }
 
-void PlotScene::Evaluate() { doc_->ExecutePasses(nullptr, true, true, true); }
+void PlotScene::Evaluate() { doc_->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE); }
 
 }  // namespace zvapp

@@ -52,9 +52,12 @@ constexpr Named kColorModes[] = {{ID_BASEOBJECT_USECOLOR_OFF, "off"},
                                  {ID_BASEOBJECT_USECOLOR_AUTOMATIC, "automatic"},
                                  {ID_BASEOBJECT_USECOLOR_ALWAYS, "always"},
                                  {ID_BASEOBJECT_USECOLOR_LAYER, "layer"}};
-constexpr Int32 kInterpolations[] = {
-    GRADIENT_INTERPOLATION_CUBICKNOT, GRADIENT_INTERPOLATION_SMOOTHKNOT,
-    GRADIENT_INTERPOLATION_LINEARKNOT, GRADIENT_INTERPOLATION_LINEAR, GRADIENT_INTERPOLATION_NONE};
+using Interpolation = maxon::GRADIENT_INTERPOLATION_TYPE;
+constexpr Interpolation kInterpolations[] = {Interpolation::CUBICKNOT, Interpolation::SMOOTHKNOT,
+                                             Interpolation::LINEARKNOT, Interpolation::NONE};
+// Scene files of earlier versions name linear interpolation 4, which the host draws as a linear
+// knot.
+constexpr Int32 kLegacyLinear = 4;
 
 // The host's own object types that a scene holds: the label objects the labels component makes
 // (an extrude with its text), nulls and the parametric primitives. Point objects are left out:
@@ -88,7 +91,7 @@ constexpr HostParameter kHostParameters[] = {
     {Osplinetext, PRIM_TEXT_TEXT, DA::STRING},
     {Osplinetext, PRIM_TEXT_ALIGN, DA::LONG},
     {Osplinetext, PRIM_TEXT_HEIGHT, DA::REAL},
-    {Osplinetext, PRIM_TEXT_FONT, DA::CUSTOMDATATYPE, CUSTOMDATATYPE_FONT},
+    {Osplinetext, PRIM_TEXT_FONT, DA::CUSTOMDATATYPE, FONTCHOOSER_DATA},
     {Ocube, PRIM_CUBE_LEN, DA::VECTOR},
     {Ocube, PRIM_CUBE_SUBX, DA::LONG},
     {Ocube, PRIM_CUBE_SUBY, DA::LONG},
@@ -163,14 +166,14 @@ Json ContainerJson(const BaseContainer& bc, const std::string& at, size_t level)
 Json GradientJson(const Gradient& g, const std::string& at, size_t level) {
   Json knots = Json::array();
   for (Int32 i = 0; i < g.GetKnotCount(); ++i) {
-    const GradientKnot& k = g.GetKnot(i);
+    const maxon::GradientKnot k = g.GetKnot(i);
     Json knot = Json::object();
-    knot["color"] = VectorJson(k.col);
+    knot["color"] = VectorJson(Vector(k.col.r, k.col.g, k.col.b));
     knot["brightness"] = NumberJson(k.brightness);
     knot["position"] = NumberJson(k.pos);
     knot["bias"] = NumberJson(k.bias);
     knot["index"] = k.index;
-    knot["interpolation"] = k.interpolation;
+    knot["interpolation"] = static_cast<Int32>(k.interpolation);
     knots.push_back(std::move(knot));
   }
   Json j = Json::object();
@@ -340,7 +343,7 @@ Int32 EntryId(const std::string& key, const std::string& at) {
 void CheckHostParameter(const HostParameter& p, const GeData& value, const std::string& at) {
   const DA kind = value.GetType();
   const bool fits = kind == p.kind || (p.kind == DA::REAL && kind == DA::LONG);
-  if (!fits || (p.custom != 0 && !value.GetCustomDataType(p.custom)))
+  if (!fits || (p.custom != 0 && !value.GetCustomDataTypeI(p.custom)))
     Refuse(at, "expected a value of the kind \"" + std::string(KindName(p.kind)) + "\"");
   const Vector v = value.GetVector();
   if (!std::isfinite(value.GetFloat()) || !std::isfinite(v.x) || !std::isfinite(v.y) ||
@@ -524,8 +527,8 @@ class SceneReader {
     if (kind == "string") return GeData(String(ReadText(v, here)));
     if (kind == "time") return GeData(ReadTime(v, here, false));
     if (kind == "container") return GeData(ReadContainer(v, here, level));
-    if (kind == "gradient") return GeData(CUSTOMDATATYPE_GRADIENT, ReadGradient(v, here, level));
-    if (kind == "font") return GeData(CUSTOMDATATYPE_FONT, ReadFont(v, here, level));
+    if (kind == "gradient") return GeData(ReadGradient(v, here, level));
+    if (kind == "font") return GeData(ReadFont(v, here, level));
     if (kind == "none" && v.is_null()) return GeData();
     Refuse(here, kind == "none" ? "expected null" : "unknown kind of value");
   }
@@ -566,31 +569,43 @@ class SceneReader {
     return g;
   }
 
-  static GradientKnot ReadKnot(const Json& j, const std::string& at) {
+  static maxon::GradientKnot ReadKnot(const Json& j, const std::string& at) {
     using A = const std::string&;
     CheckMembers(j, at, {"color", "brightness", "position", "bias", "index", "interpolation"});
-    GradientKnot k;
-    IfPresent(j, at, "color", [&](const Json& v, A a) { k.col = ReadVector(v, a, true); });
+    maxon::GradientKnot k;
+    IfPresent(j, at, "color", [&](const Json& v, A a) {
+      const Vector c = ReadVector(v, a, true);
+      k.col = maxon::Color(c.x, c.y, c.z);
+    });
     IfPresent(j, at, "brightness",
               [&](const Json& v, A a) { k.brightness = ReadNumber(v, a, true); });
     IfPresent(j, at, "position", [&](const Json& v, A a) { k.pos = ReadFraction(v, a); });
     IfPresent(j, at, "bias", [&](const Json& v, A a) { k.bias = ReadFraction(v, a); });
     IfPresent(j, at, "index", [&](const Json& v, A a) { k.index = ReadInt32(v, a); });
     IfPresent(j, at, "interpolation", [&](const Json& v, A a) {
-      k.interpolation = ReadInt32(v, a);
-      for (Int32 known : kInterpolations)
-        if (known == k.interpolation) return;
-      Refuse(a, "unknown interpolation " + std::to_string(k.interpolation));
+      const Int32 n = ReadInt32(v, a);
+      if (n == kLegacyLinear) {
+        k.interpolation = Interpolation::LINEARKNOT;
+        return;
+      }
+      for (Interpolation known : kInterpolations) {
+        if (static_cast<Int32>(known) == n) {
+          k.interpolation = known;
+          return;
+        }
+      }
+      Refuse(a, "unknown interpolation " + std::to_string(n));
     });
     return k;
   }
 
-  FontData ReadFont(const Json& j, const std::string& at, size_t level) {
+  // The font as a parameter's value.
+  GeData ReadFont(const Json& j, const std::string& at, size_t level) {
     BaseContainer font = ReadContainer(j, at, level);
     ResolveFont(&font, at);
-    FontData f;
-    f.SetFont(&font);
-    return f;
+    GeData value(FONTCHOOSER_DATA, DEFAULTVALUE);
+    if (FontData* f = value.GetCustomDataTypeWritable<FontData>()) f->SetFont(&font);
+    return value;
   }
 
   // A font's file comes from the file and is opened by the text layout: only an installed font is
@@ -615,7 +630,7 @@ class SceneReader {
     if (sameStyle || sameFamily)
       chosen = *(sameStyle ? sameStyle : sameFamily);
     else
-      FontData::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &chosen);
+      GeClipMap::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &chosen);
     if (notes_)
       notes_->push_back(
           at + ": the font file " + Quoted(file.GetStdString()) + " is not installed here; using " +
@@ -628,7 +643,7 @@ class SceneReader {
   const BaseContainer& InstalledFonts() {
     if (!installed_) {
       installed_.emplace();
-      FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &*installed_);
+      GeClipMap::EnumerateFonts(&*installed_, GE_CM_FONTSORT::FLAT);
     }
     return *installed_;
   }

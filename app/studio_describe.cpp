@@ -37,7 +37,7 @@ json Groups(Int32 type) {
 
 // Whether the object's own description (as its plug-in adjusts it) hides the parameter now.
 bool Hidden(Description& desc, Int32 id) {
-  const BaseContainer* item = desc.GetParameterI(DescID(id), nullptr);
+  const BaseContainer* item = desc.GetParameterI(CreateDescID(DescLevel(id)), nullptr);
   return item && item->GetBool(DESC_HIDE);
 }
 
@@ -100,7 +100,7 @@ json Gradients() {
     if (!ParseGradient(name, &g, nullptr)) continue;
     gradients.push_back({{"name", name},
                          {"text", GradientText(g)},
-                         {"value", ValueToJson(GeData(CUSTOMDATATYPE_GRADIENT, g), "GRADIENT")}});
+                         {"value", ValueToJson(GeData(g), "GRADIENT")}});
   }
   return gradients;
 }

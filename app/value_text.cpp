@@ -113,13 +113,14 @@ bool ParseValue(const zvhost::ParameterInfo& p, const std::string& text, GeData*
     Gradient g;
     std::string why;
     if (!ParseGradient(text, &g, &why)) return Fail(error, what + ": " + why);
-    return *out = GeData(CUSTOMDATATYPE_GRADIENT, g), true;
+    return *out = GeData(g), true;
   }
   if (p.type == "FONT") {
-    FontData f;
+    GeData value(FONTCHOOSER_DATA, DEFAULTVALUE);
+    FontData* f = value.GetCustomDataTypeWritable<FontData>();
     std::string why;
-    if (!ParseFont(text, &f, &why)) return Fail(error, what + ": " + why);
-    return *out = GeData(CUSTOMDATATYPE_FONT, f), true;
+    if (!f || !ParseFont(text, f, &why)) return Fail(error, what + ": " + why);
+    return *out = value, true;
   }
   return Fail(error, what + " cannot be set from the command line");
 }

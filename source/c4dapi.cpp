@@ -44,11 +44,10 @@ Float32 ClampChannel(Float32 v) {
 }
 }  // namespace
 
-void SetVertexColor(VertexColorHandle handle, const void*, const CPolygon*, Int32 index,
-                    const Vector32& color) {
+void SetVertexColor(VertexColorHandle handle, Neighbor* neighbor, const CPolygon* polygons,
+                    Int32 index, const Vector32& color) {
   if (!handle || index < 0) return;
-  Float32* entry = handle + 4 * static_cast<size_t>(index);
-  entry[0] = ClampChannel(color.x);
-  entry[1] = ClampChannel(color.y);
-  entry[2] = ClampChannel(color.z);
+  VertexColorTag::SetColor(handle, neighbor, polygons, index,
+                           maxon::Color32(ClampChannel(color.x), ClampChannel(color.y),
+                                          ClampChannel(color.z)));
 }

@@ -1,7 +1,7 @@
 // Small helpers over the host's interface that several objects share.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 
 // The document's current frame: the integer part of floor(fps x time numerator) / floor(time
 // denominator).
@@ -19,5 +19,5 @@ void SetDisplayColor(BaseObject* op, const Vector& color);
 // Writes one vertex colour entry. In point mode (no neighbour information) only entry `index` is
 // written. Each channel is clamped to 0 ... 1; anything else, a NaN included, becomes 1. Alpha is
 // left as it is.
-void SetVertexColor(VertexColorHandle handle, const void* neighbor, const CPolygon* polygons,
+void SetVertexColor(VertexColorHandle handle, Neighbor* neighbor, const CPolygon* polygons,
                     Int32 index, const Vector32& color);

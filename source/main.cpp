@@ -1,5 +1,5 @@
 // The module's entry points: start, end and the host's messages.
-#include "c4d.h"
+#include "zvplot_sdk.h"
 #include "zvplot.h"
 #include "zvplot_utils.h"
 
@@ -7,6 +7,8 @@ Bool RegisterZVPlotMesh(BaseBitmap* icon);
 Bool RegisterZVPlotGrid(BaseBitmap* icon);
 Bool RegisterZVPlotCage(BaseBitmap* icon);
 Bool RegisterZVPlotLabels(BaseBitmap* icon);
+
+ZVPLOT_ENTRY_BEGIN
 
 Bool PluginStart() {
   // Registration results are not checked: a type the host refuses is simply missing.
@@ -24,3 +26,5 @@ Bool PluginMessage(Int32 id, void*) {
   if (id == C4DPL_INIT_SYS && g_resource.Init()) RegisterPlotIcon();
   return false;
 }
+
+ZVPLOT_ENTRY_END

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "c4d_symbols.h"
+#include "maxon/parallelfor.h"
 #include "c4dapi.h"
 #include "o3dplotlabel.h"
 #include "zvplot_estimate.h"
@@ -85,9 +86,9 @@ void ZVPlot::ReadParameters(const BaseContainer* bc) {
 
 // ---- Host operations -------------------------------------------------------------------------
 
-Bool ZVPlot::Init(GeListNode* node) {
+Bool ZVPlot::Init(GeListNode* node, Bool) {
   ResetDefaults(static_cast<BaseObject*>(node)->GetDataInstance());
-  lastFrame = LIMIT_MIN_INT32;
+  lastFrame = LIMIT<Int32>::MIN;
   return true;
 }
 
@@ -95,7 +96,7 @@ void ZVPlot::Free(GeListNode*) { samples.SetCountZero(); }
 
 // The evaluation bookkeeping stays behind, so a copy shows the same samples and evaluates afresh
 // at its first step.
-Bool ZVPlot::CopyTo(NodeData* dest, const GeListNode*, GeListNode*, COPYFLAGS, AliasTrans*) {
+Bool ZVPlot::CopyTo(NodeData* dest, const GeListNode*, GeListNode*, COPYFLAGS, AliasTrans*) const {
   if (!dest) return false;
   auto* d = static_cast<ZVPlot*>(dest);
   d->lastFrame = lastFrame;
@@ -106,15 +107,15 @@ Bool ZVPlot::CopyTo(NodeData* dest, const GeListNode*, GeListNode*, COPYFLAGS, A
   return true;
 }
 
-Bool ZVPlot::GetDDescription(GeListNode* node, Description* description, DESCFLAGS_DESC& flags) {
-  if (!description->LoadDescription(static_cast<BaseObject*>(node)->GetType())) return false;
+Bool ZVPlot::GetDDescription(const GeListNode* node, Description* description, DESCFLAGS_DESC& flags) const {
+  if (!description->LoadDescription(node->GetType())) return false;
   flags |= DESCFLAGS_DESC::LOADED;
   return SUPER::GetDDescription(node, description, flags);
 }
 
-Bool ZVPlot::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                          DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) {
-  const BaseContainer& bc = static_cast<BaseObject*>(node)->GetDataInstanceRef();
+Bool ZVPlot::GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                          DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const {
+  const BaseContainer& bc = static_cast<const BaseObject*>(node)->GetDataInstanceRef();
   switch (id[0].id) {
     case O3DPLOT_GRADIENT:
     case O3DPLOT_GRADIENT_ABSOLUTE:
@@ -127,14 +128,14 @@ Bool ZVPlot::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_da
   }
 }
 
-void ZVPlot::GetDimension(BaseObject* op, Vector* mp, Vector* rad) {
+void ZVPlot::GetDimension(const BaseObject* op, Vector* mp, Vector* rad) const {
   const BaseContainer& bc = op->GetDataInstanceRef();
   const Float s = std::fabs(bc.GetFloat(O3DPLOT_SIZE)) * 0.5;
   *mp = Vector();
   *rad = Vector(s, std::fabs(bc.GetFloat(O3DPLOT_HEIGHT)) * 0.5, s);
 }
 
-Int32 ZVPlot::GetHandleCount(BaseObject*) { return 2; }
+Int32 ZVPlot::GetHandleCount(const BaseObject*) const { return 2; }
 
 void ZVPlot::GetHandle(BaseObject* op, Int32 i, HandleInfo& info) {
   const BaseContainer& bc = op->GetDataInstanceRef();
@@ -154,7 +155,7 @@ void ZVPlot::SetHandle(BaseObject* op, Int32 i, Vector p, const HandleInfo& info
   op->GetDataInstance()->SetFloat(i == 0 ? O3DPLOT_SIZE : O3DPLOT_HEIGHT, std::isnan(v) ? 0.0 : v);
 }
 
-BaseObject* ZVPlot::GetVirtualObjects(BaseObject*, HierarchyHelp*) {
+BaseObject* ZVPlot::GetVirtualObjects(BaseObject*, const HierarchyHelp*) {
   return BaseObject::Alloc(Onull);
 }
 
@@ -177,14 +178,11 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
     samples.SetCountZero();
   }
 
-  const Gradient* gradient = nullptr;
-  if (settings.colorMode != O3DPLOT_COLORMODE_COLOR) {
-    gradient = bc->GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
-    if (gradient && !gradient->InitRender(InitRenderStruct(doc))) {
-      gradient->FreeRender();
-      gradient = nullptr;
-    }
-  }
+  PreparedGradient prepared;
+  const PreparedGradient* gradient = nullptr;
+  if (settings.colorMode != O3DPLOT_COLORMODE_COLOR &&
+      prepared.Prepare(GetCustomData<Gradient>(*bc, O3DPLOT_GRADIENT), doc))
+    gradient = &prepared;
 
   const Int32 frame = DocumentFrame(doc);
   if (settings.animate && UsesTimeVariable(this, evaluated.formula) && frame != lastFrame)
@@ -195,7 +193,6 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
     EvaluateSamples(op, doc, gradient);
   else if (rescaled)
     UpdateLabels(op);  // the box they stand at has changed
-  if (gradient) gradient->FreeRender();
   return EXECUTIONRESULT::OK;
 }
 
@@ -234,7 +231,8 @@ Bool ZVPlot::RescaleSamples() {
 // The grid's rows are evaluated in parallel, each into its own place in the sample array; each row
 // keeps its own extremes, which are then taken in row order, so that the first of equal extremes
 // (a 0 before a -0) wins as it would in one pass: the result does not depend on the workers.
-void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient) {
+void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc,
+                             const PreparedGradient* gradient) {
   const Int32 resolution = settings.resolution;
   const Int64 perSide = static_cast<Int64>(resolution) + 1;
   const Float xStep = (settings.xMax - settings.xMin) / resolution;
@@ -265,12 +263,16 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* 
   const FormulaGrid grid(settings.formula, fixed, settings.xMin, xStep, zMin, zStep, perSide, doc);
   if (!grid.IsEmpty()) SetTimeDependent(grid.UsesTime());
 
-  std::vector<FormulaScratch> scratch(static_cast<size_t>(GeGetCurrentThreadCount()));
+  // One scratch per worker of the host's queue; a worker outside it (which the host does not
+  // promise never to use) writes with a scratch of its own.
+  std::vector<FormulaScratch> scratch(static_cast<size_t>(maxon::JobRef::GetCurrentThreadCount()));
   PlotSample* out = samples.GetFirst();
-  ParallelFor(0, perSide, 1, [&](Int64 from, Int64 to, Int32 worker) {
-    for (Int64 row = from; row < to; ++row)
-      EvaluateRow(grid, row, gradient, &scratch[static_cast<size_t>(worker)], out + row * perSide,
-                  &extremes[2 * row], &extremes[2 * row + 1]);
+  maxon::ParallelFor::Dynamic(Int(0), Int(perSide), [&](Int row) {
+    const auto worker = static_cast<size_t>(maxon::JobRef::GetCurrentWorkerThreadIndex());
+    FormulaScratch own;
+    FormulaScratch* mine = worker < scratch.size() ? &scratch[worker] : &own;
+    EvaluateRow(grid, row, gradient, mine, out + row * perSide, &extremes[2 * row],
+                &extremes[2 * row + 1]);
   });
   samples.SetCountReserved(perSide * perSide);
   for (Int64 row = 0; row < perSide; ++row) {
@@ -281,7 +283,7 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* 
 }
 
 // One x row of samples: values, extremes, clipping, scaling, colours and positions.
-void ZVPlot::EvaluateRow(const FormulaGrid& grid, Int64 row, const Gradient* gradient,
+void ZVPlot::EvaluateRow(const FormulaGrid& grid, Int64 row, const PreparedGradient* gradient,
                          FormulaScratch* scratch, PlotSample* out, Float* lowest,
                          Float* highest) const {
   const Int64 perSide = static_cast<Int64>(settings.resolution) + 1;
@@ -313,8 +315,7 @@ void ZVPlot::EvaluateRow(const FormulaGrid& grid, Int64 row, const Gradient* gra
       plotted = std::min(halfHeight, std::max(-halfHeight, value));
     plotted *= plotted < 0.0 ? settings.scaleNegative : settings.scalePositive;
     if (byGradient)
-      colour = gradient->CalcGradientPixel(
-          GradientPosition(plotted, halfHeight, settings.gradientAbsolute));
+      colour = gradient->Colour(GradientPosition(plotted, halfHeight, settings.gradientAbsolute));
     const Vector position((firstIndex + row) * spacing - offset, plotted,
                           (firstIndex + column) * spacing - offset);
     out[column] = PlotSample{position, colour};
@@ -324,7 +325,7 @@ void ZVPlot::EvaluateRow(const FormulaGrid& grid, Int64 row, const Gradient* gra
 // Records the value range, fits the samples into the box, colours them by their heights when the
 // colour range asks for it, and tells the labels and the host.
 void ZVPlot::FinishEvaluation(BaseObject* op, Float lowest, Float highest,
-                              const Gradient* gradient) {
+                              const PreparedGradient* gradient) {
   const Float halfHeight = settings.HalfHeight();
   // Only real numbers count: when no node gave one, the range stays at 0 instead of reporting
   // the start values of the running extremes.
@@ -357,7 +358,7 @@ void ZVPlot::FinishEvaluation(BaseObject* op, Float lowest, Float highest,
 void ZVPlot::UpdateLabels(BaseObject* op) {
   if (BaseObject* labels = FindChildOfType(op, ID_ZVPLOTLABELS)) {
     DescriptionCommand cmd;
-    cmd._descId = DescID(O3DPLOTLABEL_UPDATE);
+    cmd._descId = ConstDescID(DescLevel(O3DPLOTLABEL_UPDATE));
     labels->Message(MSG_DESCRIPTION_COMMAND, &cmd);
   }
 }
@@ -404,8 +405,8 @@ DRAWRESULT ZVPlot::Draw(BaseObject* op, DRAWPASS drawpass, BaseDraw* bd, BaseDra
 Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
   auto* op = static_cast<BaseObject*>(node);
   BaseContainer* bc = op->GetDataInstance();
-  if (type == MSG_DESCRIPTION_POSTSETPARAMETER && data) {
-    const DescID* id = static_cast<DescriptionPostSetValue*>(data)->descid;
+  if (type == MSG_DESCRIPTION_CHECKUPDATE && data) {
+    const DescID* id = static_cast<DescriptionCheckUpdate*>(data)->descid;
     switch (id ? (*id)[0].id : 0) {
       case O3DPLOT_COLORMODE:
       case O3DPLOT_GRADIENT:
@@ -452,26 +453,25 @@ void ZVPlot::Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc
   const Float h = bc->GetFloat(O3DPLOT_HEIGHT) * 0.5;
   const Vector c = bc->GetVector(O3DPLOT_COLOR);
   const Bool absolute = bc->GetBool(O3DPLOT_GRADIENT_ABSOLUTE);
-  const Gradient* gradient = bc->GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
-  const Bool byGradient = mode == O3DPLOT_COLORMODE_GRADIENT;
-  const bool prepared = byGradient && gradient && gradient->InitRender(InitRenderStruct(doc));
+  PreparedGradient gradient;
+  const bool prepared = mode == O3DPLOT_COLORMODE_GRADIENT &&
+                        gradient.Prepare(GetCustomData<Gradient>(*bc, O3DPLOT_GRADIENT), doc);
   if (prepared && range != O3DPLOT_COLORRANGE_VALUES) {
     // The half height the samples are laid out for; a copy that has not run yet has none of its
     // own, and its samples are laid out for the container's.
     const Float laidOut = sampleHalfHeight != 0.0 ? sampleHalfHeight : h;
     const GradientSpan span =
         GradientSpan::Of(range, samples.GetFirst(), samples.GetCount(), laidOut);
-    ColourByHeight(samples.GetFirst(), samples.GetCount(), span, absolute, *gradient);
+    ColourByHeight(samples.GetFirst(), samples.GetCount(), span, absolute, gradient);
   } else {
     for (Int64 k = 0; k < samples.GetCount(); ++k) {
       PlotSample& s = samples[k];
       if (prepared)
-        s.color = gradient->CalcGradientPixel(GradientPosition(s.position.y - dy, h, absolute));
+        s.color = gradient.Colour(GradientPosition(s.position.y - dy, h, absolute));
       else
         s.color = c;  // also when the gradient is missing
     }
   }
-  if (gradient && byGradient) gradient->FreeRender();
 }
 
 void ZVPlot::ApplyPreset(BaseContainer* bc) {
@@ -485,7 +485,8 @@ void ZVPlot::AddComponent(BaseObject* op, Int32 choice) {
   const Int32 type = ComponentType(choice);
   if (type == 0) return;
   if (FindChildOfType(op, type) &&
-      !QuestionDialog("A component of this type already exists. Do you want to add another one?"))
+      !QuestionDialog(
+          String("A component of this type already exists. Do you want to add another one?")))
     return;
   BaseObject* component = BaseObject::Alloc(type);
   if (!component) return;
@@ -506,5 +507,5 @@ void ZVPlot::OpenHelp() {
 Bool RegisterZVPlot(BaseBitmap* icon) {
   return RegisterObjectPlugin(ID_ZVPLOT, GeLoadString(IDS_ZVPLOT),
                               OBJECT_GENERATOR | OBJECT_UNIQUEENUMERATION | OBJECT_CALL_ADDEXECUTION,
-                              ZVPlot::Alloc, "o3dplot", icon, 0);
+                              ZVPlot::Alloc, String("o3dplot"), icon, 0);
 }

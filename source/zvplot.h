@@ -2,7 +2,7 @@
 // square grid and keeps the samples that the components read.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 #include "o3dplot.h"
 #include "zvplot_formula.h"
 #include "zvplot_messages.h"
@@ -38,29 +38,30 @@ class PlotSampleArray {
   Int64 capacity_ = 0;
 };
 
-class ZVPlot : public ObjectData {
-  INSTANCEOF(ZVPlot, ObjectData)
+class ZVPlot : public PluginObjectData {
+  INSTANCEOF(ZVPlot, PluginObjectData)
 
  public:
-  static NodeData* Alloc() { return NewObjClear<ZVPlot>(); }
+  static NodeData* Alloc() { return NewObjClear(ZVPlot); }
   ZVPlot();
   ~ZVPlot() override = default;
 
-  Bool Init(GeListNode* node) override;
+  Bool Init(GeListNode* node, Bool isCloneInit) override;
   void Free(GeListNode* node) override;
   Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
-              AliasTrans* trn) override;
+              AliasTrans* trn) const override;
   Bool Message(GeListNode* node, Int32 type, void* data) override;
-  Bool GetDDescription(GeListNode* node, Description* description, DESCFLAGS_DESC& flags) override;
-  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
-  void GetDimension(BaseObject* op, Vector* mp, Vector* rad) override;
+  Bool GetDDescription(const GeListNode* node, Description* description,
+                       DESCFLAGS_DESC& flags) const override;
+  Bool GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const override;
+  void GetDimension(const BaseObject* op, Vector* mp, Vector* rad) const override;
   DRAWRESULT Draw(BaseObject* op, DRAWPASS drawpass, BaseDraw* bd, BaseDrawHelp* bh) override;
   Bool AddToExecution(BaseObject* op, PriorityList* list) override;
   EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
                           EXECUTIONFLAGS flags) override;
-  BaseObject* GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) override;
-  Int32 GetHandleCount(BaseObject* op) override;
+  BaseObject* GetVirtualObjects(BaseObject* op, const HierarchyHelp* hh) override;
+  Int32 GetHandleCount(const BaseObject* op) const override;
   void GetHandle(BaseObject* op, Int32 i, HandleInfo& info) override;
   void SetHandle(BaseObject* op, Int32 i, Vector p, const HandleInfo& info) override;
 
@@ -82,10 +83,11 @@ class ZVPlot : public ObjectData {
  private:
   void ResetDefaults(BaseContainer* bc);
   Bool RescaleSamples();
-  void EvaluateSamples(BaseObject* op, BaseDocument* doc, const Gradient* gradient);
-  void EvaluateRow(const FormulaGrid& grid, Int64 row, const Gradient* gradient,
+  void EvaluateSamples(BaseObject* op, BaseDocument* doc, const PreparedGradient* gradient);
+  void EvaluateRow(const FormulaGrid& grid, Int64 row, const PreparedGradient* gradient,
                    FormulaScratch* scratch, PlotSample* out, Float* lowest, Float* highest) const;
-  void FinishEvaluation(BaseObject* op, Float lowest, Float highest, const Gradient* gradient);
+  void FinishEvaluation(BaseObject* op, Float lowest, Float highest,
+                        const PreparedGradient* gradient);
   void UpdateLabels(BaseObject* op);
   void Recolour(const BaseContainer* bc, BaseObject* op, BaseDocument* doc);
   void ApplyPreset(BaseContainer* bc);

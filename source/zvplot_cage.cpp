@@ -8,6 +8,7 @@
 #include "c4dapi.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
+#include "zvplot.h"
 #include "zvplot_estimate.h"
 #include "zvplot_utils.h"
 
@@ -64,7 +65,7 @@ Bool TakePlotBox(const BaseObject* plot, Float& lastHeight, Float& lastSize) {
   return true;
 }
 
-Bool ZVPlotCage::Init(GeListNode* node) {
+Bool ZVPlotCage::Init(GeListNode* node, Bool) {
   // Values no real check sees, so that the first dirty checks always rebuild.
   lastFrame = INT_MIN;
   lastHeight = -1.0;
@@ -77,7 +78,7 @@ Bool ZVPlotCage::Init(GeListNode* node) {
 }
 
 Bool ZVPlotCage::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
-                        COPYFLAGS flags, AliasTrans* trn) {
+                        COPYFLAGS flags, AliasTrans* trn) const {
   if (!dest) return false;
   auto* d = static_cast<ZVPlotCage*>(dest);
   d->lastFrame = lastFrame;
@@ -86,9 +87,9 @@ Bool ZVPlotCage::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dno
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
 }
 
-Bool ZVPlotCage::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                              DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) {
-  if (!static_cast<BaseObject*>(node)->GetDeformMode()) return false;
+Bool ZVPlotCage::GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                              DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const {
+  if (!static_cast<const BaseObject*>(node)->GetDeformMode()) return false;
   return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
 }
 
@@ -104,7 +105,7 @@ EXECUTIONRESULT ZVPlotCage::Execute(BaseObject*, BaseDocument*, BaseThread*, Int
 
 // A frame change alone marks the cage dirty; the plot's box is compared (and remembered) only on
 // a check that sees the same frame again.
-void ZVPlotCage::CheckDirty(BaseObject* op, BaseDocument* doc) {
+void ZVPlotCage::CheckDirty(BaseObject* op, const BaseDocument* doc) {
   const BaseObject* plot = FindParentPlot(op);
   const Int32 frame = DocumentFrame(doc);
   if (frame != lastFrame) {
@@ -120,7 +121,7 @@ SplineObject* ZVPlotCage::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
   // The colour comes first so that the cage shows in it even without a plot.
   SetDisplayColor(op, bc.GetVector(O3DPLOTCAGE_COLOR));
   BaseObject* plot = FindParentPlot(op);
-  if (!plot || !plot->GetNodeData() || !op->GetDeformMode()) return EmptySpline();
+  if (!plot || !plot->GetNodeData<ZVPlot>() || !op->GetDeformMode()) return EmptySpline();
 
   const Float a = plot->GetDataInstanceRef().GetFloat(O3DPLOT_SIZE) * 0.5;
   const Float b = plot->GetDataInstanceRef().GetFloat(O3DPLOT_HEIGHT) * 0.5;
@@ -153,5 +154,5 @@ Bool RegisterZVPlotCage(BaseBitmap* icon) {
   return RegisterObjectPlugin(
       ID_ZVPLOTCAGE, GeLoadString(IDS_ZVPLOTCAGE),
       OBJECT_GENERATOR | OBJECT_ISSPLINE | OBJECT_CALL_ADDEXECUTION | PLUGINFLAG_HIDEPLUGINMENU,
-      ZVPlotCage::Alloc, "o3dplotcage", icon, 0);
+      ZVPlotCage::Alloc, String("o3dplotcage"), icon, 0);
 }

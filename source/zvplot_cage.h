@@ -1,23 +1,23 @@
 // The cage component: a wire box around the plotted volume, with optional levels and sections.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 
-class ZVPlotCage : public ObjectData {
-  INSTANCEOF(ZVPlotCage, ObjectData)
+class ZVPlotCage : public PluginObjectData {
+  INSTANCEOF(ZVPlotCage, PluginObjectData)
 
  public:
-  static NodeData* Alloc() { return NewObjClear<ZVPlotCage>(); }
+  static NodeData* Alloc() { return NewObjClear(ZVPlotCage); }
 
-  Bool Init(GeListNode* node) override;
+  Bool Init(GeListNode* node, Bool isCloneInit) override;
   Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
-              AliasTrans* trn) override;
-  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
+              AliasTrans* trn) const override;
+  Bool GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const override;
   Bool AddToExecution(BaseObject* op, PriorityList* list) override;
   EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
                           EXECUTIONFLAGS flags) override;
-  void CheckDirty(BaseObject* op, BaseDocument* doc) override;
+  void CheckDirty(BaseObject* op, const BaseDocument* doc) override;
   SplineObject* GetContour(BaseObject* op, BaseDocument* doc, Float lod, BaseThread* bt) override;
   Bool Message(GeListNode* node, Int32 type, void* data) override;
 

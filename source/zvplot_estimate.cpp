@@ -64,7 +64,7 @@ Int64 CacheBytes(BaseObject* op) {
     stack.push_back(o->GetNext());
     stack.push_back(o->GetDown());
     if (o->IsInstanceOf(Opolygon)) {
-      const auto* poly = static_cast<PolygonObject*>(o);
+      auto* poly = static_cast<PolygonObject*>(o);
       bytes += PolygonObjectBytes(poly->GetPointCount(), poly->GetPolygonCount(),
                                   poly->GetTag(Tuvw) != nullptr);
     } else if (o->IsInstanceOf(Ospline)) {

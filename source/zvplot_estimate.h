@@ -5,7 +5,7 @@
 // is built).
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 #include "zvplot_messages.h"
 
 // Each fills *out for the object `op` and answers true (for the message's return value).

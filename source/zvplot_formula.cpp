@@ -6,17 +6,15 @@ namespace {
 constexpr const char* kVariables = "txzhrf";
 
 // The variable a character names, or -1.
-Int32 VariableOf(Char c) {
+Int32 VariableOf(Utf32Char c) {
   for (Int32 k = 0; k < FORMULA_VARIABLE_COUNT; ++k)
-    if (kVariables[k] == c) return k;
+    if (static_cast<Utf32Char>(kVariables[k]) == c) return k;
   return -1;
 }
 
-// IsIdentifierChar for one byte: the host compares texts byte by byte, without sign.
-bool IsIdentifierByte(Char c) {
-  const auto b = static_cast<unsigned char>(c);
-  return (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9');
-}
+// Lower-case ASCII letters and digits; any other character, letters of other scripts among them,
+// ends an identifier.
+bool IsIdentifierCode(Utf32Char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 
 // Calls place(position, variable) for every standalone variable letter of the text, in order of
 // position. A replaced letter was standalone, so its neighbours are no identifier characters and
@@ -28,8 +26,8 @@ void ForEachVariable(const String& text, Place&& place) {
   for (Int32 p = 0; p < n; ++p) {
     const Int32 k = VariableOf(text[p]);
     if (k < 0) continue;
-    if (p > 0 && IsIdentifierByte(text[p - 1])) continue;
-    if (p < n - 1 && IsIdentifierByte(text[p + 1])) continue;
+    if (p > 0 && IsIdentifierCode(text[p - 1])) continue;
+    if (p < n - 1 && IsIdentifierCode(text[p + 1])) continue;
     place(p, static_cast<FormulaVariable>(k));
   }
 }
@@ -40,18 +38,15 @@ void Clear(String* text) { text->Delete(0, text->GetLength()); }
 
 }  // namespace
 
+// The host writes as many digits as the value needs to read back exactly: "up to three decimals",
+// which a plain conversion means, would move the nodes of a fine grid onto each other.
 String FormulaNumberText(Float v) {
-  String text = String::FloatToString(v, -1, -3, false, ' ');
+  String text = maxon::String::FloatToString(v, maxon::STRING_MAXIMUM_PRECISION);
   if (text.GetLength() > 0 && text[0] == '-') return String("(") + text + String(")");
   return text;
 }
 
-Bool IsIdentifierChar(const String& c) {
-  static const String a("a"), z("z"), zero("0"), nine("9");
-  constexpr auto mode = STRINGCOMPARISON::CASESENSITIVE_ORDER;
-  if (c.Compare(a, mode) >= 0 && z.Compare(c, mode) >= 0) return true;
-  return c.Compare(zero, mode) >= 0 && nine.Compare(c, mode) >= 0;
-}
+Bool IsIdentifierChar(const String& c) { return c.GetLength() > 0 && IsIdentifierCode(c[0]); }
 
 Bool IsStandalone(const String& text, Int32 pos) {
   if (pos > 0 && IsIdentifierChar(text.SubStr(pos - 1, 1))) return false;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 
 class ZVPlot;
 

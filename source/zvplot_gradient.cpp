@@ -52,7 +52,7 @@ Float GradientSpan::Position(Float height, Bool absolute) const {
 }
 
 void ColourByHeight(PlotSample* samples, Int64 count, const GradientSpan& span, Bool absolute,
-                    const Gradient& gradient) {
+                    const PreparedGradient& gradient) {
   for (Int64 k = 0; k < count; ++k)
-    samples[k].color = gradient.CalcGradientPixel(span.Position(samples[k].position.y, absolute));
+    samples[k].color = gradient.Colour(span.Position(samples[k].position.y, absolute));
 }

@@ -2,7 +2,7 @@
 // O3DPLOT_COLORRANGE.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 #include "zvplot_messages.h"
 
 // The "Values" rule of the evaluation: a value of -halfHeight or below takes the gradient's
@@ -30,7 +30,6 @@ struct GradientSpan {
   Float Position(Float height, Bool absolute) const;
 };
 
-// Gives every sample the gradient's colour at its height's position on the span. The gradient
-// must be prepared for sampling.
+// Gives every sample the gradient's colour at its height's position on the span.
 void ColourByHeight(PlotSample* samples, Int64 count, const GradientSpan& span, Bool absolute,
-                    const Gradient& gradient);
+                    const PreparedGradient& gradient);

@@ -42,7 +42,7 @@ Int32 GridLineCount(Int32 n, Int32 step) {
 
 }  // namespace
 
-Bool ZVPlotGrid::Init(GeListNode* node) {
+Bool ZVPlotGrid::Init(GeListNode* node, Bool) {
   // Values no real check sees, so that the first dirty check always rebuilds.
   lastFrame = INT_MIN;
   lastHeight = -1.0;
@@ -54,7 +54,7 @@ Bool ZVPlotGrid::Init(GeListNode* node) {
 }
 
 Bool ZVPlotGrid::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
-                        COPYFLAGS flags, AliasTrans* trn) {
+                        COPYFLAGS flags, AliasTrans* trn) const {
   if (!dest) return false;
   auto* d = static_cast<ZVPlotGrid*>(dest);
   d->updatePending = updatePending;
@@ -65,9 +65,9 @@ Bool ZVPlotGrid::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dno
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
 }
 
-Bool ZVPlotGrid::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                              DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) {
-  if (!static_cast<BaseObject*>(node)->GetDeformMode()) return false;
+Bool ZVPlotGrid::GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                              DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const {
+  if (!static_cast<const BaseObject*>(node)->GetDeformMode()) return false;
   return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
 }
 
@@ -88,7 +88,7 @@ EXECUTIONRESULT ZVPlotGrid::Execute(BaseObject* op, BaseDocument*, BaseThread*, 
   return EXECUTIONRESULT::OK;
 }
 
-void ZVPlotGrid::CheckDirty(BaseObject* op, BaseDocument* doc) {
+void ZVPlotGrid::CheckDirty(BaseObject* op, const BaseDocument* doc) {
   const BaseObject* plot = FindParentPlot(op);
   // The plot raises its change count whenever it has sampled anew (a new formula, range or
   // resolution): the grid follows that on any frame, not only on the start frame.
@@ -152,5 +152,5 @@ Bool RegisterZVPlotGrid(BaseBitmap* icon) {
   return RegisterObjectPlugin(
       ID_ZVPLOTGRID, GeLoadString(IDS_ZVPLOTGRID),
       OBJECT_GENERATOR | OBJECT_ISSPLINE | OBJECT_CALL_ADDEXECUTION | PLUGINFLAG_HIDEPLUGINMENU,
-      ZVPlotGrid::Alloc, "o3dplotgrid", icon, 0);
+      ZVPlotGrid::Alloc, String("o3dplotgrid"), icon, 0);
 }

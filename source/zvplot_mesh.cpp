@@ -20,38 +20,42 @@ constexpr Int32 kVertexColorMinVersion = 18000;
 // Host objects and tags are sized with int32 counts.
 constexpr Int64 kMaxCount = std::numeric_limits<Int32>::max();
 
-// A solid around a sample: corner offsets in units of the marker size, and its polygons.
+// A solid around a sample: corner offsets in units of the marker size, and the corners of its
+// polygons (a triangle repeats its third corner). Plain numbers, so that the tables are fixed at
+// compile time whatever the host's vector and polygon types are.
 struct MarkerShape {
-  const Vector* offsets;
+  const Float (*offsets)[3];
   Int32 pointCount;
-  const CPolygon* polygons;
+  const Int32 (*polygons)[4];
   Int32 polygonCount;
 };
 
-constexpr Vector kCubeOffsets[] = {{-1, 1, -1}, {-1, 1, 1},   {1, 1, 1},   {1, 1, -1},
-                                   {-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1}};
+constexpr Float kCubeOffsets[][3] = {{-1, 1, -1}, {-1, 1, 1},   {1, 1, 1},   {1, 1, -1},
+                                     {-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1}};
 // Not wound alike; the align-normals command run after building makes them so.
-constexpr CPolygon kCubePolygons[] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
+constexpr Int32 kCubePolygons[][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
                                       {3, 2, 6, 7}, {0, 3, 7, 4}, {1, 2, 6, 5}};
 
 // A square base turned so that its corners lie on the x and z directions, apex up.
-constexpr Vector kPyramidOffsets[] = {{-1, -1, 0}, {0, -1, -1}, {1, -1, 0}, {0, -1, 1}, {0, 1, 0}};
-constexpr CPolygon kPyramidPolygons[] = {{0, 4, 1}, {1, 4, 2}, {2, 4, 3}, {3, 4, 0}, {0, 1, 2, 3}};
+constexpr Float kPyramidOffsets[][3] = {{-1, -1, 0}, {0, -1, -1}, {1, -1, 0}, {0, -1, 1}, {0, 1, 0}};
+constexpr Int32 kPyramidPolygons[][4] = {
+    {0, 4, 1, 1}, {1, 4, 2, 2}, {2, 4, 3, 3}, {3, 4, 0, 0}, {0, 1, 2, 3}};
 
 // Corners at distance about 1 from the centre.
 constexpr Float kIcoE = 0.526;
 constexpr Float kIcoF = 0.851;
-constexpr Vector kIcosahedronOffsets[] = {
+constexpr Float kIcosahedronOffsets[][3] = {
     {0, kIcoE, -kIcoF}, {0, -kIcoE, -kIcoF}, {kIcoF, 0, -kIcoE}, {kIcoF, 0, kIcoE},
     {0, kIcoE, kIcoF},  {0, -kIcoE, kIcoF},  {-kIcoF, 0, kIcoE}, {-kIcoF, 0, -kIcoE},
     {kIcoE, kIcoF, 0},  {-kIcoE, kIcoF, 0},  {-kIcoE, -kIcoF, 0}, {kIcoE, -kIcoF, 0}};
-constexpr CPolygon kIcosahedronPolygons[] = {
-    {9, 8, 0},   {8, 2, 0},   {8, 3, 2},   {8, 4, 3},  {8, 9, 4},  {4, 9, 6},   {6, 9, 7},
-    {9, 0, 7},   {11, 10, 1}, {2, 11, 1},  {2, 3, 11}, {3, 5, 11}, {5, 10, 11}, {5, 6, 10},
-    {6, 7, 10},  {7, 1, 10},  {1, 7, 0},   {2, 1, 0},  {4, 5, 3},  {4, 6, 5}};
+constexpr Int32 kIcosahedronPolygons[][4] = {
+    {9, 8, 0, 0},   {8, 2, 0, 0},   {8, 3, 2, 2},   {8, 4, 3, 3},  {8, 9, 4, 4},
+    {4, 9, 6, 6},   {6, 9, 7, 7},   {9, 0, 7, 7},   {11, 10, 1, 1}, {2, 11, 1, 1},
+    {2, 3, 11, 11}, {3, 5, 11, 11}, {5, 10, 11, 11}, {5, 6, 10, 10}, {6, 7, 10, 10},
+    {7, 1, 10, 10}, {1, 7, 0, 0},   {2, 1, 0, 0},   {4, 5, 3, 3},  {4, 6, 5, 5}};
 
 template <size_t P, size_t Q>
-constexpr MarkerShape MakeShape(const Vector (&offsets)[P], const CPolygon (&polygons)[Q]) {
+constexpr MarkerShape MakeShape(const Float (&offsets)[P][3], const Int32 (&polygons)[Q][4]) {
   return {offsets, static_cast<Int32>(P), polygons, static_cast<Int32>(Q)};
 }
 
@@ -62,7 +66,9 @@ constexpr MarkerShape kMarkerShapes[] = {MakeShape(kCubeOffsets, kCubePolygons),
 constexpr Int32 kMarkerShapeCount = static_cast<Int32>(std::size(kMarkerShapes));
 
 // Every polygon of the marker mesh shows the whole texture.
-constexpr UVWStruct kMarkerUVW{Vector(1, 0, 0), Vector(0, 0, 0), Vector(0, 1, 0), Vector(1, 1, 0)};
+UVWStruct MarkerUVW() {
+  return UVWStruct(Vector(1, 0, 0), Vector(0, 0, 0), Vector(0, 1, 0), Vector(1, 1, 0));
+}
 
 BaseObject* EmptyNull() { return BaseObject::Alloc(Onull); }
 
@@ -70,15 +76,6 @@ Bool IsRendering() {
   return CheckIsRunning(CHECKISRUNNING::EDITORRENDERING) ||
          CheckIsRunning(CHECKISRUNNING::EXTERNALRENDERING);
 }
-
-// The tag's entries as UVW sets, or nothing when the host lays them out otherwise.
-UVWStruct* UVWEntries(UVWTag* tag) {
-  if (tag->GetDataSize() != static_cast<Int32>(sizeof(UVWStruct))) return nullptr;
-  return static_cast<UVWStruct*>(tag->GetLowlevelDataAddressW());
-}
-
-// Writes one entry; the tag's entries are raw bytes, hence the copy.
-void StoreUVW(UVWStruct* entry, const UVWStruct& set) { std::memcpy(entry, &set, sizeof(set)); }
 
 }  // namespace
 
@@ -124,7 +121,7 @@ void RemoveVertexColorTag(BaseObject* op) {
   if (op && op->GetTag(Tvertexcolor)) op->KillTag(Tvertexcolor);
 }
 
-void TransferVertexColorTag(BaseObject* op, const VertexColorTag* tag) {
+void TransferVertexColorTag(BaseObject* op, VertexColorTag* tag) {
   if (!op || !tag) return;
   // Every vertex colour tag the host makes is a VertexColorTag.
   auto* own = static_cast<VertexColorTag*>(op->GetTag(Tvertexcolor));
@@ -136,7 +133,7 @@ void TransferVertexColorTag(BaseObject* op, const VertexColorTag* tag) {
     return;
   }
   if (own) op->KillTag(Tvertexcolor);
-  BaseTag* copy = tag->GetClone(COPYFLAGS::NONE);
+  auto* copy = static_cast<BaseTag*>(tag->GetClone(COPYFLAGS::NONE, nullptr));
   if (!copy) return;
   op->InsertTag(copy);
   op->Message(MSG_UPDATE);
@@ -181,7 +178,7 @@ void WriteSurfacePolygons(CPolygon* polys, Int32 resolution) {
 // The UVW sets of the quads. u depends only on the x row and v only on the z column, so both are
 // taken once per row and column from SurfacePointUV instead of dividing four times per quad.
 void WriteSurfaceUVW(UVWTag* tag, Int32 resolution) {
-  UVWStruct* entries = UVWEntries(tag);
+  const UVWHandle entries = tag->GetDataAddressW();
   const Int32 side = resolution + 1;
   std::unique_ptr<Float[]> table(new (std::nothrow) Float[2 * static_cast<size_t>(side)]);
   if (!entries || !table) return;
@@ -191,12 +188,12 @@ void WriteSurfaceUVW(UVWTag* tag, Int32 resolution) {
     u[i] = SurfacePointUV(i * side, resolution).x;
     v[i] = SurfacePointUV(i, resolution).y;
   }
+  Int32 q = 0;
   for (Int32 i = 0; i < resolution; ++i) {
-    for (Int32 j = 0; j < resolution; ++j) {
-      const UVWStruct set{Vector(u[i], v[j], 0.0), Vector(u[i], v[j + 1], 0.0),
-                          Vector(u[i + 1], v[j + 1], 0.0), Vector(u[i + 1], v[j], 0.0)};
-      StoreUVW(entries++, set);
-    }
+    for (Int32 j = 0; j < resolution; ++j)
+      UVWTag::Set(entries, q++,
+                  UVWStruct(Vector(u[i], v[j], 0.0), Vector(u[i], v[j + 1], 0.0),
+                            Vector(u[i + 1], v[j + 1], 0.0), Vector(u[i + 1], v[j], 0.0)));
   }
 }
 
@@ -244,19 +241,23 @@ PolygonObject* BuildMarkerMesh(const PlotSampleArray& samples, Float size, Int32
   const Int32 n = static_cast<Int32>(samples.GetCount());
   for (Int32 i = 0; i < n; ++i) {
     const Vector& p = samples[i].position;
-    for (Int32 k = 0; k < m.pointCount; ++k) *points++ = p + m.offsets[k] * size;
+    for (Int32 k = 0; k < m.pointCount; ++k) {
+      const Float* o = m.offsets[k];
+      *points++ = p + Vector(o[0], o[1], o[2]) * size;
+    }
   }
   for (Int32 i = 0; i < n; ++i) {
     const Int32 first = i * m.pointCount;
     for (Int32 k = 0; k < m.polygonCount; ++k) {
-      const CPolygon& q = m.polygons[k];
-      *polys++ = CPolygon(q.a + first, q.b + first, q.c + first, q.d + first);
+      const Int32* q = m.polygons[k];
+      *polys++ = CPolygon(q[0] + first, q[1] + first, q[2] + first, q[3] + first);
     }
   }
   if (UVWTag* uvw = UVWTag::Alloc(counts.polygons)) {
     poly->InsertTag(uvw);
-    if (UVWStruct* entries = UVWEntries(uvw))
-      for (Int32 q = 0; q < counts.polygons; ++q) StoreUVW(entries + q, kMarkerUVW);
+    const UVWStruct whole = MarkerUVW();
+    if (const UVWHandle entries = uvw->GetDataAddressW())
+      for (Int32 q = 0; q < counts.polygons; ++q) UVWTag::Set(entries, q, whole);
   }
   ModelingCommandData mcd;
   mcd.doc = doc;
@@ -296,13 +297,13 @@ Int32 PrimitiveSettings(Int32 primitive, Float size, BaseContainer* bc) {
 }  // namespace
 
 BaseObject* BuildPrimitiveMarkers(const PlotSampleArray& samples, Float size, Int32 primitive,
-                                  HierarchyHelp* hh) {
+                                  const HierarchyHelp* hh) {
   BaseContainer settings;
   const Int32 type = PrimitiveSettings(primitive, size, &settings);
   BaseObject* null = BaseObject::Alloc(Onull);
   if (!null || type == 0) return null;
-  const Float lod = hh ? hh->GetLOD() : 1.0;
-  BaseThread* thread = hh ? hh->GetThread() : nullptr;
+  const Float lod = HierarchyLod(hh);
+  BaseThread* thread = HierarchyThread(hh);
   BaseObject* last = nullptr;
   for (Int64 k = 0; k < samples.GetCount(); ++k) {
     BaseObject* prim = GeneratePrimitive(nullptr, type, settings, lod, false, thread);
@@ -325,11 +326,11 @@ BaseObject* BuildPrimitiveMarkers(const PlotSampleArray& samples, Float size, In
 
 // ---- Host operations -------------------------------------------------------------------------
 
-Bool ZVPlotMesh::Init(GeListNode* node) {
+Bool ZVPlotMesh::Init(GeListNode* node, Bool) {
   BaseContainer* bc = static_cast<BaseList2D*>(node)->GetDataInstance();
   lastPlotDirty = 0;
   plotChanged = false;
-  lastFrame = LIMIT_MIN_INT32;
+  lastFrame = LIMIT<Int32>::MIN;
   renderGated = false;
   bc->SetBool(O3DPLOTMESH_VERTEXCOLORS, false);
   bc->SetBool(O3DPLOTMESH_PHONG, true);
@@ -342,7 +343,7 @@ Bool ZVPlotMesh::Init(GeListNode* node) {
 }
 
 Bool ZVPlotMesh::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
-                        COPYFLAGS flags, AliasTrans* trn) {
+                        COPYFLAGS flags, AliasTrans* trn) const {
   if (!dest) return false;
   static_cast<ZVPlotMesh*>(dest)->lastPlotDirty = lastPlotDirty;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
@@ -355,10 +356,10 @@ Bool ZVPlotMesh::Message(GeListNode* node, Int32 type, void* data) {
   return SUPER::Message(node, type, data);
 }
 
-Bool ZVPlotMesh::GetDDescription(GeListNode* node, Description* description,
-                                 DESCFLAGS_DESC& flags) {
-  if (!description->LoadDescription(static_cast<BaseObject*>(node)->GetType())) return false;
-  const DescID vertexColors(DescLevel(O3DPLOTMESH_VERTEXCOLORS, DTYPE_BOOL, 0));
+Bool ZVPlotMesh::GetDDescription(const GeListNode* node, Description* description,
+                                 DESCFLAGS_DESC& flags) const {
+  if (!description->LoadDescription(node->GetType())) return false;
+  const DescID vertexColors = ConstDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS, DTYPE_BOOL, 0));
   const DescID* single = description->GetSingleDescID();
   if (!single || vertexColors.IsPartOf(*single, nullptr)) {
     if (BaseContainer* item = description->GetParameterI(vertexColors, nullptr))
@@ -368,9 +369,9 @@ Bool ZVPlotMesh::GetDDescription(GeListNode* node, Description* description,
   return SUPER::GetDDescription(node, description, flags);
 }
 
-Bool ZVPlotMesh::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                              DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) {
-  const auto* op = static_cast<BaseObject*>(node);
+Bool ZVPlotMesh::GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                              DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const {
+  const auto* op = static_cast<const BaseObject*>(node);
   if (!op->GetDeformMode()) return false;
   const Int32 mode = op->GetDataInstanceRef().GetInt32(O3DPLOTMESH_MODE);
   switch (id[0].id) {
@@ -404,7 +405,7 @@ EXECUTIONRESULT ZVPlotMesh::Execute(BaseObject* op, BaseDocument*, BaseThread*, 
   return EXECUTIONRESULT::OK;
 }
 
-BaseObject* ZVPlotMesh::GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) {
+BaseObject* ZVPlotMesh::GetVirtualObjects(BaseObject* op, const HierarchyHelp* hh) {
   const BaseContainer& bc = op->GetDataInstanceRef();
   BaseObject* plotObject = FindParentPlot(op);
   const ZVPlot* plot = plotObject ? plotObject->GetNodeData<ZVPlot>() : nullptr;
@@ -416,7 +417,7 @@ BaseObject* ZVPlotMesh::GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) {
     renderGated = true;
     return EmptyNull();
   }
-  const Int32 frame = DocumentFrame(hh ? hh->GetDocument() : op->GetDocument());
+  const Int32 frame = DocumentFrame(op->GetDocument());
   if ((frame == lastFrame || !animated) && !plotChanged && !renderGated &&
       !op->IsDirty(DIRTYFLAGS::DATA) && op->GetCache())
     return op->GetCache();
@@ -432,7 +433,7 @@ BaseObject* ZVPlotMesh::GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) {
 // fails.
 BaseObject* ZVPlotMesh::BuildGeometry(BaseObject* op, const BaseContainer& bc,
                                       const PlotSampleArray& samples, Int32 resolution,
-                                      HierarchyHelp* hh) {
+                                      const HierarchyHelp* hh) {
   if (!SamplesMatchGrid(samples.GetCount(), resolution)) return EmptyNull();
   const Float size = bc.GetFloat(O3DPLOTMESH_MARKERSIZE);
   BaseObject* result = nullptr;
@@ -440,7 +441,7 @@ BaseObject* ZVPlotMesh::BuildGeometry(BaseObject* op, const BaseContainer& bc,
     case O3DPLOTMESH_MODE_SURFACE: result = BuildSurface(op, bc, samples, resolution); break;
     case O3DPLOTMESH_MODE_MARKERS:
       result = BuildMarkerMesh(samples, size, bc.GetInt32(O3DPLOTMESH_MARKERSHAPE),
-                               hh ? hh->GetDocument() : op->GetDocument());
+                               op->GetDocument());
       break;
     case O3DPLOTMESH_MODE_PRIMITIVES:
       result = BuildPrimitiveMarkers(samples, size, bc.GetInt32(O3DPLOTMESH_PRIMITIVE), hh);
@@ -454,5 +455,5 @@ Bool RegisterZVPlotMesh(BaseBitmap* icon) {
   return RegisterObjectPlugin(ID_ZVPLOTMESH, GeLoadString(IDS_ZVPLOTMESH),
                               OBJECT_GENERATOR | OBJECT_UNIQUEENUMERATION | OBJECT_USECACHECOLOR |
                                   OBJECT_CALL_ADDEXECUTION | PLUGINFLAG_HIDEPLUGINMENU,
-                              ZVPlotMesh::Alloc, "o3dplotmesh", icon, 0);
+                              ZVPlotMesh::Alloc, String("o3dplotmesh"), icon, 0);
 }

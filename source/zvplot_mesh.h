@@ -3,28 +3,29 @@
 // host primitive per sample.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 #include "o3dplotmesh.h"
 
 class PlotSampleArray;
 
-class ZVPlotMesh : public ObjectData {
-  INSTANCEOF(ZVPlotMesh, ObjectData)
+class ZVPlotMesh : public PluginObjectData {
+  INSTANCEOF(ZVPlotMesh, PluginObjectData)
 
  public:
-  static NodeData* Alloc() { return NewObjClear<ZVPlotMesh>(); }
+  static NodeData* Alloc() { return NewObjClear(ZVPlotMesh); }
 
-  Bool Init(GeListNode* node) override;
+  Bool Init(GeListNode* node, Bool isCloneInit) override;
   Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
-              AliasTrans* trn) override;
+              AliasTrans* trn) const override;
   Bool Message(GeListNode* node, Int32 type, void* data) override;
-  Bool GetDDescription(GeListNode* node, Description* description, DESCFLAGS_DESC& flags) override;
-  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
+  Bool GetDDescription(const GeListNode* node, Description* description,
+                       DESCFLAGS_DESC& flags) const override;
+  Bool GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const override;
   Bool AddToExecution(BaseObject* op, PriorityList* list) override;
   EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
                           EXECUTIONFLAGS flags) override;
-  BaseObject* GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) override;
+  BaseObject* GetVirtualObjects(BaseObject* op, const HierarchyHelp* hh) override;
 
   UInt32 GetLastPlotDirty() const { return lastPlotDirty; }
   Bool HasPlotChanged() const { return plotChanged; }
@@ -32,7 +33,7 @@ class ZVPlotMesh : public ObjectData {
 
  private:
   BaseObject* BuildGeometry(BaseObject* op, const BaseContainer& bc, const PlotSampleArray& samples,
-                            Int32 resolution, HierarchyHelp* hh);
+                            Int32 resolution, const HierarchyHelp* hh);
 
   UInt32 lastPlotDirty;
   Bool plotChanged;
@@ -67,7 +68,7 @@ PolygonObject* BuildSurface(BaseObject* op, const BaseContainer& bc, const PlotS
                             Int32 resolution);
 // Keeps the component's vertex colour tag equal to `tag`: overwritten in place when the point count
 // is unchanged, replaced by a clone otherwise.
-void TransferVertexColorTag(BaseObject* op, const VertexColorTag* tag);
+void TransferVertexColorTag(BaseObject* op, VertexColorTag* tag);
 void RemoveVertexColorTag(BaseObject* op);
 
 // One polygon object with a solid of half-extent `size` around every sample; nothing for an
@@ -76,7 +77,7 @@ PolygonObject* BuildMarkerMesh(const PlotSampleArray& samples, Float size, Int32
                                BaseDocument* doc);
 // A null with one host primitive of full size `size` per sample, placed and tinted per sample.
 BaseObject* BuildPrimitiveMarkers(const PlotSampleArray& samples, Float size, Int32 primitive,
-                                  HierarchyHelp* hh);
+                                  const HierarchyHelp* hh);
 
 // Registers the mesh component type.
 Bool RegisterZVPlotMesh(BaseBitmap* icon);

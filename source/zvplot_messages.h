@@ -4,7 +4,7 @@
 // and nothing else of the module.
 #pragma once
 
-#include "c4d_basetypes.h"
+#include "ge_math.h"
 
 // One sample: position (x, y, z), then colour (r, g, b).
 struct PlotSample {

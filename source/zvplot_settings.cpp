@@ -68,23 +68,13 @@ template <typename T>
 bool Differs(const T& a, const T& b) {
   return !(a == b);
 }
-bool Differs(const String& a, const String& b) { return a.Compare(b) != 0; }
 
 Gradient* MakeDefaultGradient() {
   Gradient* g = Gradient::Alloc();
   if (!g) return nullptr;
-  g->SetData(GRADIENT_MODE, GeData(Int32(GRADIENT_MODE_COLOR)));
+  g->SetData(GRADIENT_MODE, GeData(Int32(GRADIENTMODE_COLOR)));
   const Vector colours[] = {Vector(0, 0, 1), Vector(0, 1, 0), Vector(1, 0, 0)};
-  for (Int32 i = 0; i < 3; ++i) {
-    GradientKnot k;
-    k.col = colours[i];
-    k.brightness = 1.0;
-    k.pos = 0.5 * i;
-    k.bias = 0.5;
-    k.index = 0;
-    k.interpolation = GRADIENT_INTERPOLATION_SMOOTHKNOT;
-    g->InsertKnot(k);
-  }
+  for (Int32 i = 0; i < 3; ++i) AddSmoothKnot(g, colours[i], 0.5 * i);
   return g;
 }
 
@@ -121,7 +111,7 @@ Bool PlotSettings::SamplesDiffer(const PlotSettings& evaluated) const {
 
 void WriteDefaultGradient(BaseContainer* bc) {
   if (Gradient* g = MakeDefaultGradient()) {
-    if (bc) bc->SetData(O3DPLOT_GRADIENT, GeData(CUSTOMDATATYPE_GRADIENT, *g));
+    if (bc) bc->SetData(O3DPLOT_GRADIENT, CustomDataValue(*g));
     Gradient::Free(g);
   }
 }

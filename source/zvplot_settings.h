@@ -2,7 +2,7 @@
 // from and written to the object's container, with their defaults.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 
 // The formula texts of the presets 0 ... 10; each is also the name of its O3DPLOT_PRESET choice.
 constexpr Int32 PRESET_COUNT = 11;

@@ -11,7 +11,7 @@ BaseBitmap* GetPlotIcon(Int32 slot) {
 }
 
 Bool RegisterPlotIcon() {
-  const Filename path = GeGetPluginPath() + Filename("res") + Filename("3dPlot.tif");
+  const Filename path = GeGetPluginPath() + Filename("res"_s) + Filename("3dPlot.tif"_s);
   if (!GeFExist(path)) return false;
   g_icons = new (std::nothrow) BaseBitmap*[ICON_COUNT]();
   if (!g_icons) return false;
@@ -53,6 +53,6 @@ BaseObject* FindChildOfType(BaseObject* op, Int32 type) {
 
 BaseObject* FindObjectByName(BaseObject* op, const String& name) {
   for (BaseObject* cur = op; cur; cur = NextInHierarchy(cur, op))
-    if (cur->GetName().Compare(name) == 0) return cur;
+    if (cur->GetName() == name) return cur;
   return nullptr;
 }

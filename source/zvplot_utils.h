@@ -1,7 +1,7 @@
 // Icons and the hierarchy functions every component uses to find its plot and its siblings.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 
 constexpr Int32 ID_ZVPLOT = 1055349;
 constexpr Int32 ID_ZVPLOTMESH = 1055457;

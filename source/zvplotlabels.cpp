@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "c4d_symbols.h"
+#include "lib_clipmap.h"
 #include "c4dapi.h"
 #include "o3dplot.h"
 #include "zvplot.h"
@@ -55,7 +56,7 @@ LabelSettings ReadSettings(const BaseContainer& bc, BaseObject* plot) {
   s.size = bc.GetFloat(O3DPLOTLABEL_TEXTSIZE);
   s.depth = bc.GetFloat(O3DPLOTLABEL_DEPTH);
   s.color = bc.GetVector(O3DPLOTLABEL_COLOR);
-  s.font = bc.GetCustomDataType<FontData>(O3DPLOTLABEL_FONT);
+  s.font = GetCustomData<FontData>(bc, O3DPLOTLABEL_FONT);
   s.width = ps.size;
   s.height = ps.height;
   s.xMin = ps.xMin;
@@ -149,7 +150,7 @@ String LabelName(const char* prefix, Int32 index) {
 }
 
 String FormatValue(Float v, Int32 digits) {
-  return String::FloatToString(v, -1, digits, false, ' ');
+  return maxon::String::FloatToString(v, maxon::STRING_DYNAMIC_DIGITS, digits);
 }
 
 void SetVisible(BaseObject* op, Bool on) {
@@ -205,6 +206,21 @@ void BuildHorizontal(BaseObject* op, const LabelSettings& s) {
   }
 }
 
+// The half height of a text object's text. The host knows a generator's size once it has built
+// it, so a copy of the text is built alone, in a document of its own, and measured there.
+Float TextHalfHeight(BaseObject* text) {
+  if (!text) return 0.0;
+  BaseDocument* doc = BaseDocument::Alloc();
+  if (!doc) return 0.0;
+  Float half = 0.0;
+  if (auto* copy = static_cast<BaseObject*>(text->GetClone(COPYFLAGS::NONE, nullptr))) {
+    doc->InsertObject(copy, nullptr, nullptr);
+    if (doc->ExecutePasses(nullptr, false, false, true, BUILDFLAGS::NONE)) half = copy->GetRad().y;
+  }
+  BaseDocument::Free(doc);
+  return half;
+}
+
 void BuildVertical(BaseObject* op, const LabelSettings& s) {
   for (Int32 i = 0; i < kAxisLabelCount; ++i) FreeLabel(op, LabelName(kVerticalLabelPrefix, i));
   for (Int32 i = 0; i < kAxisLabelCount; ++i) {
@@ -213,9 +229,7 @@ void BuildVertical(BaseObject* op, const LabelSettings& s) {
         NewLabel(LabelName(kVerticalLabelPrefix, i), FormatValue(VerticalValue(s, i), s.digits),
                  PRIM_TEXT_ALIGN_RIGHT, s, &text);
     if (!label) continue;
-    // The host measures the new text from its outline, so its height is known before any scene
-    // evaluation.
-    const AxisLabel l = VerticalLabel(s, i, text ? text->GetRad().y : 0.0);
+    const AxisLabel l = VerticalLabel(s, i, TextHalfHeight(text));
     FinishLabel(op, label, l.visible, l.pos, l.heading, s);
   }
 }
@@ -250,9 +264,13 @@ void BuildLegend(BaseObject* op, const BaseContainer& bc, BaseObject* plot,
 }
 
 Bool IsRegularStyle(const BaseContainer& font) {
-  const String style = font.GetString(FONT_STYLE);
-  for (const char* regular : {"Regular", "Book", "Roman", "Normal"})
-    if (style.Compare(regular, STRINGCOMPARISON::CASEINSENSITIVE) == 0) return true;
+  String style;
+  if (!GeClipMap::GetFontName(&font, GE_FONT_NAME_STYLE, &style)) return false;
+  for (const char* regular : {"Regular", "Book", "Roman", "Normal"}) {
+    if (style.Compare(String(regular), maxon::STRINGCOMPARISON::CASEINSENSITIVE) ==
+        maxon::COMPARERESULT::EQUAL)
+      return true;
+  }
   return false;
 }
 
@@ -262,13 +280,14 @@ enum class FontSearch { FOUND, NOT_INSTALLED, FAILED };
 // sorted by style name, which would put a bold or black style first.
 FontSearch FindPreferredFont(const BaseContainer& fonts, BaseContainer* chosen) {
   Bool found = false;
-  for (Int32 i = 0; i < fonts.GetEntryCount(); ++i) {
+  const String preferred(kPreferredFont);
+  for (Int32 i = 0; fonts.GetIndexId(i) != NOTOK; ++i) {
     const GeData* entry = fonts.GetIndexData(i);
     const BaseContainer* font = entry ? entry->GetContainer() : nullptr;
     if (!font) continue;
     String name;
-    if (!FontData::GetFontName(font, GE_FONT_NAME_FAMILY, &name)) return FontSearch::FAILED;
-    if (name.Compare(kPreferredFont, STRINGCOMPARISON::CASESENSITIVE_ORDER) != 0) continue;
+    if (!GeClipMap::GetFontName(font, GE_FONT_NAME_FAMILY, &name)) return FontSearch::FAILED;
+    if (!(name == preferred)) continue;
     if (!found || IsRegularStyle(*font)) *chosen = *font;
     found = true;
     if (IsRegularStyle(*font)) break;
@@ -280,7 +299,7 @@ FontSearch FindPreferredFont(const BaseContainer& fonts, BaseContainer* chosen) 
 
 // ---- Host operations ---------------------------------------------------------------------------
 
-Bool ZVPlotLabels::Init(GeListNode* node) {
+Bool ZVPlotLabels::Init(GeListNode* node, Bool) {
   plotDirtyCount = 0;
   SetDefaults(static_cast<BaseObject*>(node)->GetDataInstance());
   return true;
@@ -289,7 +308,7 @@ Bool ZVPlotLabels::Init(GeListNode* node) {
 void ZVPlotLabels::Free(GeListNode*) {}
 
 Bool ZVPlotLabels::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
-                          COPYFLAGS flags, AliasTrans* trn) {
+                          COPYFLAGS flags, AliasTrans* trn) const {
   if (!dest) return false;
   static_cast<ZVPlotLabels*>(dest)->plotDirtyCount = plotDirtyCount;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
@@ -300,9 +319,9 @@ Bool ZVPlotLabels::Message(GeListNode* node, Int32 type, void* data) {
   if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data)
     return EstimateLabelsMemory(op, static_cast<ZVPlotMemoryEstimate*>(data));
   switch (type) {
-    case MSG_DESCRIPTION_POSTSETPARAMETER:
+    case MSG_DESCRIPTION_CHECKUPDATE:
       if (data) {
-        const DescID* id = static_cast<DescriptionPostSetValue*>(data)->descid;
+        const DescID* id = static_cast<DescriptionCheckUpdate*>(data)->descid;
         if (id && id->GetDepth() > 0) ParameterChanged(op, (*id)[0].id);
       }
       break;
@@ -338,15 +357,15 @@ void ZVPlotLabels::ParameterChanged(BaseObject* op, Int32 id) {
     case O3DPLOTLABEL_FLIP:
     case O3DPLOTLABEL_FONT:
     case O3DPLOTLABEL_DEPTH:
-      StopAllThreads(STOPTHREADS::ALL);
+      StopAllThreads();
       BuildLabels(doc, op, bc, FindParentPlot(op), LABELGROUP_ALL);
       break;
     case O3DPLOTLABEL_SHOW_HORIZONTAL:
-      StopAllThreads(STOPTHREADS::ALL);
+      StopAllThreads();
       SetLabelVisibility(op, doc, LABELGROUP_HORIZONTAL, axes, hideH);
       break;
     case O3DPLOTLABEL_SHOW_VERTICAL:
-      StopAllThreads(STOPTHREADS::ALL);
+      StopAllThreads();
       SetLabelVisibility(op, doc, LABELGROUP_VERTICAL, axes, hideV);
       break;
     case O3DPLOTLABEL_AXES:
@@ -356,7 +375,7 @@ void ZVPlotLabels::ParameterChanged(BaseObject* op, Int32 id) {
     case O3DPLOTLABEL_SHOW_LEGEND:
     case O3DPLOTLABEL_LEGEND_OFFSET:
     case O3DPLOTLABEL_LEGEND_ORIENTATION:
-      StopAllThreads(STOPTHREADS::ALL);
+      StopAllThreads();
       UpdateLegend(op, doc, id);
       break;
     default:
@@ -385,9 +404,9 @@ void ZVPlotLabels::EnabledChanged(BaseObject* op) {
     SetLabelVisibility(op, doc, group, O3DPLOTLABEL_AXES_Z, true);
 }
 
-Bool ZVPlotLabels::GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                                DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) {
-  const auto* op = static_cast<BaseObject*>(node);
+Bool ZVPlotLabels::GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                                DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const {
+  const auto* op = static_cast<const BaseObject*>(node);
   if (!op->GetDeformMode()) return false;
   const BaseContainer& bc = op->GetDataInstanceRef();
   switch (id[0].id) {
@@ -423,7 +442,7 @@ EXECUTIONRESULT ZVPlotLabels::Execute(BaseObject* op, BaseDocument*, BaseThread*
 }
 
 // What the user sees are the label objects below; the component itself shows nothing.
-BaseObject* ZVPlotLabels::GetVirtualObjects(BaseObject*, HierarchyHelp*) {
+BaseObject* ZVPlotLabels::GetVirtualObjects(BaseObject*, const HierarchyHelp*) {
   return BaseObject::Alloc(Onull);
 }
 
@@ -445,7 +464,7 @@ void ZVPlotLabels::SetDefaults(BaseContainer* bc) {
 
 void ZVPlotLabels::BuildLabels(BaseDocument*, BaseObject* op, const BaseContainer* bc,
                                BaseObject* plot, LabelGroup group) {
-  if (!op || !bc || !plot || !plot->GetNodeData() || !op->GetDeformMode()) return;
+  if (!op || !bc || !plot || !plot->GetNodeData<ZVPlot>() || !op->GetDeformMode()) return;
   const LabelSettings s = ReadSettings(*bc, plot);
   if (group == LABELGROUP_ALL || group == LABELGROUP_HORIZONTAL) BuildHorizontal(op, s);
   if (group == LABELGROUP_ALL || group == LABELGROUP_VERTICAL) BuildVertical(op, s);
@@ -477,29 +496,33 @@ void ZVPlotLabels::SetLabelVisibility(BaseObject* op, BaseDocument*, LabelGroup 
 Bool ZVPlotLabels::ChooseDefaultFont(BaseContainer* bc) {
   BaseContainer fonts;
   BaseContainer chosen;
-  FontSearch search = FontSearch::NOT_INSTALLED;
-  if (FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts))
-    search = FindPreferredFont(fonts, &chosen);
+  GeClipMap::EnumerateFonts(&fonts, GE_CM_FONTSORT::FLAT);
+  const FontSearch search = FindPreferredFont(fonts, &chosen);
   if (search == FontSearch::FAILED) return false;
   if (search == FontSearch::NOT_INSTALLED &&
-      !FontData::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &chosen))
+      !GeClipMap::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &chosen))
     return false;
-  FontData font;
-  font.SetFont(&chosen);
-  return bc->SetData(O3DPLOTLABEL_FONT, GeData(CUSTOMDATATYPE_FONT, font)) != nullptr;
+  // Font data is made by the host, as the value of a parameter.
+  GeData value(FONTCHOOSER_DATA, DEFAULTVALUE);
+  FontData* font = GetWritableCustomData<FontData>(value);
+  if (!font) return false;
+  font->SetFont(&chosen);
+  return bc->SetData(O3DPLOTLABEL_FONT, value);
 }
 
 void ZVPlotLabels::SetupLabelText(BaseObject* text, Float height, Int32 alignment,
                                   const FontData* font, const String& str) {
-  if (font) text->SetParameter(DescID(PRIM_TEXT_FONT), GeData(CUSTOMDATATYPE_FONT, *font));
-  text->SetParameter(DescID(PRIM_TEXT_HEIGHT), GeData(height));
-  text->SetParameter(DescID(PRIM_TEXT_ALIGN), GeData(alignment));
-  text->SetParameter(DescID(PRIM_TEXT_TEXT), GeData(str));
+  constexpr DESCFLAGS_SET kSet = DESCFLAGS_SET::NONE;
+  if (font) text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_FONT)), CustomDataValue(*font), kSet);
+  text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(height), kSet);
+  text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_ALIGN)), GeData(alignment), kSet);
+  text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_TEXT)), GeData(str), kSet);
 }
 
 void ZVPlotLabels::PlaceLabelObject(BaseObject* label, Float depth, const Vector& pos,
                                     const Vector& rot, const Vector& color) {
-  label->SetParameter(DescID(EXTRUDEOBJECT_MOVE), GeData(Vector(0.0, 0.0, depth)));
+  label->SetParameter(ConstDescID(DescLevel(EXTRUDEOBJECT_MOVE)), GeData(Vector(0.0, 0.0, depth)),
+                      DESCFLAGS_SET::NONE);
   label->SetRelPos(pos);
   label->SetRelRot(rot);
   SetDisplayColor(label, color);
@@ -527,5 +550,5 @@ Bool RegisterZVPlotLabels(BaseBitmap* icon) {
   return RegisterObjectPlugin(
       ID_ZVPLOTLABELS, GeLoadString(IDS_ZVPLOTLABELS),
       OBJECT_GENERATOR | OBJECT_CALL_ADDEXECUTION | PLUGINFLAG_HIDEPLUGINMENU, ZVPlotLabels::Alloc,
-      "o3dplotlabel", icon, 0);
+      String("o3dplotlabel"), icon, 0);
 }

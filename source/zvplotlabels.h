@@ -2,7 +2,7 @@
 // as real scene objects below the component and found again by their names.
 #pragma once
 
-#include "c4d.h"
+#include "zvplot_sdk.h"
 #include "o3dplotlabel.h"
 
 // Which label objects an operation concerns.
@@ -19,23 +19,23 @@ constexpr const char* kVerticalLabelPrefix = "_3dPlotVLabel";
 constexpr const char* kLegendName = "_3dPlotLegend_";
 constexpr Int32 kAxisLabelCount = 6;
 
-class ZVPlotLabels : public ObjectData {
-  INSTANCEOF(ZVPlotLabels, ObjectData)
+class ZVPlotLabels : public PluginObjectData {
+  INSTANCEOF(ZVPlotLabels, PluginObjectData)
 
  public:
-  static NodeData* Alloc() { return NewObjClear<ZVPlotLabels>(); }
+  static NodeData* Alloc() { return NewObjClear(ZVPlotLabels); }
 
-  Bool Init(GeListNode* node) override;
+  Bool Init(GeListNode* node, Bool isCloneInit) override;
   void Free(GeListNode* node) override;
   Bool CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
-              AliasTrans* trn) override;
+              AliasTrans* trn) const override;
   Bool Message(GeListNode* node, Int32 type, void* data) override;
-  Bool GetDEnabling(GeListNode* node, const DescID& id, const GeData& t_data,
-                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) override;
+  Bool GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
+                    DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const override;
   Bool AddToExecution(BaseObject* op, PriorityList* list) override;
   EXECUTIONRESULT Execute(BaseObject* op, BaseDocument* doc, BaseThread* bt, Int32 priority,
                           EXECUTIONFLAGS flags) override;
-  BaseObject* GetVirtualObjects(BaseObject* op, HierarchyHelp* hh) override;
+  BaseObject* GetVirtualObjects(BaseObject* op, const HierarchyHelp* hh) override;
 
   // Writes every default of the parameters into `bc`, the font excepted.
   static void SetDefaults(BaseContainer* bc);

@@ -43,7 +43,7 @@ class Scene {
     if (op) op->InsertUnderLast(parent ? parent : plot);
     return op;
   }
-  void Evaluate() { doc->ExecutePasses(nullptr, true, true, true); }
+  void Evaluate() { doc->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE); }
   void SetFrame(Int32 frame) { doc->SetTime(BaseTime(frame, doc->GetFps())); }
   // Sets a parameter as the user does; fails the test when the host refuses it.
   void Set(BaseList2D* node, Int32 id, const GeData& value) {

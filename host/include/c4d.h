@@ -1,20 +1,35 @@
 // The host's plug-in interface.
 #pragma once
 
+#include "c4d_basebitmap.h"
+#include "c4d_basecontainer.h"
 #include "c4d_basedocument.h"
 #include "c4d_basedraw.h"
+#include "c4d_baselist.h"
 #include "c4d_baseobject.h"
-#include "c4d_basetypes.h"
-#include "c4d_bitmap.h"
-#include "c4d_customdata.h"
+#include "c4d_baseplugin.h"
+#include "c4d_basetag.h"
+#include "c4d_file.h"
 #include "c4d_gedata.h"
 #include "c4d_general.h"
-#include "c4d_ids.h"
+#include "c4d_gui.h"
+#include "c4d_nodedata.h"
 #include "c4d_objectdata.h"
+#include "c4d_plugin.h"
+#include "c4d_resource.h"
+#include "c4d_shader.h"
 #include "c4d_string.h"
 #include "c4d_thread.h"
-
-// Entry points the module provides (called by the SDK's entry code).
-Bool PluginStart();
-void PluginEnd();
-Bool PluginMessage(Int32 id, void* data);
+#include "customgui_fontchooser.h"
+#include "customgui_gradient.h"
+#include "description/obase.h"
+#include "description/ocube.h"
+#include "description/oextrude.h"
+#include "description/oplatonic.h"
+#include "description/opyramid.h"
+#include "description/osphere.h"
+#include "description/osplinetext.h"
+#include "ge_prepass.h"
+#include "lib_clipmap.h"
+#include "lib_description.h"
+#include "operatingsystem.h"

@@ -2,17 +2,34 @@
 #pragma once
 
 #include "c4d_baseobject.h"
+#include "description/ddoc.h"
 
 class BaseThread;
+
+// The execution steps of one scene evaluation.
+class PriorityList {
+ public:
+  void Add(BaseList2D* node, Int32 priority, EXECUTIONFLAGS flags);
+
+ private:
+  friend struct zvhost::HostAccess;
+  struct Entry {
+    BaseList2D* node;
+    Int32 priority;
+    EXECUTIONFLAGS flags;
+  };
+  std::vector<Entry> entries_;
+};
 
 class BaseDocument : public BaseList2D {
  public:
   static BaseDocument* Alloc();
-  static void Free(BaseDocument*& doc);
+  static void Free(BaseDocument*& bl);
   ~BaseDocument() override;
 
   // Inserts `op` under `parent` (at the top level when null) after `pred` (first when null).
-  void InsertObject(BaseObject* op, BaseObject* parent, BaseObject* pred);
+  void InsertObject(BaseObject* op, BaseObject* parent, BaseObject* pred, Bool checknames = false,
+                    Bool sendNotification = true);
   BaseObject* GetFirstObject() const { return static_cast<BaseObject*>(root_->GetDown()); }
 
   // Time, frame rate and start time: the document parameters DOCUMENT_TIME, DOCUMENT_FPS and
@@ -26,7 +43,8 @@ class BaseDocument : public BaseList2D {
 
   // Evaluates the scene: execution steps in priority order, then the generators' caches in
   // document order.
-  Bool ExecutePasses(BaseThread* bt, Bool animation, Bool expressions, Bool caches);
+  Bool ExecutePasses(BaseThread* bt, Bool animation, Bool expressions, Bool caches,
+                     BUILDFLAGS flags);
 
  private:
   BaseDocument();

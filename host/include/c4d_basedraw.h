@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "c4d_basetypes.h"
+#include "ge_prepass.h"
 
 class BaseObject;
 class BaseDocument;
@@ -21,7 +21,7 @@ class BaseDraw {
   BaseDraw& operator=(const BaseDraw&) = delete;
 
   void SetMatrix_Matrix(BaseObject* op, const Matrix& mg);
-  void SetPen(const Vector& col);
+  void SetPen(const Vector& col, Int32 flags = 0);
   void SetPointSize(Float size);
   void DrawHandle(const Vector& vp, DRAWHANDLE type, Int32 flags);
   void DrawSphere(const Vector& pos, const Vector& size, const Vector& col, Int32 flags);
@@ -41,11 +41,9 @@ class BaseDraw {
 class BaseDrawHelp {
  public:
   BaseDrawHelp(BaseDocument*, const Matrix& mg) : mg_(mg) {}
-  const Matrix& GetMg() const { return mg_; }
+  const Matrix& GetMg() { return mg_; }
 
  private:
   Matrix mg_;
 };
 
-// The colour the view uses for one of its elements (active point, highlighted handle).
-Vector GetViewColor(Int32 colid);

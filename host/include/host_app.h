@@ -6,10 +6,10 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
-#include "c4d_basedocument.h"
-#include "c4d_objectdata.h"
+#include "c4d.h"
 #include "host_records.h"
 
 class BaseBitmap;
@@ -107,6 +107,24 @@ void SetPerformExecuteFile(Bool perform);  // open files for real (default: only
 // The number of workers of the host's parallel loops; 0 restores the default (ZV_THREADS, else
 // one per processor).
 void SetThreadCount(Int32 workers);
+
+// The engine of the host's parallel loops. One job: the indices [from, to) and the worker running
+// them, from 0 to GeGetCurrentThreadCount() - 1. A worker runs one range at a time, so whatever a
+// job keeps per worker needs no lock.
+using ParallelForJob = void (*)(void* data, Int64 from, Int64 to, Int32 worker);
+// Runs the job over [from, to) in ranges of `granularity` indices (the last one shorter) on the
+// host's workers, the calling thread among them, and returns when every range has run. Which worker
+// runs which range is not fixed. A loop started from inside a job runs on the calling worker alone.
+void ParallelForRanges(Int64 from, Int64 to, Int64 granularity, ParallelForJob job, void* data);
+// The same with any callable taking (from, to, worker).
+template <typename Fn>
+void ParallelFor(Int64 from, Int64 to, Int64 granularity, Fn&& fn) {
+  using Callable = std::remove_reference_t<Fn>;
+  ParallelForRanges(
+      from, to, granularity,
+      [](void* data, Int64 a, Int64 b, Int32 worker) { (*static_cast<Callable*>(data))(a, b, worker); },
+      const_cast<void*>(static_cast<const void*>(&fn)));
+}
 
 // What the module asked of the user and the desktop, in order.
 struct HostLog {

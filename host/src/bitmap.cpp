@@ -1,5 +1,5 @@
 // Bitmaps loaded with libtiff.
-#include "c4d_bitmap.h"
+#include "c4d.h"
 #include "tiff_image.h"
 
 BaseBitmap* BaseBitmap::Alloc() { return new (std::nothrow) BaseBitmap(); }
@@ -9,7 +9,7 @@ void BaseBitmap::Free(BaseBitmap*& bmp) {
   bmp = nullptr;
 }
 
-IMAGERESULT BaseBitmap::Init(const Filename& name, Int32 frame) {
+IMAGERESULT BaseBitmap::Init(const Filename& name, Int32 frame, Bool*) {
   zvhost::RgbaImage img;
   std::string error;
   if (!zvhost::LoadTiff(name.GetString().GetStdString(), frame, &img, &error))
@@ -32,7 +32,7 @@ BaseBitmap* BaseBitmap::GetClonePart(Int32 x, Int32 y, Int32 w, Int32 h) const {
   return part;
 }
 
-void BaseBitmap::GetPixel(Int32 x, Int32 y, UChar rgba[4]) const {
+void BaseBitmap::GetPixelRGBA(Int32 x, Int32 y, UChar rgba[4]) const {
   for (int i = 0; i < 4; ++i) rgba[i] = 0;
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   const size_t at = (static_cast<size_t>(y) * width_ + x) * 4;

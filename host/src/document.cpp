@@ -16,8 +16,8 @@ class RootNode : public GeListNode {
 
 ObjectData* PluginData(BaseObject* op, Int32 flag) {
   const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(op->GetType());
-  if (!info || !(info->info & flag) || !op->GetNodeData()) return nullptr;
-  return static_cast<ObjectData*>(op->GetNodeData());
+  if (!info || !(info->info & flag)) return nullptr;
+  return op->GetNodeData<ObjectData>();
 }
 }  // namespace
 
@@ -34,7 +34,7 @@ void BaseDocument::Free(BaseDocument*& doc) {
 
 BaseDocument::~BaseDocument() { delete root_; }
 
-void BaseDocument::InsertObject(BaseObject* op, BaseObject* parent, BaseObject* pred) {
+void BaseDocument::InsertObject(BaseObject* op, BaseObject* parent, BaseObject* pred, Bool, Bool) {
   if (!op) return;
   if (pred && pred->GeListNode::GetUp() == (parent ? static_cast<GeListNode*>(parent) : root_)) {
     op->InsertAfter(pred);
@@ -78,7 +78,7 @@ void RunExecution(BaseDocument* doc, BaseObject* first, BaseThread* bt) {
   for (const auto& step : steps) {
     auto* op = static_cast<BaseObject*>(step.node);
     HostAccess::CountExecution(*op);
-    static_cast<ObjectData*>(op->GetNodeData())->Execute(op, doc, bt, step.priority, step.flags);
+    op->GetNodeData<ObjectData>()->Execute(op, doc, bt, step.priority, step.flags);
   }
 }
 
@@ -115,7 +115,7 @@ void BuildCaches(BaseDocument* doc, BaseObject* op, HierarchyHelp& hh) {
 
 }  // namespace
 
-Bool BaseDocument::ExecutePasses(BaseThread* bt, Bool, Bool expressions, Bool caches) {
+Bool BaseDocument::ExecutePasses(BaseThread* bt, Bool, Bool expressions, Bool caches, BUILDFLAGS) {
   HostAccess::CountEvaluation(*this);
   struct Evaluating {
     Evaluating() { ++zvhost::State().evaluationDepth; }
@@ -123,7 +123,7 @@ Bool BaseDocument::ExecutePasses(BaseThread* bt, Bool, Bool expressions, Bool ca
   } evaluating;
   if (expressions) RunExecution(this, GetFirstObject(), bt);
   if (caches) {
-    HierarchyHelp hh = HostAccess::MakeHierarchyHelp(this, 1.0, bt);
+    HierarchyHelp hh = HostAccess::MakeHierarchyHelp(1.0, bt);
     BuildCaches(this, GetFirstObject(), hh);
   }
   return true;

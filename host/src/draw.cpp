@@ -1,7 +1,7 @@
 // Drawing. A headless view has no pixels to draw: it records every call instead, so that what a
 // viewport would show can be read back.
 #include "c4d_basedraw.h"
-#include "c4d_ids.h"
+#include "c4d.h"
 #include "c4d_objectdata.h"
 #include "host_app.h"
 #include "host_state.h"
@@ -23,7 +23,7 @@ void BaseDraw::SetMatrix_Matrix(BaseObject*, const Matrix& mg) {
   Record(r);
 }
 
-void BaseDraw::SetPen(const Vector& col) {
+void BaseDraw::SetPen(const Vector& col, Int32) {
   Record({DrawRecord::Kind::PEN, Vector(), Vector(), col});
 }
 
@@ -63,17 +63,17 @@ void SetHighlightedHandle(BaseDraw& bd, Int32 handle) {
 }
 
 void DrawObject(BaseObject* op, DRAWPASS pass, const std::function<void(const DrawRecord&)>& take) {
-  if (!op || !op->GetNodeData() || !FindObjectPlugin(op->GetType())) return;
+  if (!op || !op->GetNodeData<NodeData>() || !FindObjectPlugin(op->GetType())) return;
   BaseDraw bd;
   HostAccess::HandRecordsTo(bd, &take);
   BaseDrawHelp bh(op->GetDocument(), op->GetMg());
   // Every registered object plug-in is an ObjectData.
-  static_cast<ObjectData*>(op->GetNodeData())->Draw(op, pass, &bd, &bh);
+  op->GetNodeData<ObjectData>()->Draw(op, pass, &bd, &bh);
 }
 
 }  // namespace zvhost
 
-Vector GetViewColor(Int32 colid) {
+Vector GetViewColor(Int32 colid, Vector*) {
   switch (colid) {
     case VIEWCOLOR_SELECTION_PREVIEW:
       return Vector(1.0, 0.8, 0.0);

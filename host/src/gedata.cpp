@@ -1,7 +1,7 @@
 // Parameter values and containers.
 #include <cmath>
 
-#include "c4d_gedata.h"
+#include "c4d.h"
 
 namespace {
 const String kEmptyString;
@@ -11,10 +11,20 @@ const GeData kNilData;
 GeData::GeData(const BaseContainer& v)
     : type_(DA::CONTAINER), container_(std::make_unique<BaseContainer>(v)) {}
 
-GeData::GeData(Int32 customType, const CustomDataType& v) {
-  if (v.GetCustomDataTypeId() != customType) return;  // mismatched data stays empty
+GeData::GeData(const CustomDataType& data, Int32 type) {
+  if (data.GetCustomDataTypeId() != type) return;  // mismatched data stays empty
   type_ = DA::CUSTOMDATATYPE;
-  custom_ = v.Clone();
+  custom_ = data.Clone();
+}
+
+// The host's custom data types, made with their default value.
+GeData::GeData(Int32 type, DEFAULTVALUETYPE) {
+  std::unique_ptr<CustomDataType> made;
+  if (type == CUSTOMDATATYPE_GRADIENT) made.reset(Gradient::Alloc());
+  else if (type == FONTCHOOSER_DATA) made.reset(new (std::nothrow) FontData());
+  if (!made) return;
+  type_ = DA::CUSTOMDATATYPE;
+  custom_ = std::move(made);
 }
 
 GeData::GeData(const GeData& o)
@@ -52,11 +62,11 @@ Float GeData::GetFloat() const {
 
 const String& GeData::GetString() const { return type_ == DA::STRING ? string_ : kEmptyString; }
 
-const CustomDataType* GeData::GetCustomDataType(Int32 customType) const {
-  return custom_ && custom_->GetCustomDataTypeId() == customType ? custom_.get() : nullptr;
+const CustomDataType* GeData::GetCustomDataTypeI(Int32 datatype) const {
+  return custom_ && custom_->GetCustomDataTypeId() == datatype ? custom_.get() : nullptr;
 }
 
-bool GeData::operator==(const GeData& o) const {
+Bool GeData::operator==(const GeData& o) const {
   if (type_ != o.type_) return false;
   switch (type_) {
     case DA::NIL: return true;
@@ -102,7 +112,7 @@ Vector BaseContainer::GetVector(Int32 id, const Vector& def) const {
   return d && d->GetType() == DA::VECTOR ? d->GetVector() : def;
 }
 
-String BaseContainer::GetString(Int32 id, const String& def) const {
+String BaseContainer::GetString(Int32 id, const maxon::String& def) const {
   const GeData* d = GetDataPointer(id);
   return d && d->GetType() == DA::STRING ? d->GetString() : def;
 }
@@ -117,20 +127,19 @@ const BaseContainer* BaseContainer::GetContainerInstance(Int32 id) const {
   return d ? d->GetContainer() : nullptr;
 }
 
-const CustomDataType* BaseContainer::GetCustomDataType(Int32 id, Int32 customType) const {
-  const GeData* d = GetDataPointer(id);
-  return d ? d->GetCustomDataType(customType) : nullptr;
+Bool BaseContainer::SetData(Int32 id, const GeData& n) {
+  if (GeData* value = GetDataPointerWritable(id)) {
+    *value = n;
+    return true;
+  }
+  entries_.emplace_back(id, n);
+  return true;
 }
 
-GeData* BaseContainer::SetData(Int32 id, const GeData& v) {
-  for (auto& [key, value] : entries_) {
-    if (key == id) {
-      value = v;
-      return &value;
-    }
-  }
-  entries_.emplace_back(id, v);
-  return &entries_.back().second;
+GeData* BaseContainer::GetDataPointerWritable(Int32 id) {
+  for (auto& [key, value] : entries_)
+    if (key == id) return &value;
+  return nullptr;
 }
 
 Int32 BaseContainer::GetIndexId(Int32 index) const {
@@ -143,12 +152,12 @@ const GeData* BaseContainer::GetIndexData(Int32 index) const {
   return &entries_[static_cast<size_t>(index)].second;
 }
 
-bool BaseContainer::operator==(const BaseContainer& o) const {
+Bool BaseContainer::operator==(const BaseContainer& o) const {
   return id_ == o.id_ && entries_ == o.entries_;
 }
 
 const DescLevel& DescID::operator[](Int32 pos) const {
-  static const DescLevel kNone;
+  static const DescLevel kNone(0);
   if (pos < 0 || pos >= GetDepth()) return kNone;
   return levels_[static_cast<size_t>(pos)];
 }

@@ -53,7 +53,7 @@ using zvhost::State;
 
 Int32 GetC4DVersion() { return State().apiVersion; }
 
-Filename GeGetPluginPath() { return Filename(String(State().pluginPath)); }
+const Filename GeGetPluginPath() { return Filename(String(State().pluginPath)); }
 
 Bool GeFExist(const Filename& name, Bool isdir) {
   struct stat st{};
@@ -75,13 +75,13 @@ Bool GeResource::Init() {
   return st.resourceReady;
 }
 
-GeData StringToNumber(const String& text, Int32 format, Int32, const LENGTHUNIT*) {
+GeData StringToNumber(const maxon::String& text, Int32 format, Int32, const LENGTHUNIT*) {
   if (format != FORMAT_FLOAT) return GeData(0.0);
   return GeData(zvhost::EvaluateExpression(text.GetStdString()));
 }
 
-Bool QuestionDialog(const String& text) {
-  State().log.questions.push_back(text.GetStdString());
+Bool QuestionDialog(const maxon::String& str) {
+  State().log.questions.push_back(str.GetStdString());
   return State().questionAnswer;
 }
 
@@ -101,7 +101,7 @@ Bool GeExecuteFile(const Filename& path) {
 // A headless host has no view to redraw and no background work to halt.
 void EventAdd(EVENT) {}
 
-void StopAllThreads(STOPTHREADS) {}
+void StopAllThreads() {}
 
 Bool CheckIsRunning(CHECKISRUNNING type) {
   const auto i = static_cast<size_t>(type);

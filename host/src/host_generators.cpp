@@ -13,7 +13,7 @@
 #include <mutex>
 #include <optional>
 
-#include "c4d_customdata.h"
+#include "c4d.h"
 #include "host_app.h"
 #include "text_extrude.h"
 #include "text_layout.h"

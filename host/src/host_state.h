@@ -46,8 +46,8 @@ struct HostAccess {
   static auto& Entries(PriorityList& list) { return list.entries_; }
   static void CountExecution(BaseObject& op) { ++op.executions_; }
   static void CountEvaluation(BaseDocument& doc) { ++doc.evaluations_; }
-  static HierarchyHelp MakeHierarchyHelp(BaseDocument* doc, Float lod, BaseThread* thread) {
-    return HierarchyHelp(doc, lod, thread);
+  static HierarchyHelp MakeHierarchyHelp(Float lod, BaseThread* thread) {
+    return HierarchyHelp(lod, thread);
   }
   // Puts the result of a generator's build in place of its cache: a new cache replaces (and frees)
   // the previous one and counts as a build, the previous cache handed back counts as reused.

@@ -14,6 +14,9 @@
 
 #include "c4d_thread.h"
 #include "host_app.h"
+#include "maxon/parallelfor.h"
+
+using zvhost::ParallelForJob;
 
 namespace {
 
@@ -28,6 +31,7 @@ Int32 DefaultThreadCount() {
 
 // Set on the pool's threads and while a loop runs, so that a loop inside a job runs inline.
 thread_local bool t_inLoop = false;
+thread_local Int32 t_worker = 0;  // the worker running the current range
 
 // One loop at a time: the ranges are handed out through one counter; the threads sleep between
 // loops.
@@ -93,6 +97,7 @@ class Pool {
     for (;;) {
       const Int64 a = next_.fetch_add(granularity_, std::memory_order_relaxed);
       if (a >= to_) return;
+      t_worker = worker;
       job_(data_, a, std::min(to_, a + granularity_), worker);
     }
   }
@@ -139,6 +144,7 @@ Int32 GeGetCurrentThreadCount() {
   return h.Get().Workers();
 }
 
+namespace zvhost {
 void ParallelForRanges(Int64 from, Int64 to, Int64 granularity, ParallelForJob job, void* data) {
   if (!job || to <= from) return;
   granularity = std::max<Int64>(1, granularity);
@@ -150,18 +156,45 @@ void ParallelForRanges(Int64 from, Int64 to, Int64 granularity, ParallelForJob j
       t_inLoop || to - from <= granularity || !lock.try_lock() || h.Get().Workers() == 1;
   const bool outer = !t_inLoop;
   t_inLoop = true;
+  const Int32 worker = t_worker;
   if (alone) {
+    t_worker = 0;
     for (Int64 a = from; a < to; a += granularity) job(data, a, std::min(to, a + granularity), 0);
   } else {
     h.Get().Run(from, to, granularity, job, data);
   }
+  t_worker = worker;
   if (outer) t_inLoop = false;
 }
 
-namespace zvhost {
 void SetThreadCount(Int32 workers) {
   PoolHolder& h = Holder();
   std::lock_guard lock(h.mutex);
   h.wanted = std::max<Int32>(0, workers);
 }
 }  // namespace zvhost
+
+maxon::Int maxon::JobRef::GetCurrentWorkerThreadIndex() { return t_worker; }
+
+maxon::Int maxon::JobRef::GetCurrentThreadCount() { return GeGetCurrentThreadCount(); }
+
+// A worker takes at most `granularity` iterations at a time, and fewer when there are too few to
+// give every worker several ranges: the host shares work with idle workers as a loop runs.
+void maxon::ParallelFor::RunRanges(Int from, Int to, Int granularity, RangeJob job,
+                                   const void* loop) {
+  if (to <= from) return;
+  const Int workers = GeGetCurrentThreadCount();
+  const Int share = (to - from + 4 * workers - 1) / (4 * workers);
+  const Int chunk = std::max<Int>(1, std::min(granularity, share));
+  struct Call {
+    RangeJob job;
+    const void* loop;
+  } call{job, loop};
+  zvhost::ParallelForRanges(
+      from, to, chunk,
+      [](void* data, Int64 a, Int64 b, Int32) {
+        const auto* c = static_cast<const Call*>(data);
+        c->job(c->loop, a, b);
+      },
+      &call);
+}

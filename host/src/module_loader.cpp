@@ -1,7 +1,7 @@
 // Loading the module from its plug-in folder, and reading its description resources.
 #include <dlfcn.h>
 
-#include "c4d_bitmap.h"
+#include "c4d.h"
 #include "host_state.h"
 
 namespace zvhost {

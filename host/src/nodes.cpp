@@ -36,7 +36,7 @@ void WriteHostDefaults(BaseObject* op) {
   switch (op->GetType()) {
     case Oextrude: bc->SetVector(EXTRUDEOBJECT_MOVE, Vector(0, 0, 20)); break;
     case Osplinetext:
-      bc->SetString(PRIM_TEXT_TEXT, "Text");
+      bc->SetString(PRIM_TEXT_TEXT, "Text"_s);
       bc->SetInt32(PRIM_TEXT_ALIGN, PRIM_TEXT_ALIGN_LEFT);
       bc->SetFloat(PRIM_TEXT_HEIGHT, 200.0);
       break;
@@ -97,10 +97,14 @@ GeListNode::~GeListNode() {
   Remove();
 }
 
-GeListNode* GeListNode::GetDownLast() const {
+GeListNode* GeListNode::GetDownLast() {
   GeListNode* n = down_;
   while (n && n->next_) n = n->next_;
   return n;
+}
+
+const GeListNode* GeListNode::GetDownLast() const {
+  return const_cast<GeListNode*>(this)->GetDownLast();
 }
 
 void GeListNode::InsertUnder(GeListNode* parent) {
@@ -142,10 +146,14 @@ void GeListNode::Remove() {
   up_ = next_ = pred_ = nullptr;
 }
 
-BaseDocument* GeListNode::GetDocument() const {
+BaseDocument* GeListNode::GetDocument() {
   for (const GeListNode* n = this; n; n = n->up_)
     if (n->document_) return n->document_;
   return nullptr;
+}
+
+const BaseDocument* GeListNode::GetDocument() const {
+  return const_cast<GeListNode*>(this)->GetDocument();
 }
 
 Bool GeListNode::ChangeNBit(NBIT bit, NBITCONTROL control) {
@@ -159,13 +167,18 @@ Bool GeListNode::ChangeNBit(NBIT bit, NBITCONTROL control) {
 
 // ---- BaseList2D ------------------------------------------------------------------------------
 
-Bool BaseList2D::SetParameter(const DescID& id, const GeData& t_data) {
+Bool C4DAtom::SetParameter(const DescID& id, const GeData& t_data, DESCFLAGS_SET) {
+  return WriteParameter(id, t_data);
+}
+
+Bool BaseList2D::WriteParameter(const DescID& id, const GeData& t_data) {
+  if (id.GetDepth() < 1) return false;
   data_.SetData(id[0].id, t_data);
   SetDirty(DIRTYFLAGS::DATA);
   return true;
 }
 
-Bool BaseList2D::Message(Int32 type, void* data) {
+Bool BaseList2D::ReceiveMessage(Int32 type, void* data) {
   if (type == MSG_UPDATE) SetDirty(DIRTYFLAGS::DATA);
   return nodeData_ ? nodeData_->Message(this, type, data) : true;
 }
@@ -187,7 +200,7 @@ BaseObject* BaseObject::Alloc(Int32 type) {
   if (IsHostObjectType(type)) {
     auto* op = new (std::nothrow) PlainObject(type);
     if (op) {
-      op->SetName(HostTypeName(type));
+      op->SetName(String(HostTypeName(type)));
       WriteHostDefaults(op);
     }
     return op;
@@ -203,7 +216,7 @@ BaseObject* BaseObject::Alloc(Int32 type) {
     return nullptr;
   }
   op->SetNodeData(data);
-  if (!data->Init(op)) {
+  if (!data->Init(op, false)) {
     delete op;
     return nullptr;
   }
@@ -225,10 +238,12 @@ BaseObject::~BaseObject() {
   cache_ = nullptr;
 }
 
-BaseObject* BaseObject::GetUp() const {
+BaseObject* BaseObject::GetUp() {
   GeListNode* up = GeListNode::GetUp();
   return up && !HostAccess::IsDocumentRoot(*up) ? static_cast<BaseObject*>(up) : nullptr;
 }
+
+const BaseObject* BaseObject::GetUp() const { return const_cast<BaseObject*>(this)->GetUp(); }
 
 Matrix BaseObject::GetMl() const {
   Matrix m = HPBToMatrix(rot_);
@@ -242,10 +257,14 @@ Matrix BaseObject::GetMg() const {
   return m;
 }
 
-BaseTag* BaseObject::GetTag(Int32 type, Int32 nr) const {
+BaseTag* BaseObject::GetTag(Int32 type, Int32 nr) {
   for (BaseTag* tag : tags_)
     if (tag->GetType() == type && nr-- == 0) return tag;
   return nullptr;
+}
+
+const BaseTag* BaseObject::GetTag(Int32 type, Int32 nr) const {
+  return const_cast<BaseObject*>(this)->GetTag(type, nr);
 }
 
 BaseTag* BaseObject::MakeTag(Int32 type, BaseTag* pred) {
@@ -274,7 +293,7 @@ Bool BaseObject::IsDirty(DIRTYFLAGS flags) const {
   return GetDirty(flags) != cacheStamp_;
 }
 
-Int32 BaseObject::GetHighlightHandle(BaseDraw* bd) const {
+Int32 BaseObject::GetHighlightHandle(BaseDraw* bd) {
   return bd ? HostAccess::HighlightedHandle(*bd) : -1;
 }
 
@@ -289,12 +308,12 @@ void BaseObject::CopyObjectTo(BaseObject* dest) const {
   dest->enabled_ = enabled_;
   dest->color_ = color_;
   for (auto it = tags_.rbegin(); it != tags_.rend(); ++it) {
-    BaseTag* copy = (*it)->GetClone();
+    auto* copy = static_cast<BaseTag*>((*it)->GetClone(COPYFLAGS::NONE, nullptr));
     if (copy) dest->InsertTag(copy);
   }
 }
 
-BaseObject* BaseObject::GetClone(COPYFLAGS flags) const {
+C4DAtom* BaseObject::CloneAtom(COPYFLAGS flags, AliasTrans* trn) const {
   BaseObject* dest = CloneSelf();
   if (!dest) return nullptr;
   CopyObjectTo(dest);
@@ -306,7 +325,7 @@ BaseObject* BaseObject::GetClone(COPYFLAGS flags) const {
       return nullptr;
     }
     dest->SetNodeData(data);
-    if (!data->Init(dest) || !nodeData_->CopyTo(data, this, dest, flags, nullptr)) {
+    if (!data->Init(dest, true) || !nodeData_->CopyTo(data, this, dest, flags, trn)) {
       delete dest;
       return nullptr;
     }
@@ -314,7 +333,7 @@ BaseObject* BaseObject::GetClone(COPYFLAGS flags) const {
   }
   BaseObject* last = nullptr;
   for (const BaseObject* child = GetDown(); child; child = child->GetNext()) {
-    BaseObject* copy = child->GetClone(flags);
+    auto* copy = static_cast<BaseObject*>(child->GetClone(flags, trn));
     if (!copy) continue;
     if (last) copy->InsertAfter(last);
     else copy->InsertUnder(dest);
@@ -423,7 +442,7 @@ void BaseTag::Remove() {
 
 BaseTag* BaseTag::CloneSelf() const { return new (std::nothrow) PlainTag(type_); }
 
-BaseTag* BaseTag::GetClone(COPYFLAGS) const {
+C4DAtom* BaseTag::CloneAtom(COPYFLAGS, AliasTrans*) const {
   BaseTag* copy = CloneSelf();
   if (!copy) return nullptr;
   CopyBaseTo(copy);
@@ -505,9 +524,18 @@ UVWStruct UVWTag::GetSlow(Int32 i) const {
 VertexColorTag* VertexColorTag::Alloc(Int32 count) {
   auto* tag = HostAccess::NewVariableTag<VertexColorTag>(Tvertexcolor, count);
   if (!tag) return nullptr;
-  Float32* c = tag->GetDataAddressW();
+  auto* c = static_cast<Float32*>(tag->GetDataAddressW());
   for (Int32 i = 0; i < count; ++i) c[4 * static_cast<size_t>(i) + 3] = 1.0f;
   return tag;
+}
+
+void VertexColorTag::SetColor(VertexColorHandle dataptr, Neighbor*, const CPolygon*, Int32 pIndex,
+                              const maxon::Color32& color) {
+  if (!dataptr || pIndex < 0) return;
+  Float32* entry = static_cast<Float32*>(dataptr) + 4 * static_cast<size_t>(pIndex);
+  entry[0] = color.r;
+  entry[1] = color.g;
+  entry[2] = color.b;
 }
 
 BaseTag* VertexColorTag::CloneSelf() const {

@@ -1,9 +1,9 @@
 // Bounding boxes of objects (BaseObject::GetRad and GetMp), in the object's own coordinates.
 //
-// A text object is measured from its laid-out text, so its size is true the moment its parameters
-// are set, before any scene evaluation (the labels place vertical values by it). A point object is
-// measured from its points; any other object from its cache, including the objects below the cache
-// root in their places. A plug-in object without geometry answers through its GetDimension.
+// A point object is measured from its points; any other object from its cache as the last scene
+// evaluation built it, including the objects below the cache root in their places, so a generator
+// measures nothing before it is built (a text object too: its size is known once the host has laid
+// it out). A plug-in object without geometry answers through its GetDimension.
 #include "c4d_objectdata.h"
 #include "host_generators.h"
 #include "no_throw.h"
@@ -28,17 +28,8 @@ void AddTree(const BaseObject* op, const Matrix& m, Box& box) {
     AddTree(child, m * child->GetMl(), box);
 }
 
-void AddText(const BaseObject* op, const Matrix& m, Box& box) {
-  zvhost::TextOutline outline;
-  if (!zvhost::LayoutTextObject(op, &outline) || outline.contours.empty()) return;
-  for (const Float x : {outline.minX, outline.maxX})
-    for (const Float y : {outline.minY, outline.maxY}) box.Add(m * Vector(x, y, 0.0));
-}
-
 void AddGeometry(const BaseObject* op, const Matrix& m, Box& box) {
-  if (op->GetType() == Osplinetext) {
-    AddText(op, m, box);
-  } else if (op->IsInstanceOf(Opoint)) {
+  if (op->IsInstanceOf(Opoint)) {
     const auto* points = static_cast<const PointObject*>(op);
     const Vector* p = points->GetPointR();
     for (Int32 i = 0; i < points->GetPointCount(); ++i) box.Add(m * p[i]);
@@ -50,10 +41,9 @@ void AddGeometry(const BaseObject* op, const Matrix& m, Box& box) {
 Box OwnBox(const BaseObject* op) {
   Box box;
   AddGeometry(op, Matrix(), box);
-  if (box.empty && op->GetNodeData()) {
+  if (box.empty && op->GetNodeData<NodeData>()) {
     Vector mp, rad;
-    static_cast<ObjectData*>(op->GetNodeData())
-        ->GetDimension(const_cast<BaseObject*>(op), &mp, &rad);
+    op->GetNodeData<ObjectData>()->GetDimension(op, &mp, &rad);
     box.Add(mp - rad);
     box.Add(mp + rad);
   }

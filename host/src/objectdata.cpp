@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "c4d_basedocument.h"
-#include "c4d_bitmap.h"
+#include "c4d.h"
 #include "c4d_objectdata.h"
 #include "host_state.h"
 
@@ -18,19 +18,21 @@ Matrix HPBToMatrix(const Vector& hpb) {
   return heading * pitch * bank;
 }
 
-Bool NodeData::Init(GeListNode*) { return true; }
+Bool NodeData::Init(GeListNode*, Bool) { return true; }
 void NodeData::Free(GeListNode*) {}
-Bool NodeData::CopyTo(NodeData*, const GeListNode*, GeListNode*, COPYFLAGS, AliasTrans*) {
+Bool NodeData::CopyTo(NodeData*, const GeListNode*, GeListNode*, COPYFLAGS, AliasTrans*) const {
   return true;
 }
 Bool NodeData::Message(GeListNode*, Int32, void*) { return true; }
-Bool NodeData::GetDDescription(GeListNode*, Description*, DESCFLAGS_DESC&) { return true; }
-Bool NodeData::GetDEnabling(GeListNode*, const DescID&, const GeData&, DESCFLAGS_ENABLE,
-                            const BaseContainer*) {
+Bool NodeData::GetDDescription(const GeListNode*, Description*, DESCFLAGS_DESC&) const {
+  return true;
+}
+Bool NodeData::GetDEnabling(const GeListNode*, const DescID&, const GeData&, DESCFLAGS_ENABLE,
+                            const BaseContainer*) const {
   return true;
 }
 
-void ObjectData::GetDimension(BaseObject*, Vector* mp, Vector* rad) {
+void ObjectData::GetDimension(const BaseObject*, Vector* mp, Vector* rad) const {
   if (mp) *mp = Vector();
   if (rad) *rad = Vector();
 }
@@ -41,29 +43,29 @@ Bool ObjectData::AddToExecution(BaseObject*, PriorityList*) { return false; }
 EXECUTIONRESULT ObjectData::Execute(BaseObject*, BaseDocument*, BaseThread*, Int32, EXECUTIONFLAGS) {
   return EXECUTIONRESULT::OK;
 }
-BaseObject* ObjectData::GetVirtualObjects(BaseObject*, HierarchyHelp*) { return nullptr; }
-void ObjectData::CheckDirty(BaseObject*, BaseDocument*) {}
+BaseObject* ObjectData::GetVirtualObjects(BaseObject*, const HierarchyHelp*) { return nullptr; }
+void ObjectData::CheckDirty(BaseObject*, const BaseDocument*) {}
 SplineObject* ObjectData::GetContour(BaseObject*, BaseDocument*, Float, BaseThread*) {
   return nullptr;
 }
-Int32 ObjectData::GetHandleCount(BaseObject*) { return 0; }
+Int32 ObjectData::GetHandleCount(const BaseObject*) const { return 0; }
 void ObjectData::GetHandle(BaseObject*, Int32, HandleInfo&) {}
 void ObjectData::SetHandle(BaseObject*, Int32, Vector, const HandleInfo&) {}
 
-void PriorityList::Add(GeListNode* op, Int32 priority, EXECUTIONFLAGS flags) {
-  if (op) entries_.push_back({op, priority, flags});
+void PriorityList::Add(BaseList2D* node, Int32 priority, EXECUTIONFLAGS flags) {
+  if (node) entries_.push_back({node, priority, flags});
 }
 
 Description::Description() = default;
 Description::~Description() = default;
 
-Bool Description::LoadDescription(Int32 type) {
-  const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(type);
+Bool Description::LoadDescription(Int32 id) {
+  const zvhost::ObjectPluginInfo* info = zvhost::FindObjectPlugin(id);
   return info && LoadDescription(info->description);
 }
 
-Bool Description::LoadDescription(const String& name) {
-  const zvhost::DescriptionResource* res = zvhost::DescriptionByName(name.GetStdString());
+Bool Description::LoadDescription(const String& id) {
+  const zvhost::DescriptionResource* res = zvhost::DescriptionByName(id.GetStdString());
   if (!res) return false;
   entries_.clear();
   for (const zvhost::DescEntry& e : res->entries) {
@@ -81,8 +83,10 @@ BaseContainer* Description::GetParameterI(const DescID& id, AtomArray*) {
   return nullptr;
 }
 
-Bool RegisterObjectPlugin(Int32 id, const String& str, Int32 info, DataAllocator* g,
-                          const String& description, BaseBitmap* icon, Int32) {
+const DescID* Description::GetSingleDescID() { return single_.get(); }
+
+Bool RegisterObjectPlugin(Int32 id, const maxon::String& str, Int32 info, DataAllocator* g,
+                          const maxon::String& description, BaseBitmap* icon, Int32) {
   zvhost::HostState& st = zvhost::State();
   if (id <= 0 || !g || st.plugins.count(id)) return false;
   zvhost::ObjectPluginInfo p;

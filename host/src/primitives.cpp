@@ -95,7 +95,7 @@ PolygonObject* ShapeObject(const PrimitiveShape& shape) {
 
 }  // namespace
 
-BaseObject* GeneratePrimitive(BaseDocument*, Int32 type, const BaseContainer& bc, Float, Bool,
+BaseObject* GeneratePrimitive(const BaseDocument*, Int32 type, const BaseContainer& bc, Float, Bool,
                               BaseThread*) {
   return zvhost::FailingWith<BaseObject*>(nullptr, [&]() -> BaseObject* {
     PrimitiveShape shape;

@@ -2,7 +2,7 @@
 // GeneratePrimitive.
 #pragma once
 
-#include "c4d_gedata.h"
+#include "c4d.h"
 
 namespace zvhost {
 

@@ -18,7 +18,7 @@
 #include <set>
 #include <string_view>
 
-#include "c4d_ids.h"
+#include "c4d.h"
 #include "host_utf8.h"
 
 namespace zvhost {

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "c4d_ids.h"
+#include "c4d.h"
 #include "host_utf8.h"
 
 namespace zvhost {

@@ -68,12 +68,12 @@ bool CheckValue(const DescEntry& e, const GeData& value, std::string* error) {
     return true;
   }
   if (e.type == "GRADIENT") {
-    if (!value.GetCustomDataType(CUSTOMDATATYPE_GRADIENT))
+    if (!value.GetCustomDataTypeI(CUSTOMDATATYPE_GRADIENT))
       return Fail(error, Describe(e) + " takes a gradient");
     return true;
   }
   if (e.type == "FONT") {
-    if (!value.GetCustomDataType(CUSTOMDATATYPE_FONT))
+    if (!value.GetCustomDataTypeI(FONTCHOOSER_DATA))
       return Fail(error, Describe(e) + " takes a font");
     return true;
   }
@@ -117,12 +117,14 @@ ParameterInfo ToInfo(const DescEntry& e) {
   return p;
 }
 
-// What a user's edit of one parameter sends once the value is stored.
+// What a user's edit of one parameter sends once the value is stored: the host's check for what
+// the change needs refreshed.
 void SendPostSet(BaseList2D* node, Int32 id) {
-  const DescID descId(id);
-  DescriptionPostSetValue msg;
+  const DescID descId = CreateDescID(DescLevel(id));
+  DescriptionCheckUpdate msg;
+  msg.doc = node->GetDocument();
   msg.descid = &descId;
-  node->Message(MSG_DESCRIPTION_POSTSETPARAMETER, &msg);
+  node->Message(MSG_DESCRIPTION_CHECKUPDATE, &msg);
 }
 
 }  // namespace
@@ -130,7 +132,7 @@ void SendPostSet(BaseList2D* node, Int32 id) {
 Bool SetUserParameter(BaseList2D* node, Int32 id, const GeData& value, std::string* error) {
   const DescEntry* e = FindEntry(node, id, error);
   if (!e || !CheckValue(*e, value, error)) return false;
-  node->SetParameter(DescID(id), value);
+  node->SetParameter(CreateDescID(DescLevel(id)), value, DESCFLAGS_SET::NONE);
   SendPostSet(node, id);
   return true;
 }
@@ -143,7 +145,7 @@ Bool CheckParameterValue(Int32 type, Int32 id, const GeData& value, std::string*
 Bool PressButton(BaseList2D* node, Int32 id, std::string* error) {
   if (!FindEntry(node, id, error)) return false;
   DescriptionCommand cmd;
-  cmd._descId = DescID(id);
+  cmd._descId = CreateDescID(DescLevel(id));
   node->Message(MSG_DESCRIPTION_COMMAND, &cmd);
   return true;
 }
@@ -156,25 +158,26 @@ void SetEnabled(BaseObject* op, Bool on) {
 }
 
 Bool IsParameterEnabled(BaseObject* op, Int32 id) {
-  if (!op || !op->GetNodeData()) return true;
+  if (!op || !op->GetNodeData<NodeData>()) return true;
   Description desc;
   desc.LoadDescription(op->GetType());
-  const BaseContainer* item = desc.GetParameterI(DescID(id), nullptr);
-  return op->GetNodeData()->GetDEnabling(op, DescID(id), op->GetDataInstanceRef().GetData(id),
-                                         DESCFLAGS_ENABLE::NONE, item);
+  const BaseContainer* item = desc.GetParameterI(CreateDescID(DescLevel(id)), nullptr);
+  return op->GetNodeData<NodeData>()->GetDEnabling(op, CreateDescID(DescLevel(id)),
+                                                   op->GetDataInstanceRef().GetData(id),
+                                                   DESCFLAGS_ENABLE::NONE, item);
 }
 
 Bool GetObjectDescription(BaseObject* op, Description* desc, const DescID* single) {
-  if (!op || !desc || !op->GetNodeData()) return false;
+  if (!op || !desc || !op->GetNodeData<NodeData>()) return false;
   if (single) HostAccess::AskForSingle(*desc, *single);
   DESCFLAGS_DESC flags = DESCFLAGS_DESC::NONE;
-  if (!op->GetNodeData()->GetDDescription(op, desc, flags)) return false;
+  if (!op->GetNodeData<NodeData>()->GetDDescription(op, desc, flags)) return false;
   return HostAccess::IsLoaded(*desc) || desc->LoadDescription(op->GetType());
 }
 
 std::vector<HandleInfo> GetObjectHandles(BaseObject* op) {
   std::vector<HandleInfo> handles;
-  auto* data = op ? static_cast<ObjectData*>(op->GetNodeData()) : nullptr;
+  auto* data = op ? op->GetNodeData<ObjectData>() : nullptr;
   if (!data) return handles;
   const Int32 count = data->GetHandleCount(op);
   for (Int32 i = 0; i < count; ++i) {
@@ -186,7 +189,7 @@ std::vector<HandleInfo> GetObjectHandles(BaseObject* op) {
 }
 
 Bool MoveUserHandle(BaseObject* op, Int32 index, const Vector& local, std::string* error) {
-  auto* data = op ? static_cast<ObjectData*>(op->GetNodeData()) : nullptr;
+  auto* data = op ? op->GetNodeData<ObjectData>() : nullptr;
   const Int32 count = data ? data->GetHandleCount(op) : 0;
   if (index < 0 || index >= count)
     return Fail(error, "\"" + (op ? op->GetName().GetStdString() : std::string("the object")) +

@@ -29,7 +29,7 @@ struct Doc {
   Doc& operator=(const Doc&) = delete;
   // Inserts `op` as the last child of `parent` (the last top object without one).
   BaseObject* Add(BaseObject* op, BaseObject* parent = nullptr, const char* name = nullptr) {
-    if (name) op->SetName(name);
+    if (name) op->SetName(String(name));
     BaseObject* last = parent ? parent->GetDown() : doc->GetFirstObject();
     while (last && last->GetNext()) last = last->GetNext();
     doc->InsertObject(op, parent, last);
@@ -63,7 +63,7 @@ inline PolygonObject* MakeSurface(int n, double size, const std::function<double
   }
   if (tags.colors) {
     auto* vc = VertexColorTag::Alloc(n * n);
-    Float32* rgba = vc->GetDataAddressW();
+    auto* rgba = static_cast<Float32*>(vc->GetDataAddressW());
     for (int k = 0; k < n * n; ++k) {
       const double t = std::clamp((p[k].y / size + 1.0) / 2.0, 0.0, 1.0);
       const std::array<double, 4> c = {t, 0.35 + 0.4 * std::sin(t * PI), 1.0 - t, 1.0};

@@ -303,9 +303,9 @@ TEST(GltfExport, GeneratorCachesShowInTheirDisplayColour) {
   Doc d;
   BaseObject* extrude = d.Add(BaseObject::Alloc(Oextrude), nullptr, "Label");
   BaseObject* text = d.Add(BaseObject::Alloc(Osplinetext), extrude, "Text");
-  text->GetDataInstance()->SetString(PRIM_TEXT_TEXT, "42");
+  text->GetDataInstance()->SetString(PRIM_TEXT_TEXT, String("42"));
   SetColor(extrude, Vector(1, 1, 1));
-  d.doc->ExecutePasses(nullptr, true, true, true);
+  d.doc->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE);
   ZV_REQUIRE_TOOL(extrude->GetCache(), "a font to lay out text with");
   zvapp::ExportReport report;
   const tinygltf::Model m = Export(d.doc, &report);
@@ -366,7 +366,7 @@ PointsLayer FindPoints(const tinygltf::Model& m, const std::string& object) {
 
 TEST(GltfExport, ThePlotsSampleMarkersBecomeAPointsLayer) {
   zvtest::Scene s;
-  s.plot->SetName("Plot");
+  s.plot->SetName(String("Plot"));
   s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(4)));
   EXPECT_EQ(FindPoints(Export(s.doc), "Plot").node, nullptr) << "no samples before an evaluation";
   s.Evaluate();

@@ -2,6 +2,7 @@
 // samples; numbers come back bit for bit; hostile files are refused with their place named; and
 // mutated files never crash, leak or load into something that does not save again.
 #include "scene_file.h"
+#include "sdk_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -65,13 +66,13 @@ struct FullScene : zvtest::Scene {
     Set(plot, O3DPLOT_XMIN, GeData(-90.1));
     Set(plot, O3DPLOT_ZMAX, GeData(1.0 / 3.0));
     Set(plot, O3DPLOT_HEIGHTMODE, GeData(Int32(O3DPLOT_HEIGHTMODE_FIT)));
-    Set(plot, O3DPLOT_GRADIENT, GeData(CUSTOMDATATYPE_GRADIENT, OwnGradient()));
+    Set(plot, O3DPLOT_GRADIENT, GeData(OwnGradient()));
     SetBelow(Oo3dplotmesh, O3DPLOTMESH_VERTEXCOLORS, GeData(true));
     SetBelow(Oo3dplotcage, O3DPLOTCAGE_LEVELS, GeData(Int32(3)));
     SetBelow(Oo3dplotgrid, O3DPLOTGRID_STEP, GeData(Int32(2)));
     SetBelow(Oo3dplotlabel, O3DPLOTLABEL_DIGITS, GeData(Int32(2)));
     SetBelow(Oo3dplotlabel, O3DPLOTLABEL_FONT,
-                 GeData(CUSTOMDATATYPE_FONT, LastInstalledFont()));
+                 GeData(LastInstalledFont()));
     plot->SetRelPos(Vector(12.5, -3.0, 0.1));
     plot->SetRelRot(Vector(0.3, 0.0, -0.2));
     SetFrame(7);
@@ -84,13 +85,13 @@ struct FullScene : zvtest::Scene {
   }
   static Gradient OwnGradient() {
     Gradient g;
-    g.SetData(GRADIENT_MODE, GeData(Int32(GRADIENT_MODE_COLOR)));
-    const Int32 interpolations[] = {GRADIENT_INTERPOLATION_LINEAR, GRADIENT_INTERPOLATION_NONE,
-                                    GRADIENT_INTERPOLATION_SMOOTHKNOT,
-                                    GRADIENT_INTERPOLATION_CUBICKNOT};
+    g.SetData(GRADIENT_MODE, GeData(Int32(GRADIENTMODE_COLOR)));
+    using Interpolation = maxon::GRADIENT_INTERPOLATION_TYPE;
+    const Interpolation interpolations[] = {Interpolation::LINEARKNOT, Interpolation::NONE,
+                                            Interpolation::SMOOTHKNOT, Interpolation::CUBICKNOT};
     for (Int32 i = 0; i < 4; ++i) {
-      GradientKnot k;
-      k.col = Vector(0.1 * i, 1.0 - 0.2 * i, 0.7);
+      maxon::GradientKnot k;
+      k.col = maxon::Color(0.1 * i, 1.0 - 0.2 * i, 0.7);
       k.brightness = 0.8 + 0.1 * i;
       k.pos = i / 3.0;
       k.bias = 0.3 + 0.1 * i;
@@ -102,8 +103,9 @@ struct FullScene : zvtest::Scene {
   }
   static FontData LastInstalledFont() {
     BaseContainer fonts;
-    FontData font;
-    if (FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts) && fonts.GetEntryCount() > 0)
+    GeData fontValue(FONTCHOOSER_DATA, DEFAULTVALUE);
+    FontData& font = *fontValue.GetCustomDataTypeWritable<FontData>();
+    if ((fonts = zvtest::InstalledFonts(), true) && fonts.GetEntryCount() > 0)
       font.SetFont(fonts.GetIndexData(fonts.GetEntryCount() - 1)->GetContainer());
     return font;
   }
@@ -165,7 +167,7 @@ TEST_F(SceneFileTest, FullSceneRoundTripsByteForByteAndEvaluatesAlike) {
   };
   const ZVPlotSampleView original = scene.Samples();
   EXPECT_EQ(published(plot).count, 0);
-  loaded.doc->ExecutePasses(nullptr, true, true, true);
+  loaded.doc->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE);
   const ZVPlotSampleView reloaded = published(plot);
   ASSERT_EQ(reloaded.count, original.count);
   ASSERT_GT(original.count, 0);
@@ -194,7 +196,7 @@ TEST_F(SceneFileTest, NumbersTextsAndNestedContainersComeBackBitForBit) {
                            -std::numeric_limits<double>::infinity()};
   BaseObject* null = BaseObject::Alloc(Onull);
   doc->InsertObject(null, nullptr, nullptr);
-  null->SetName("quote \" backslash \\ tab \t bell \x07 umlaut \xc3\xa4 emoji \xf0\x9f\x98\x80");
+  null->SetName(String("quote \" backslash \\ tab \t bell \x07 umlaut \xc3\xa4 emoji \xf0\x9f\x98\x80"));
   null->SetRelPos(Vector(-0.0, 5e-324, 1e308));
   BaseContainer* bc = null->GetDataInstance();
   for (Int32 i = 0; i < static_cast<Int32>(std::size(values)); ++i)
@@ -308,7 +310,7 @@ TEST_F(SceneFileTest, WhatLoadsSavesAtEveryLimitAndOnePastItNeitherDoes) {
     std::string error;
     DocumentOwner loaded(zvapp::LoadScene(Write("deepest.json", file(Chain(24, last))), &error));
     ASSERT_NE(loaded.doc, nullptr) << error;
-    loaded.doc->ExecutePasses(nullptr, true, true, true);
+    loaded.doc->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE);
     const std::string saved = Save(loaded.doc, "saved.json");
     DocumentOwner again(zvapp::LoadScene(Path("saved.json"), &error));
     ASSERT_NE(again.doc, nullptr) << error;
@@ -540,7 +542,7 @@ TEST_F(SceneFileTest, MessagesQuoteTheFileHarmlessly) {
 
 TEST_F(SceneFileTest, AFontNotInstalledHereIsReplacedByAnInstalledOne) {
   BaseContainer installed;
-  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &installed));
+  ASSERT_TRUE((installed = zvtest::InstalledFonts(), true));
   ASSERT_GT(installed.GetEntryCount(), 0);
   BaseContainer font = *installed.GetIndexData(0)->GetContainer();
   const String installedFile = font.GetString(FONT_FILE);
@@ -548,9 +550,10 @@ TEST_F(SceneFileTest, AFontNotInstalledHereIsReplacedByAnInstalledOne) {
   DocumentOwner owner(BaseDocument::Alloc());
   BaseObject* text = BaseObject::Alloc(Osplinetext);
   owner.doc->InsertObject(text, nullptr, nullptr);
-  FontData data;
+  GeData dataValue(FONTCHOOSER_DATA, DEFAULTVALUE);
+  FontData& data = *dataValue.GetCustomDataTypeWritable<FontData>();
   data.SetFont(&font);
-  text->GetDataInstance()->SetData(PRIM_TEXT_FONT, GeData(CUSTOMDATATYPE_FONT, data));
+  text->GetDataInstance()->SetData(PRIM_TEXT_FONT, GeData(data));
   Save(owner.doc, "font.json");
 
   std::string error;

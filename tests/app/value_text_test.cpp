@@ -1,5 +1,6 @@
 // Values and names as a user types them: gradients, fonts, and the nearest names to a typo.
 #include "value_text.h"
+#include "sdk_support.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +14,15 @@
 
 namespace {
 
-GradientKnot Knot(double pos, const Vector& colour, double bias = 0.5) {
-  GradientKnot k;
-  k.col = colour;
+maxon::GradientKnot Knot(double pos, const Vector& colour, double bias = 0.5) {
+  maxon::GradientKnot k;
+  k.col = maxon::Color(colour.x, colour.y, colour.z);
   k.pos = pos;
   k.bias = bias;
   return k;
 }
 
-void ExpectKnots(const Gradient& g, const std::vector<GradientKnot>& knots) {
+void ExpectKnots(const Gradient& g, const std::vector<maxon::GradientKnot>& knots) {
   ASSERT_EQ(g.GetKnotCount(), static_cast<Int32>(knots.size()));
   for (size_t i = 0; i < knots.size(); ++i)
     EXPECT_EQ(g.GetKnot(Int32(i)), knots[i]) << "knot " << i;
@@ -33,18 +34,16 @@ TEST(GradientText, KnotListsGiveKnotsAsTheDefaultGradientHasThem) {
   ASSERT_TRUE(zvapp::ParseGradient(" 1:#ff0000, 0:#0000FF@0.25 ,0.5:#00ff00", &g, &error)) << error;
   ExpectKnots(g, {Knot(1.0, Vector(1, 0, 0)), Knot(0.0, Vector(0, 0, 1), 0.25),
                   Knot(0.5, Vector(0, 1, 0))});
-  EXPECT_EQ(g.GetData(GRADIENT_MODE).GetInt32(), GRADIENT_MODE_COLOR);
+  EXPECT_EQ(g.GetData(GRADIENT_MODE).GetInt32(), GRADIENTMODE_COLOR);
   // Knots in any order sample by position.
-  ASSERT_TRUE(g.InitRender(InitRenderStruct(nullptr)));
-  EXPECT_EQ(g.CalcGradientPixel(0.5), Vector(0, 1, 0));
-  g.FreeRender();
+  EXPECT_EQ(zvtest::GradientColour(g, 0.5), Vector(0, 1, 0));
   // "rgb" is the plot's own default gradient, knot for knot.
   zvapp::PlotScene scene;
   Gradient rgb;
   ASSERT_TRUE(zvapp::ParseGradient("RGB", &rgb, &error)) << error;
   const GeData* fresh = scene.Plot()->GetDataInstanceRef().GetDataPointer(O3DPLOT_GRADIENT);
   ASSERT_NE(fresh, nullptr);
-  EXPECT_TRUE(*fresh == GeData(CUSTOMDATATYPE_GRADIENT, rgb));
+  EXPECT_TRUE(*fresh == GeData(rgb));
   for (const std::string& name : zvapp::GradientNames()) {
     ASSERT_TRUE(zvapp::ParseGradient(name, &g, &error)) << name << ": " << error;
     EXPECT_GE(g.GetKnotCount(), 2) << name;
@@ -99,12 +98,13 @@ TEST(GradientText, SettingAGradientRecoloursWithoutEvaluating) {
 
 TEST(FontText, InstalledFamiliesAndStylesAreFoundInAnyCase) {
   BaseContainer fonts;
-  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts));
+  ASSERT_TRUE((fonts = zvtest::InstalledFonts(), true));
   ASSERT_GT(fonts.GetEntryCount(), 0) << "no fonts installed";
   const BaseContainer installed = *fonts.GetIndexData(0)->GetContainer();
   const std::string family = installed.GetString(FONT_FAMILY).GetStdString();
   const std::string style = installed.GetString(FONT_STYLE).GetStdString();
-  FontData f;
+  GeData fValue(FONTCHOOSER_DATA, DEFAULTVALUE);
+  FontData& f = *fValue.GetCustomDataTypeWritable<FontData>();
   std::string error;
   ASSERT_TRUE(zvapp::ParseFont(zvapp::Lower(family) + " : " + style, &f, &error)) << error;
   EXPECT_TRUE(f.GetFont() == installed);
@@ -122,11 +122,12 @@ TEST(FontText, InstalledFamiliesAndStylesAreFoundInAnyCase) {
 
 TEST(FontText, UnknownFamiliesAndStylesAreRefusedWithWhatIsThere) {
   BaseContainer fonts;
-  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts));
+  ASSERT_TRUE((fonts = zvtest::InstalledFonts(), true));
   ASSERT_GT(fonts.GetEntryCount(), 0) << "no fonts installed";
   const std::string family =
       fonts.GetIndexData(0)->GetContainer()->GetString(FONT_FAMILY).GetStdString();
-  FontData f;
+  GeData fValue(FONTCHOOSER_DATA, DEFAULTVALUE);
+  FontData& f = *fValue.GetCustomDataTypeWritable<FontData>();
   std::string error;
   EXPECT_FALSE(zvapp::ParseFont(family + "x", &f, &error));
   EXPECT_NE(error.find("no installed font family \"" + family + "x\" (nearest: \"" + family + "\""),
@@ -143,7 +144,7 @@ TEST(ValueText, FontsReachTheLabelsAsAUserSetsThem) {
   std::string error;
   ASSERT_TRUE(scene.Add("labels", &error)) << error;
   BaseContainer fonts;
-  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts));
+  ASSERT_TRUE((fonts = zvtest::InstalledFonts(), true));
   const BaseContainer* last = fonts.GetIndexData(fonts.GetEntryCount() - 1)->GetContainer();
   const std::string text = last->GetString(FONT_FAMILY).GetStdString() + ":" +
                            last->GetString(FONT_STYLE).GetStdString();

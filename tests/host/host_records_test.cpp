@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "c4d.h"
+#include "sdk_support.h"
 #include "host_records.h"
 
 namespace {
@@ -27,7 +28,7 @@ class Probe : public ObjectData {
     g_executed.push_back(op);
     return EXECUTIONRESULT::OK;
   }
-  BaseObject* GetVirtualObjects(BaseObject* op, HierarchyHelp*) override {
+  BaseObject* GetVirtualObjects(BaseObject* op, const HierarchyHelp*) override {
     if (op->GetCache() && !op->IsDirty(DIRTYFLAGS::DATA)) return op->GetCache();
     return BaseObject::Alloc(Onull);
   }
@@ -36,22 +37,22 @@ class Probe : public ObjectData {
 class Evaluation : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    RegisterObjectPlugin(kProbeType, "Probe", OBJECT_GENERATOR | OBJECT_CALL_ADDEXECUTION,
-                         Probe::Alloc, "", nullptr, 0);
+    RegisterObjectPlugin(kProbeType, String("Probe"), OBJECT_GENERATOR | OBJECT_CALL_ADDEXECUTION,
+                         Probe::Alloc, String(""), nullptr, 0);
   }
   void SetUp() override { g_executed.clear(); }
   void TearDown() override { BaseDocument::Free(doc); }
 
   BaseObject* Add(Int32 priority, BaseObject* parent = nullptr) {
     BaseObject* op = BaseObject::Alloc(kProbeType);
-    op->SetParameter(DescID(kPriority), GeData(priority));
+    op->SetParameter(CreateDescID(DescLevel(kPriority)), GeData(priority), DESCFLAGS_SET::NONE);
     if (parent) op->InsertUnderLast(parent);
     else doc->InsertObject(op, nullptr, last_);
     if (!parent) last_ = op;
     return op;
   }
   void Evaluate(Bool expressions = true, Bool caches = true) {
-    doc->ExecutePasses(nullptr, true, expressions, caches);
+    doc->ExecutePasses(nullptr, true, expressions, caches, BUILDFLAGS::NONE);
   }
   static void ExpectCounts(const BaseObject* op, Int64 builds, Int64 reuses, Int64 executions) {
     EXPECT_EQ(zvhost::GetCacheBuildCount(*op), builds);
@@ -82,7 +83,7 @@ TEST_F(Evaluation, OnlyANewCacheIsABuild) {
   BaseObject* changed = Add(10);
   BaseObject* kept = Add(10);
   Evaluate();
-  changed->SetParameter(DescID(kPriority), GeData(Int32(20)));
+  changed->SetParameter(CreateDescID(DescLevel(kPriority)), GeData(Int32(20)), DESCFLAGS_SET::NONE);
   Evaluate(true, false);  // execution steps only: no cache is looked at
   ExpectCounts(changed, 1, 0, 2);
   Evaluate();

@@ -2,7 +2,7 @@
 // ZV_SOURCE_DIR (set by the build) is the repository root.
 #include "resource_parser.h"
 
-#include "c4d_ids.h"
+#include "c4d.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "c4d.h"
+#include "sdk_support.h"
 #include "host_app.h"
 #include "host_records.h"
 #include "text_layout.h"
@@ -16,9 +17,9 @@ namespace {
 
 BaseObject* NewText(const char* str, Float height = 10.0, Int32 align = PRIM_TEXT_ALIGN_LEFT) {
   BaseObject* text = BaseObject::Alloc(Osplinetext);
-  text->SetParameter(DescID(PRIM_TEXT_TEXT), GeData(str));
-  text->SetParameter(DescID(PRIM_TEXT_HEIGHT), GeData(height));
-  text->SetParameter(DescID(PRIM_TEXT_ALIGN), GeData(align));
+  text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_TEXT)), GeData(str), DESCFLAGS_SET::NONE);
+  text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(height), DESCFLAGS_SET::NONE);
+  text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_ALIGN)), GeData(align), DESCFLAGS_SET::NONE);
   return text;
 }
 
@@ -26,9 +27,10 @@ void SetFontFile(BaseObject* text, const std::string& file, Int32 index) {
   BaseContainer desc;
   desc.SetString(FONT_FILE, String(file));
   desc.SetInt32(FONT_INDEX, index);
-  FontData font;
+  GeData fontValue(FONTCHOOSER_DATA, DEFAULTVALUE);
+  FontData& font = *fontValue.GetCustomDataTypeWritable<FontData>();
   font.SetFont(&desc);
-  text->SetParameter(DescID(PRIM_TEXT_FONT), GeData(CUSTOMDATATYPE_FONT, font));
+  text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_FONT)), GeData(font), DESCFLAGS_SET::NONE);
 }
 
 struct Scene {
@@ -36,12 +38,12 @@ struct Scene {
   ~Scene() { BaseDocument::Free(doc); }
   BaseObject* Extrude(BaseObject* text, Float depth = 5.0) {
     BaseObject* extrude = BaseObject::Alloc(Oextrude);
-    extrude->SetParameter(DescID(EXTRUDEOBJECT_MOVE), GeData(Vector(0, 0, depth)));
+    extrude->SetParameter(CreateDescID(DescLevel(EXTRUDEOBJECT_MOVE)), GeData(Vector(0, 0, depth)), DESCFLAGS_SET::NONE);
     text->InsertUnder(extrude);
     doc->InsertObject(extrude, nullptr, nullptr);
     return extrude;
   }
-  void Evaluate() { doc->ExecutePasses(nullptr, true, true, true); }
+  void Evaluate() { doc->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE); }
   BaseDocument* doc;
 };
 
@@ -71,16 +73,19 @@ void ExpectNear(const Vector& a, const Vector& b, Float tol) {
   EXPECT_NEAR(a.z, b.z, tol);
 }
 
-TEST(TextObjects, TextIsMeasuredBeforeEvaluationAndCachedAsItsClosedOutline) {
+// A generator has no size before the host has built it; once built, a text measures as the
+// closed outline of its figures.
+TEST(TextObjects, TextIsMeasuredOnceBuiltAsItsClosedOutline) {
   Scene s;
   BaseObject* text = NewText("08", 7.0);
+  ExpectNear(text->GetRad(), Vector(), 0.0);
+  s.doc->InsertObject(text, nullptr, nullptr);
+  s.Evaluate();
   const Vector rad = text->GetRad(), mp = text->GetMp();
   // Figures stand on the baseline and reach about three quarters of the em height.
   EXPECT_GT(rad.y, 0.3 * 7.0);
   EXPECT_LT(rad.y, 0.5 * 7.0);
   EXPECT_NEAR(mp.y, rad.y, 0.02 * 7.0);
-  s.doc->InsertObject(text, nullptr, nullptr);
-  s.Evaluate();
   ASSERT_TRUE(text->GetCache() && text->GetCache()->IsInstanceOf(Ospline));
   const auto* spline = static_cast<const SplineObject*>(text->GetCache());
   EXPECT_TRUE(spline->IsClosed());
@@ -91,12 +96,13 @@ TEST(TextObjects, TextIsMeasuredBeforeEvaluationAndCachedAsItsClosedOutline) {
   // Right-aligned text ends at the origin (up to its side bearing); a font that cannot be opened
   // gives way to the default font.
   BaseObject* right = NewText("-180.0", 10.0, PRIM_TEXT_ALIGN_RIGHT);
-  EXPECT_LE(right->GetMp().x + right->GetRad().x, 0.0);
-  EXPECT_GT(right->GetMp().x + right->GetRad().x, -1.5);
   BaseObject* missing = NewText("-180.0", 10.0, PRIM_TEXT_ALIGN_RIGHT);
   SetFontFile(missing, "/nonexistent/font.ttf", 0);
+  for (BaseObject* op : {right, missing}) s.doc->InsertObject(op, nullptr, nullptr);
+  s.Evaluate();
+  EXPECT_LE(right->GetMp().x + right->GetRad().x, 0.0);
+  EXPECT_GT(right->GetMp().x + right->GetRad().x, -1.5);
   ExpectNear(missing->GetRad(), right->GetRad(), 1e-12);
-  for (BaseObject* op : {right, missing}) BaseObject::Free(op);
 }
 
 TEST(TextObjects, ExtrudedTextIsAClosedSolidWithItsHolesOpen) {
@@ -130,14 +136,14 @@ TEST(TextObjects, SolidsAreRebuiltOnlyWhenTheirTextOrDepthChanged) {
   // Equal texts in another font make another solid.
   EXPECT_GT(std::fabs(styled->GetRad().x - extrude->GetRad().x), 1e-3);
 
-  extrude->GetDown()->SetParameter(DescID(PRIM_TEXT_HEIGHT), GeData(20.0));
+  extrude->GetDown()->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(20.0), DESCFLAGS_SET::NONE);
   s.Evaluate();
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude), 2);
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude->GetDown()), 2);
   ExpectNear(extrude->GetRad(),
              Vector(extrude->GetDown()->GetRad().x, extrude->GetDown()->GetRad().y, 2.5), 1e-9);
 
-  extrude->SetParameter(DescID(EXTRUDEOBJECT_MOVE), GeData(Vector(0, 0, 3)));
+  extrude->SetParameter(CreateDescID(DescLevel(EXTRUDEOBJECT_MOVE)), GeData(Vector(0, 0, 3)), DESCFLAGS_SET::NONE);
   s.Evaluate();
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude), 3);
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude->GetDown()), 2);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host_records.h"
+#include "sdk_support.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
 #include "o3dplotgrid.h"
@@ -68,7 +69,7 @@ class CageTest : public ::testing::Test {
 TEST_F(CageTest, BareCageIsTwoFacesAndFourEdges) {
   const SplineObject* sp = Build();
   ASSERT_TRUE(sp);
-  EXPECT_EQ(sp->GetSplineType(), SPLINETYPE::LINEAR);
+  EXPECT_EQ(sp->GetInterpolationType(), SPLINETYPE::LINEAR);
   EXPECT_TRUE(sp->IsClosed());
   ASSERT_EQ(sp->GetPointCount(), 16);
   EXPECT_EQ(SegmentCounts(sp), (std::vector<Int32>{4, 4, 2, 2, 2, 2}));
@@ -217,7 +218,7 @@ TEST_F(CageTest, DirtyCheckMarksOncePerChangeAndCopiesRemember) {
   s.plot->GetDataInstance()->SetFloat(O3DPLOT_HEIGHT, 50.0);
   data->CheckDirty(cage, s.doc);
 
-  BaseObject* copy = cage->GetClone();
+  BaseObject* copy = zvtest::Clone(cage);
   ASSERT_TRUE(copy);
   copy->InsertUnderLast(s.plot);
   const UInt32 copyDirty = copy->GetDirty(DIRTYFLAGS::DATA);
@@ -268,7 +269,7 @@ class GridTest : public ::testing::Test {
 TEST_F(GridTest, DefaultGridIsEveryRowAndColumn) {
   const SplineObject* sp = Build();
   ASSERT_TRUE(sp);
-  EXPECT_EQ(sp->GetSplineType(), SPLINETYPE::CUBIC);
+  EXPECT_EQ(sp->GetInterpolationType(), SPLINETYPE::CUBIC);
   ASSERT_EQ(sp->GetPointCount(), 5202);
   ASSERT_EQ(sp->GetSegmentCount(), 102);
   // Segment 0 runs along z at the lowest x, segment 51 along x at the lowest z.
@@ -312,7 +313,7 @@ TEST_F(GridTest, EmptyOrStaleSamplesGiveAnEmptySpline) {
   Build();
   // Only the caches are built, so the plot cannot re-sample in between.
   plot->samples.SetCountZero();
-  s.doc->ExecutePasses(nullptr, true, false, true);
+  s.doc->ExecutePasses(nullptr, true, false, true, BUILDFLAGS::NONE);
   ASSERT_TRUE(CacheSpline(grid));
   EXPECT_EQ(CacheSpline(grid)->GetPointCount(), 0);
 
@@ -320,7 +321,7 @@ TEST_F(GridTest, EmptyOrStaleSamplesGiveAnEmptySpline) {
   ASSERT_EQ(plot->samples.GetCount(), 2601);
   const PlotSample extra = plot->samples[0];
   plot->samples.Append(extra);  // not (R + 1)² any more
-  s.doc->ExecutePasses(nullptr, true, false, true);
+  s.doc->ExecutePasses(nullptr, true, false, true, BUILDFLAGS::NONE);
   EXPECT_EQ(CacheSpline(grid)->GetPointCount(), 0);
 
   plot->samples.SetCountZero();
@@ -403,7 +404,7 @@ TEST_F(GridTest, CopiesCarryWhatWasSeen) {
   s.Set(s.plot, O3DPLOT_SIZE, GeData(120.0));
   s.Evaluate();
   ASSERT_TRUE(s.Data<ZVPlotGrid>(grid)->IsUpdatePending());
-  BaseObject* copy = grid->GetClone();
+  BaseObject* copy = zvtest::Clone(grid);
   ASSERT_TRUE(copy);
   copy->InsertUnderLast(s.plot);
   EXPECT_TRUE(copy->GetNodeData<ZVPlotGrid>()->IsUpdatePending());

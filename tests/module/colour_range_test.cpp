@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "o3dplot.h"
+#include "sdk_support.h"
 #include "test_support.h"
 #include "zvplot.h"
 
@@ -18,16 +19,14 @@ const PlotSampleArray& SamplesOf(Scene& s) { return s.Data<ZVPlot>(s.plot)->samp
 // The colour the plot's own gradient gives at a position.
 Vector GradientAt(Scene& s, Float p) {
   const Gradient* g = s.plot->GetDataInstanceRef().GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
-  if (!g || !g->InitRender(InitRenderStruct(s.doc))) return Vector(-1, -1, -1);
-  const Vector c = g->CalcGradientPixel(p);
-  g->FreeRender();
-  return c;
+  if (!g || g->GetKnotCount() == 0) return Vector(-1, -1, -1);
+  return zvtest::GradientColour(*g, p);
 }
 
 // Sets the gradient to itself, as a user who touches it does: the plot recolours.
 void TouchGradient(Scene& s, BaseObject* plot) {
   const Gradient g = *plot->GetDataInstanceRef().GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
-  s.Set(plot, O3DPLOT_GRADIENT, GeData(CUSTOMDATATYPE_GRADIENT, g));
+  s.Set(plot, O3DPLOT_GRADIENT, GeData(g));
 }
 
 std::vector<Vector> Colours(const PlotSampleArray& smp) {
@@ -126,7 +125,7 @@ TEST(ColourRange, RecolouringGivesTheColoursOfAnEvaluation) {
         EXPECT_TRUE(SameBits(Colours(SamplesOf(chosenLater)), colours));
 
         // A copy that has not run yet recolours its samples as the original would.
-        BaseObject* copy = evaluated.plot->GetClone();
+        BaseObject* copy = zvtest::Clone(evaluated.plot);
         ASSERT_NE(copy, nullptr);
         evaluated.doc->InsertObject(copy, nullptr, evaluated.plot);
         TouchGradient(evaluated, copy);

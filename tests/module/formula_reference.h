@@ -30,7 +30,7 @@ inline String PlainSubstitution(const String& formula, const FormulaValues& v,
       if (IsStandalone(text, p)) {
         if (k == FORMULA_T || k == FORMULA_F) *timeDependent = true;
         text.Delete(p, 1);
-        text.Insert(p, FormulaNumberText(v[k]));
+        text.InsertDeprecated(p, FormulaNumberText(v[k]));
       }
       s = p + 1;
     }
@@ -47,9 +47,9 @@ struct ReferenceResult {
 inline ReferenceResult ReferenceEvaluation(BaseObject* plot, BaseDocument* doc) {
   const BaseContainer& bc = plot->GetDataInstanceRef();
   const PlotSettings st = PlotSettings::Read(bc);
-  const Gradient* gradient = bc.GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
-  const bool byGradient = st.colorMode == O3DPLOT_COLORMODE_GRADIENT && gradient &&
-                          gradient->InitRender(InitRenderStruct(doc));
+  PreparedGradient gradient;
+  const bool byGradient = st.colorMode == O3DPLOT_COLORMODE_GRADIENT &&
+                          gradient.Prepare(bc.GetCustomDataType<Gradient>(O3DPLOT_GRADIENT), doc);
   const Int64 perSide = static_cast<Int64>(st.resolution) + 1;
   const Float spacing = st.size / st.resolution, r = st.HalfHeight();
   const Float xStep = (st.xMax - st.xMin) / st.resolution;
@@ -81,7 +81,7 @@ inline ReferenceResult ReferenceEvaluation(BaseObject* plot, BaseDocument* doc) 
                                       : (r > 0.0 ? (u + r) / (2.0 * r) : 0.5);
         if (p < 0.0) p = 0.0;
         if (p > 1.0) p = 1.0;
-        colour = gradient->CalcGradientPixel(p);
+        colour = gradient.Colour(p);
       }
       out.samples.push_back(
           {Vector((first + i) * spacing - offset, u, (first + j) * spacing - offset), colour});
@@ -98,9 +98,8 @@ inline ReferenceResult ReferenceEvaluation(BaseObject* plot, BaseDocument* doc) 
   if (byGradient && st.colorRange != O3DPLOT_COLORRANGE_VALUES) {
     const Int64 count = static_cast<Int64>(out.samples.size());
     const GradientSpan span = GradientSpan::Of(st.colorRange, out.samples.data(), count, r);
-    ColourByHeight(out.samples.data(), count, span, st.gradientAbsolute, *gradient);
+    ColourByHeight(out.samples.data(), count, span, st.gradientAbsolute, gradient);
   }
-  if (byGradient) gradient->FreeRender();
   return out;
 }
 

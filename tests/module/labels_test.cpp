@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "o3dplot.h"
+#include "sdk_support.h"
 #include "test_support.h"
 #include "zvplot.h"
 #include "zvplot_utils.h"
@@ -92,7 +93,7 @@ TEST(Labels, DefaultPlotGetsItsValuesAndLegendInTheDefaultFont) {
   EXPECT_EQ(Align(s.Legend()), 1);
   // No "Helvetica" on this machine: the host's default font, given to every text.
   BaseContainer fallback;
-  ASSERT_TRUE(FontData::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &fallback));
+  ASSERT_TRUE(GeClipMap::GetDefaultFont(GE_FONT_DEFAULT_SYSTEM, &fallback));
   for (BaseObject* op : LabelScene::All(s.labels)) {
     const BaseContainer& text = op->GetDown()->GetDataInstanceRef();
     ASSERT_NE(text.GetCustomDataType<FontData>(PRIM_TEXT_FONT), nullptr);
@@ -128,6 +129,7 @@ TEST(Labels, FlipAndSeparateZMoveAndRelabelTheAxes) {
   ExpectAt(s.H(0), Vector(-100, -32, 100), PI);
   ExpectAt(s.H(5), Vector(-100, -32, 100), 3 * PI05);
   EXPECT_EQ(Align(s.H(0)) * 100 + Align(s.H(1)) * 10 + Align(s.H(2)), 210);
+  s.Evaluate();  // the new texts are measured once the host has built them
   const Float r = s.V(1)->GetDown()->GetRad().y;
   ExpectAt(s.V(1), Vector(102, -r, 100), PI);
   ExpectAt(s.V(4), Vector(-98, -r, 100), 3 * PI05);
@@ -337,10 +339,11 @@ TEST(Labels, ResetRestoresEveryDefault) {
   BaseContainer* bc = s.labels->GetDataInstance();
   const BaseContainer defaults = *bc;
   BaseContainer fonts;
-  ASSERT_TRUE(FontData::GetInstalledFonts(GE_CM_FONTSORT_FLAT, &fonts));
-  FontData odd;
+  ASSERT_TRUE((fonts = zvtest::InstalledFonts(), true));
+  GeData oddValue(FONTCHOOSER_DATA, DEFAULTVALUE);
+  FontData& odd = *oddValue.GetCustomDataTypeWritable<FontData>();
   odd.SetFont(fonts.GetContainerInstance(fonts.GetIndexId(fonts.GetEntryCount() - 1)));
-  s.Set(s.labels, O3DPLOTLABEL_FONT, GeData(CUSTOMDATATYPE_FONT, odd));
+  s.Set(s.labels, O3DPLOTLABEL_FONT, GeData(odd));
   EXPECT_FALSE(s.H(0)
                    ->GetDown()
                    ->GetDataInstanceRef()
@@ -371,8 +374,8 @@ TEST(Labels, ObjectsOfOtherNamesAndPlacesAreLeftAlone) {
   LabelScene s;
   s.Evaluate();
   BaseObject* renamed = s.H(0);
-  renamed->SetName("mine");
-  s.labels->SetName("_3dPlotLegend_");  // must not take itself for its legend
+  renamed->SetName(String("mine"));
+  s.labels->SetName(String("_3dPlotLegend_"));  // must not take itself for its legend
   s.Press(s.labels, O3DPLOTLABEL_UPDATE);
   EXPECT_EQ(LabelScene::Child(s.labels, "mine"), renamed);
   EXPECT_NE(s.H(0), nullptr);
@@ -381,7 +384,7 @@ TEST(Labels, ObjectsOfOtherNamesAndPlacesAreLeftAlone) {
   BaseObject* loose = BaseObject::Alloc(ID_ZVPLOTLABELS);
   s.doc->InsertObject(loose, nullptr, nullptr);
   BaseObject* own = BaseObject::Alloc(Onull);
-  own->SetName("_3dPlotHLabel0_");
+  own->SetName(String("_3dPlotHLabel0_"));
   own->InsertUnder(loose);
   s.Press(loose, O3DPLOTLABEL_UPDATE);
   s.Set(loose, O3DPLOTLABEL_TEXTSIZE, GeData(9.0));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host_records.h"
+#include "sdk_support.h"
 #include "o3dplot.h"
 #include "test_support.h"
 #include "zvplot.h"
@@ -34,7 +35,7 @@ class MeshTest : public ::testing::Test {
   // never leaves together (as between a resolution change and the next sampling).
   void FreezePlotAt(Int32 resolution) {
     s.plot->SetDeformMode(false);
-    s.plot->SetParameter(DescID(O3DPLOT_RESOLUTION), GeData(resolution));
+    s.plot->SetParameter(CreateDescID(DescLevel(O3DPLOT_RESOLUTION)), GeData(resolution), DESCFLAGS_SET::NONE);
     Plot()->ReadParameters(s.plot->GetDataInstance());
   }
   void ExpectEmptyNullInEveryMode() {
@@ -184,7 +185,8 @@ TEST_F(MeshTest, ComponentKeepsACopyOfTheVertexColourTag) {
   ASSERT_TRUE(SameColours(2601));
   EXPECT_EQ(Polygons()->GetTags().back()->GetType(), Tvertexcolor);
   const VertexColorTag* own = OwnColors();
-  const std::vector<Float32> before(own->GetDataAddressR(), own->GetDataAddressR() + 4 * 2601);
+  const auto* ownColors = static_cast<const Float32*>(own->GetDataAddressR());
+  const std::vector<Float32> before(ownColors, ownColors + 4 * 2601);
 
   s.Set(s.plot, O3DPLOT_FORMULA, GeData("x * z"));  // new colours, same resolution
   s.Evaluate();
@@ -213,7 +215,7 @@ TEST_F(MeshTest, VertexColoursAreClamped) {
   Plot()->samples[1].color = Vector(std::nan(""), 0.0, 1.0);
   s.Set(mesh, O3DPLOTMESH_PHONG, GeData(false));  // rebuild from the altered samples
   s.Evaluate();
-  const Float32* c = OwnColors()->GetDataAddressR();
+  const auto* c = static_cast<const Float32*>(OwnColors()->GetDataAddressR());
   EXPECT_EQ(std::vector<Float32>(c, c + 8), (std::vector<Float32>{1, 0, 0.25f, 1, 1, 0, 1, 1}));
 }
 
@@ -222,9 +224,9 @@ TEST_F(MeshTest, OldHostHidesVertexColoursAndMakesNoTag) {
   auto Hidden = [&](const DescID* single) {
     Description desc;
     EXPECT_TRUE(zvhost::GetObjectDescription(mesh, &desc, single));
-    return desc.GetParameterI(DescID(O3DPLOTMESH_VERTEXCOLORS), nullptr)->GetBool(DESC_HIDE);
+    return desc.GetParameterI(CreateDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS)), nullptr)->GetBool(DESC_HIDE);
   };
-  const DescID phong(O3DPLOTMESH_PHONG), colours(O3DPLOTMESH_VERTEXCOLORS);
+  const DescID phong = CreateDescID(DescLevel(O3DPLOTMESH_PHONG)), colours = CreateDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS));
   EXPECT_FALSE(Hidden(nullptr));
   zvhost::SetAPIVersion(17000);
   EXPECT_TRUE(Hidden(nullptr));
@@ -320,7 +322,7 @@ TEST_F(MeshTest, PrimitivesAreSizedPlacedAndTintedPerSample) {
       static_cast<const PolygonObject*>(Cache()->GetDown())->GetPointR()[0].GetLength(),
       std::sqrt(12.0));
   // A choice the description never offers yields no primitives.
-  mesh->SetParameter(DescID(O3DPLOTMESH_PRIMITIVE), GeData(Int32(7)));
+  mesh->SetParameter(CreateDescID(DescLevel(O3DPLOTMESH_PRIMITIVE)), GeData(Int32(7)), DESCFLAGS_SET::NONE);
   s.Evaluate();
   EXPECT_TRUE(Cache()->GetType() == Onull && !Cache()->GetDown());
 }

@@ -108,7 +108,7 @@ TEST(ModuleEntry, NarrowIconStripStillRegisters) {
     ASSERT_NE(plot, nullptr);
     ASSERT_NE(plot->icon, nullptr);
     UChar px[4];
-    plot->icon->GetPixel(10, 10, px);
+    plot->icon->GetPixelRGBA(10, 10, px);
     EXPECT_EQ(px[0], 200);
   }
   Reload(ZV_PLUGIN_DIR);

@@ -89,7 +89,8 @@ TEST(PlotParallel, SurfacesAreTheReferenceSurface) {
       const auto* colours = static_cast<const VertexColorTag*>(got->GetTag(Tvertexcolor));
       const auto* refColours = static_cast<const VertexColorTag*>(expected->GetTag(Tvertexcolor));
       ASSERT_TRUE(colours && refColours);
-      EXPECT_TRUE(SameBits(colours->GetDataAddressR(), refColours->GetDataAddressR(),
+      EXPECT_TRUE(SameBits(static_cast<const Float32*>(colours->GetDataAddressR()),
+                           static_cast<const Float32*>(refColours->GetDataAddressR()),
                            4 * static_cast<size_t>(colours->GetDataCount())));
       BaseObject* built = expected;
       BaseObject::Free(built);
@@ -106,10 +107,10 @@ TEST(HostParallelLoop, EveryIndexOnceAndNestedLoopsInline) {
     for (const Int64 granularity : {1, 3, 1000}) {
       std::vector<int> hits(997, 0);
       std::atomic<int> badWorker{0};
-      ParallelFor(0, 997, granularity, [&](Int64 from, Int64 to, Int32 worker) {
+      zvhost::ParallelFor(0, 997, granularity, [&](Int64 from, Int64 to, Int32 worker) {
         if (worker < 0 || worker >= workers) badWorker = 1;
         for (Int64 i = from; i < to; ++i) ++hits[static_cast<size_t>(i)];
-        ParallelFor(0, 4, 1, [&](Int64, Int64, Int32 inner) {
+        zvhost::ParallelFor(0, 4, 1, [&](Int64, Int64, Int32 inner) {
           if (inner != 0) badWorker = 1;
         });
       });
@@ -118,7 +119,7 @@ TEST(HostParallelLoop, EveryIndexOnceAndNestedLoopsInline) {
     }
   }
   int calls = 0;
-  ParallelFor(5, 5, 1, [&](Int64, Int64, Int32) { ++calls; });
+  zvhost::ParallelFor(5, 5, 1, [&](Int64, Int64, Int32) { ++calls; });
   EXPECT_EQ(calls, 0);
 }
 

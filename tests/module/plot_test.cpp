@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "host_records.h"
+#include "sdk_support.h"
 #include "o3dplot.h"
 #include "test_support.h"
 #include "zvplot.h"
@@ -28,7 +29,7 @@ TEST(PlotObject, NewObjectHasDefaultsAndNoSamples) {
   const Gradient* g = bc.GetCustomDataType<Gradient>(O3DPLOT_GRADIENT);
   ASSERT_NE(g, nullptr);
   ASSERT_EQ(g->GetKnotCount(), 3);
-  EXPECT_EQ(g->GetKnot(0).col, Vector(0, 0, 1));
+  EXPECT_EQ(zvtest::KnotColour(g->GetKnot(0)), Vector(0, 0, 1));
   EXPECT_EQ(g->GetKnot(2).pos, 1.0);
   EXPECT_EQ(PlotOf(s)->samples.GetCount(), 0);
   EXPECT_TRUE(PlotOf(s)->GetEvalFormula().IsEmpty());
@@ -290,7 +291,7 @@ TEST(Sampling, GradientColoursByValue) {
 TEST(PlotObject, CopyShowsSamplesAndEvaluatesAnew) {
   Scene s;
   s.Evaluate();
-  BaseObject* copy = s.plot->GetClone();
+  BaseObject* copy = zvtest::Clone(s.plot);
   ASSERT_NE(copy, nullptr);
   auto* data = copy->GetNodeData<ZVPlot>();
   EXPECT_EQ(data->samples.GetCount(), 2601);
@@ -390,10 +391,10 @@ TEST(Commands, PresetsResetAndRecolour) {
   const String chosen = s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA);
   EXPECT_EQ(chosen, String(PresetFormula(4)));
   s.plot->GetDataInstance()->SetInt32(O3DPLOT_PRESET, PRESET_COUNT);
-  DescriptionPostSetValue msg;
-  const DescID id(O3DPLOT_PRESET);
+  DescriptionCheckUpdate msg;
+  const DescID id = CreateDescID(DescLevel(O3DPLOT_PRESET));
   msg.descid = &id;
-  s.plot->Message(MSG_DESCRIPTION_POSTSETPARAMETER, &msg);
+  s.plot->Message(MSG_DESCRIPTION_CHECKUPDATE, &msg);
   EXPECT_EQ(s.plot->GetDataInstanceRef().GetString(O3DPLOT_FORMULA), chosen);
 
   s.Press(s.plot, O3DPLOT_RESET);
@@ -466,7 +467,7 @@ TEST(Hierarchy, SearchesStayInsideTheirSubtree) {
   Scene s;
   BaseObject* null = s.Add(Onull);
   BaseObject* deep = s.Add(Onull, null);
-  deep->SetName("deep");
+  deep->SetName(String("deep"));
   EXPECT_EQ(FindParentPlot(deep), s.plot);
   EXPECT_EQ(FindParentPlot(s.plot), nullptr);
   BaseObject* other = BaseObject::Alloc(ID_ZVPLOT);
@@ -475,7 +476,7 @@ TEST(Hierarchy, SearchesStayInsideTheirSubtree) {
   otherChild->InsertUnder(other);
   EXPECT_EQ(FindChildOfType(s.plot, Onull), null);
   EXPECT_EQ(FindObjectByName(s.plot, "deep"), deep);
-  otherChild->SetName("far");
+  otherChild->SetName(String("far"));
   EXPECT_EQ(FindObjectByName(s.plot, "far"), nullptr);
   EXPECT_EQ(FindObjectByName(deep, "deep"), deep);
   EXPECT_EQ(FindChildOfType(deep, Onull), nullptr);

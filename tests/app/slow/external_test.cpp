@@ -68,7 +68,7 @@ void BuildPlotLikeScene(Doc& d, double phase) {
     t->GetDataInstance()->SetFloat(PRIM_TEXT_HEIGHT, 7.0);
     t->GetDataInstance()->SetInt32(PRIM_TEXT_ALIGN, PRIM_TEXT_ALIGN_MIDDLE);
   }
-  d.doc->ExecutePasses(nullptr, true, true, true);
+  d.doc->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE);
 }
 
 TEST(ExternalChecks, KhronosValidatorFindsNoErrors) {

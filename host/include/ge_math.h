@@ -1,24 +1,58 @@
-// Basic types of the host's plug-in interface: numbers, vectors, matrices and the host's enumerations.
+// The host's basic types for plug-ins: numbers, vectors, colours, matrices and the limits of the
+// integer types.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
-using Int32 = std::int32_t;
-using UInt32 = std::uint32_t;
-using Int64 = std::int64_t;
-using UInt64 = std::uint64_t;
-using Float = double;
-using Float32 = float;
-using Bool = bool;
-using Char = char;
-using UChar = unsigned char;
+#include "maxon/apibase.h"
+
+using Int16 = maxon::Int16;
+using UInt16 = maxon::UInt16;
+using Int32 = maxon::Int32;
+using UInt32 = maxon::UInt32;
+using Int64 = maxon::Int64;
+using UInt64 = maxon::UInt64;
+using Int = maxon::Int;
+using UInt = maxon::UInt;
+using Float = maxon::Float;
+using Float32 = maxon::Float32;
+using Float64 = maxon::Float64;
+using Bool = maxon::Bool;
+using Char = maxon::Char;
+using UChar = maxon::UChar;
+using Utf16Char = maxon::Utf16Char;
+using Utf32Char = maxon::Utf32Char;
 
 constexpr Int32 NOTOK = -1;
-constexpr Int32 LIMIT_MIN_INT32 = -2147483647 - 1;
 constexpr Float MAXVALUE_FLOAT = 1.7976931348623157e308;
-constexpr Float PI = 3.14159265358979323846;
-constexpr Float PI05 = PI * 0.5;
+constexpr Float64 PI = 3.1415926535897932384626433832795;
+constexpr Float64 PI05 = 1.5707963267948966192313216916398;
+
+// The smallest and largest value of an integer type: LIMIT<Int32>::MIN.
+template <typename T>
+class LIMIT {
+ public:
+  static constexpr T MIN = T(-1) < T(0) ? T(T(1) << (sizeof(T) * 8 - 1)) : T(0);
+  static constexpr T MAX = T(~MIN);
+};
+
+namespace maxon {
+
+// A colour of three channels.
+template <typename T, Int STRIDE = 1>
+struct Col3 {
+  T r = 0, g = 0, b = 0;
+  constexpr Col3() = default;
+  constexpr explicit Col3(T v) : r(v), g(v), b(v) {}
+  constexpr Col3(T rr, T gg, T bb) : r(rr), g(gg), b(bb) {}
+  constexpr bool operator==(const Col3& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+using Color = Col3<Float, 1>;
+using Color32 = Col3<Float32, 1>;
+using Color64 = Col3<Float64, 1>;
+
+}  // namespace maxon
 
 struct Vector {
   Float x = 0.0, y = 0.0, z = 0.0;
@@ -61,32 +95,3 @@ struct Matrix {
 
 // Rotation from heading (about y), pitch (about x) and bank (about z), in radians.
 Matrix HPBToMatrix(const Vector& hpb);
-
-// The host's enumerations used by the module.
-enum class EXECUTIONRESULT : Int32 { OK = 0 };
-enum class EXECUTIONFLAGS : Int32 { NONE = 0 };
-enum class DRAWPASS : Int32 { OBJECT = 0, HANDLES = 2 };
-enum class DRAWRESULT : Int32 { OK = 1, SKIP = 2 };
-enum class DRAWHANDLE : Int32 { BIG = 3, CUSTOM = 4 };
-enum class DIRTYFLAGS : Int32 { DATA = 4 };
-enum class DESCFLAGS_DESC : Int32 { NONE = 0, LOADED = 2 };
-enum class DESCFLAGS_ENABLE : Int32 { NONE = 0 };
-enum class CHECKISRUNNING : Int32 { EDITORRENDERING = 2, EXTERNALRENDERING = 3 };
-enum class SPLINETYPE : Int32 { LINEAR = 0, CUBIC = 1 };
-enum class MODELINGCOMMANDFLAGS : Int32 { NONE = 0 };
-enum class MODELINGCOMMANDMODE : Int32 { ALL = 0 };
-enum class NBIT : Int32 { OM1_FOLD = 14 };
-enum class NBITCONTROL : Int32 { SET = 1, CLEAR = 2 };
-enum class EVENT : Int32 { NONE = 0, FORCEREDRAW = 1 };
-enum class IMAGERESULT : Int32 { OK = 1, WRONGTYPE = -2 };
-enum class COPYFLAGS : Int32 { NONE = 0 };
-enum class STOPTHREADS : Int32 { ALL = 7 };
-
-constexpr Int32 MODE_ON = 0;
-constexpr Int32 MODE_OFF = 1;
-constexpr Int32 MODE_UNDEF = 2;
-
-inline constexpr DESCFLAGS_DESC operator|(DESCFLAGS_DESC a, DESCFLAGS_DESC b) {
-  return static_cast<DESCFLAGS_DESC>(static_cast<Int32>(a) | static_cast<Int32>(b));
-}
-inline DESCFLAGS_DESC& operator|=(DESCFLAGS_DESC& a, DESCFLAGS_DESC b) { return a = a | b; }

@@ -1,0 +1,8 @@
+// Parameters of the document: its time, frame rate and start time.
+#pragma once
+
+enum {
+  DOCUMENT_TIME = 1000,
+  DOCUMENT_FPS = 1001,
+  DOCUMENT_MINTIME = 1002,
+};

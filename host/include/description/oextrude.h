@@ -1,0 +1,6 @@
+// Parameters of the extrude object.
+#pragma once
+
+enum {
+  EXTRUDEOBJECT_MOVE = 1002,
+};

@@ -1,0 +1,6 @@
+// Parameters of the pyramid primitive.
+#pragma once
+
+enum {
+  PRIM_PYRAMID_LEN = 1220,
+};

@@ -1,0 +1,6 @@
+// Parameters of spline objects.
+#pragma once
+
+enum {
+  SPLINEOBJECT_CLOSED = 1002,
+};
