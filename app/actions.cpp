@@ -8,6 +8,7 @@
 #include "scene_file.h"
 #include "suggest.h"
 #include "value_text.h"
+#include "zvplot_messages.h"
 
 namespace zvapp {
 namespace {
@@ -221,7 +222,8 @@ bool CheckFormulaText(const std::string& formula, std::string* error, int* colum
                              " characters long; the limit is " +
                              std::to_string(kMaxFormulaCharacters) + " characters");
   }
-  const zvhost::ConversionDiagnostic d = zvhost::CheckExpression(formula);
+  const zvhost::ConversionDiagnostic d =
+      zvhost::CheckExpression(formula, ZVPLOT_FORMULA_VARIABLES);
   if (d.ok) return true;
   if (column) *column = d.column;
   return Fail(error, "the formula \"" + formula + "\" does not parse at column " +

@@ -1,9 +1,12 @@
 #include "zvplot_formula.h"
 
 #include "zvplot.h"
+#include "zvplot_messages.h"
 
 namespace {
-constexpr const char* kVariables = "txzhrf";
+constexpr const char* kVariables = ZVPLOT_FORMULA_VARIABLES;
+static_assert(sizeof(ZVPLOT_FORMULA_VARIABLES) == FORMULA_VARIABLE_COUNT + 1,
+              "a letter for every variable");
 
 // The variable a character names, or -1.
 Int32 VariableOf(Utf32Char c) {

@@ -6,6 +6,11 @@
 
 #include "ge_math.h"
 
+// The formula's variables, in the order of FormulaVariable: time in seconds, x, z, the
+// resolution, the half height and the frame. A letter is a variable where it stands alone: no
+// lower-case letter or digit right before or after it.
+constexpr char ZVPLOT_FORMULA_VARIABLES[] = "txzhrf";
+
 // One sample: position (x, y, z), then colour (r, g, b).
 struct PlotSample {
   Vector position;

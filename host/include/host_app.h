@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -16,11 +17,13 @@ class BaseBitmap;
 
 namespace zvhost {
 
-// Loads the module from its plug-in folder the way the host does: c4d_main with the SDK
-// initialisation (refused below the module's minimum interface version), the system-init message,
-// then the start. False with a message when the library cannot be loaded or refuses to start.
+// Loads the plug-ins of a plug-in folder the way the host does: every loadable library (.so) in it
+// with the SDK's entry point c4d_main, each with the SDK initialisation (refused below its minimum
+// interface version), the system-init message, then the start. False with a message when no
+// library of the folder can be loaded and started.
 Bool LoadModule(const std::string& pluginFolder, std::string* error);
-// Ends the loaded module (c4d_main end call) and unloads it. Objects of its types must be gone.
+// Ends the loaded plug-ins (c4d_main end call, last started first) and unloads them. Objects of
+// their types must be gone.
 void UnloadModule();
 Bool IsModuleLoaded();
 void SetAPIVersion(Int32 version);
@@ -38,7 +41,7 @@ const ObjectPluginInfo* FindObjectPlugin(Int32 id);
 // One parameter of a description, as the host shows it to the user.
 struct ParameterInfo {
   Int32 id = 0;
-  std::string symbol;  // O3DPLOT_RESOLUTION
+  std::string symbol;  // the identifier's name, MYPLUGIN_SIZE
   std::string type;    // LONG, REAL, BOOL, VECTOR, COLOR, STRING, GRADIENT, FONT, BUTTON, GROUP
   std::string label;
   bool hasMin = false, hasMax = false, hasStep = false;
@@ -49,15 +52,15 @@ struct ParameterInfo {
 // One group of a description: the attribute manager's tabs and sections.
 struct GroupInfo {
   Int32 id = 0;
-  std::string symbol;  // O3DPLOT_GROUP_FORMULA
+  std::string symbol;  // MYPLUGIN_GROUP_SHAPE
   std::string label;
   Int32 parent = 0;  // the enclosing group's id (0 at the top)
 };
 // A registered object type by the symbol its description's identifier list gives it (the
-// description's container, "Oo3dplotmesh"); nothing when no registered type has it.
+// description's container, "Omyplugin"); nothing when no registered type has it.
 std::optional<Int32> FindObjectType(const std::string& symbol);
 // The value of an identifier of a registered type's description (a parameter, a group or a choice,
-// "O3DPLOT_ADD_COMPONENT_MESH"); nothing when its description does not define it.
+// "MYPLUGIN_MODE_FAST"); nothing when its description does not define it.
 std::optional<Int32> FindDescriptionIdentifier(Int32 type, const std::string& symbol);
 
 // The parameters of a registered type's description, in description order (groups left out).
@@ -142,8 +145,9 @@ struct ConversionDiagnostic {
   std::string message;
   int column = 0;
 };
-// Parses a formula with every variable letter given a value, to report the first error a user
-// would see (the runner checks a formula before sampling).
-ConversionDiagnostic CheckExpression(const std::string& text);
+// Parses a formula with each standalone letter of `variables` (one that neither follows nor
+// precedes a lower-case letter or digit) given a value, to report the first error a user would see
+// (the runner checks a formula before sampling, with the variables the module publishes).
+ConversionDiagnostic CheckExpression(const std::string& text, std::string_view variables);
 
 }  // namespace zvhost

@@ -17,9 +17,6 @@ HostState& State() {
 }
 
 namespace {
-bool IsVariableLetter(char c) {
-  return c == 't' || c == 'x' || c == 'z' || c == 'h' || c == 'r' || c == 'f';
-}
 bool IsWordChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 }  // namespace
 
@@ -35,12 +32,12 @@ Bool IsEvaluationOutput(const BaseTag* tag) { return tag && HostAccess::IsEvalua
 
 // Every standalone variable letter becomes the one-character number 1, so that a column of the
 // diagnostic is a column of the formula as the user typed it.
-ConversionDiagnostic CheckExpression(const std::string& text) {
+ConversionDiagnostic CheckExpression(const std::string& text, std::string_view variables) {
   std::string probe = text;
   for (size_t i = 0; i < probe.size(); ++i) {
     const bool before = i > 0 && IsWordChar(text[i - 1]);
     const bool after = i + 1 < text.size() && IsWordChar(text[i + 1]);
-    if (IsVariableLetter(text[i]) && !before && !after) probe[i] = '1';
+    if (variables.find(text[i]) != std::string_view::npos && !before && !after) probe[i] = '1';
   }
   FormulaDiagnostic diag;
   EvaluateExpression(probe, &diag);

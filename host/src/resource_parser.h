@@ -13,7 +13,7 @@ namespace zvhost {
 
 struct DescEntry {
   int id = 0;          // numeric id from the .h enum (0 for a separator without identifier)
-  std::string symbol;  // e.g. "O3DPLOT_RESOLUTION"
+  std::string symbol;  // e.g. "MYPLUGIN_SIZE"
   // "LONG","REAL","BOOL","VECTOR","COLOR","STRING","GRADIENT","FONT","BUTTON","GROUP","SEPARATOR"
   std::string type;
   std::string label;  // from the .str (empty if none)
@@ -25,9 +25,9 @@ struct DescEntry {
 };
 
 struct DescriptionResource {
-  std::string name;                // "o3dplot"
-  std::string symbol;              // the CONTAINER symbol, e.g. "Oo3dplot"
-  int typeId = 0;                  // value of the CONTAINER symbol (e.g. Oo3dplot = 1055349)
+  std::string name;                // "omyplugin"
+  std::string symbol;              // the CONTAINER symbol, e.g. "Omyplugin"
+  int typeId = 0;                  // value of the CONTAINER symbol (the plug-in id)
   std::map<std::string, int> identifiers;  // every identifier of the .h with its value
   std::string title;               // the .str's name for the container symbol
   std::vector<DescEntry> entries;  // in file order (groups included, before their children)

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Convert(OtherNumbers(text));
   if (!Same(Convert(text), value)) Fault("another result after the same shape", text);
 
-  if (!HasVariableLetter(text) && zvhost::CheckExpression(text).ok != diag.ok)
+  if (!HasVariableLetter(text) && zvhost::CheckExpression(text, "").ok != diag.ok)
     Fault("the runner's check and the conversion disagree", text);
   return 0;
 }

@@ -38,6 +38,8 @@ TEST(ModuleEntry, MissingFolderIsReported) {
   std::string error;
   EXPECT_FALSE(zvhost::LoadModule("/nonexistent/plugins", &error));
   EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(zvhost::LoadModule(ZV_PLUGIN_DIR "/res", &error));
+  EXPECT_NE(error.find("holds no plug-in library"), std::string::npos) << error;
   ASSERT_TRUE(zvhost::LoadModule(ZV_PLUGIN_DIR, &error)) << error;
 }
 
@@ -55,7 +57,8 @@ class IconStripFolder {
     dir_ = fs::path(ZV_BINARY_DIR) / ("icon_strip_" + std::to_string(stripWidth));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    fs::create_symlink(fs::path(ZV_PLUGIN_DIR) / "zorvantix.so", dir_ / "zorvantix.so");
+    // Under a name of its own: the host loads whatever plug-in library the folder holds.
+    fs::create_symlink(fs::path(ZV_PLUGIN_DIR) / "zorvantix.so", dir_ / "plot-module.so");
     fs::copy(fs::path(ZV_PLUGIN_DIR) / "res", dir_ / "res", fs::copy_options::recursive);
     fs::remove(dir_ / "res" / "3dPlot.tif");
     if (stripWidth > 0) WriteStrip((dir_ / "res" / "3dPlot.tif").string(), stripWidth);
