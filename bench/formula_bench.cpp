@@ -96,7 +96,7 @@ void BM_MuParserReparse(benchmark::State& state) {
   std::vector<std::string> texts;
   for (Int32 row = 0; row <= kResolution; ++row) {
     for (Int32 column = 0; column <= kResolution; ++column) {
-      texts.push_back(PrepareFormula(nullptr, formula, NodeValues(row, column)).GetStdString());
+      texts.push_back(PrepareFormula(formula, NodeValues(row, column)).GetStdString());
     }
   }
   mu::Parser parser;
@@ -120,7 +120,7 @@ void BM_HostConversionOnly(benchmark::State& state) {
   std::vector<std::string> texts;
   for (Int32 row = 0; row <= kResolution; ++row) {
     for (Int32 column = 0; column <= kResolution; ++column) {
-      texts.push_back(PrepareFormula(nullptr, formula, NodeValues(row, column)).GetStdString());
+      texts.push_back(PrepareFormula(formula, NodeValues(row, column)).GetStdString());
     }
   }
   for (auto _ : state) {

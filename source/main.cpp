@@ -1,7 +1,7 @@
 // The module's entry points: start, end and the host's messages.
 #include "zvplot_sdk.h"
 #include "zvplot.h"
-#include "zvplot_utils.h"
+#include "zvplot_icons.h"
 
 Bool RegisterZVPlotMesh(BaseBitmap* icon);
 Bool RegisterZVPlotGrid(BaseBitmap* icon);

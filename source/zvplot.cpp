@@ -15,7 +15,8 @@
 #include "zvplot_estimate.h"
 #include "zvplot_formula.h"
 #include "zvplot_gradient.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -185,7 +186,7 @@ EXECUTIONRESULT ZVPlot::Execute(BaseObject* op, BaseDocument* doc, BaseThread*, 
     gradient = &prepared;
 
   const Int32 frame = DocumentFrame(doc);
-  if (settings.animate && UsesTimeVariable(this, evaluated.formula) && frame != lastFrame)
+  if (settings.animate && UsesTimeVariable(evaluated.formula) && frame != lastFrame)
     samples.SetCountZero();
   lastFrame = frame;
 
@@ -261,7 +262,7 @@ void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc,
   fixed[FORMULA_R] = settings.HalfHeight();
   fixed[FORMULA_F] = static_cast<Float>(DocumentFrame(doc));
   const FormulaGrid grid(settings.formula, fixed, settings.xMin, xStep, zMin, zStep, perSide, doc);
-  if (!grid.IsEmpty()) SetTimeDependent(grid.UsesTime());
+  if (!grid.IsEmpty()) timeDependent = grid.UsesTime();
 
   // One scratch per worker of the host's queue; a worker outside it (which the host does not
   // promise never to use) writes with a scratch of its own.
@@ -404,44 +405,68 @@ DRAWRESULT ZVPlot::Draw(BaseObject* op, DRAWPASS drawpass, BaseDraw* bd, BaseDra
 
 Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
   auto* op = static_cast<BaseObject*>(node);
-  BaseContainer* bc = op->GetDataInstance();
-  if (type == MSG_DESCRIPTION_CHECKUPDATE && data) {
-    const DescID* id = static_cast<DescriptionCheckUpdate*>(data)->descid;
-    switch (id ? (*id)[0].id : 0) {
-      case O3DPLOT_COLORMODE:
-      case O3DPLOT_GRADIENT:
-      case O3DPLOT_COLOR:
-      case O3DPLOT_GRADIENT_ABSOLUTE:
-      case O3DPLOT_COLORRANGE:
-        Recolour(bc, op, op->GetDocument());
-        break;
-      case O3DPLOT_PRESET: ApplyPreset(bc); break;
-      default: break;
-    }
-  } else if (type == MSG_DESCRIPTION_COMMAND && data) {
-    switch (static_cast<DescriptionCommand*>(data)->_descId[0].id) {
-      case O3DPLOT_RESET: ResetDefaults(bc); break;
-      case O3DPLOT_ADD_COMPONENT: AddComponent(op, bc->GetInt32(O3DPLOT_ADD_COMPONENT)); break;
-      case O3DPLOT_HELP: OpenHelp(); break;
-      default: break;
-    }
-  } else if (type == MSG_ZVPLOT_GETSAMPLES && data) {
-    auto* view = static_cast<ZVPlotSampleView*>(data);
-    view->samples = samples.GetFirst();
-    view->count = samples.GetCount();
-    view->resolution = settings.resolution;
-    view->valueMin = valueMin;
-    view->valueMax = valueMax;
-    view->timeDependent = timeDependent;
-    return true;
-  } else if (type == MSG_ZVPLOT_ESTIMATEMEMORY && data) {
-    return EstimatePlotMemory(op, static_cast<ZVPlotMemoryEstimate*>(data));
-  } else if (type == MSG_DEFORMMODECHANGED) {
-    samples.SetCountZero();
-    op->Message(MSG_UPDATE);
-    EventAdd(EVENT::NONE);
+  switch (type) {
+    case MSG_DESCRIPTION_CHECKUPDATE:
+      if (data) {
+        const DescID* id = static_cast<DescriptionCheckUpdate*>(data)->descid;
+        ParameterChanged(op, id ? (*id)[0].id : 0);
+      }
+      break;
+    case MSG_DESCRIPTION_COMMAND:
+      if (data) CommandPressed(op, static_cast<DescriptionCommand*>(data)->_descId[0].id);
+      break;
+    case MSG_ZVPLOT_GETSAMPLES:
+      if (data) return PublishSamples(static_cast<ZVPlotSampleView*>(data));
+      break;
+    case MSG_ZVPLOT_ESTIMATEMEMORY:
+      if (data) return EstimatePlotMemory(op, static_cast<ZVPlotMemoryEstimate*>(data));
+      break;
+    case MSG_DEFORMMODECHANGED: EnabledChanged(op); break;
+    default: break;
   }
   return SUPER::Message(node, type, data);
+}
+
+void ZVPlot::ParameterChanged(BaseObject* op, Int32 id) {
+  BaseContainer* bc = op->GetDataInstance();
+  switch (id) {
+    case O3DPLOT_COLORMODE:
+    case O3DPLOT_GRADIENT:
+    case O3DPLOT_COLOR:
+    case O3DPLOT_GRADIENT_ABSOLUTE:
+    case O3DPLOT_COLORRANGE:
+      Recolour(bc, op, op->GetDocument());
+      break;
+    case O3DPLOT_PRESET: ApplyPreset(bc); break;
+    default: break;
+  }
+}
+
+void ZVPlot::CommandPressed(BaseObject* op, Int32 id) {
+  BaseContainer* bc = op->GetDataInstance();
+  switch (id) {
+    case O3DPLOT_RESET: ResetDefaults(bc); break;
+    case O3DPLOT_ADD_COMPONENT: AddComponent(op, bc->GetInt32(O3DPLOT_ADD_COMPONENT)); break;
+    case O3DPLOT_HELP: OpenHelp(); break;
+    default: break;
+  }
+}
+
+Bool ZVPlot::PublishSamples(ZVPlotSampleView* view) const {
+  view->samples = samples.GetFirst();
+  view->count = samples.GetCount();
+  view->resolution = settings.resolution;
+  view->valueMin = valueMin;
+  view->valueMax = valueMax;
+  view->timeDependent = timeDependent;
+  return true;
+}
+
+// Switched off, the plot lets its samples go: switched on again it evaluates anew.
+void ZVPlot::EnabledChanged(BaseObject* op) {
+  samples.SetCountZero();
+  op->Message(MSG_UPDATE);
+  EventAdd(EVENT::NONE);
 }
 
 // "Values" colours by the height above the object's origin, against the container's height; the

@@ -69,18 +69,20 @@ class ZVPlot : public PluginObjectData {
   Int32 GetResolution() const { return settings.resolution; }
   Float GetValueMin() const { return valueMin; }
   Float GetValueMax() const { return valueMax; }
+  // The samples of the last evaluation (none while the plot awaits one).
+  const PlotSampleArray& GetSamples() const { return samples; }
 
   // Mirrors the container into the settings, as every execution step does first.
   void ReadParameters(const BaseContainer* bc);
 
-  // Formula preparation sets whether the prepared formula uses time or frame.
-  void SetTimeDependent(Bool on) { timeDependent = on; }
   const String& GetEvalFormula() const { return evaluated.formula; }
   Int32 GetLastFrame() const { return lastFrame; }
 
-  PlotSampleArray samples;
-
  private:
+  void ParameterChanged(BaseObject* op, Int32 id);
+  void CommandPressed(BaseObject* op, Int32 id);
+  Bool PublishSamples(ZVPlotSampleView* view) const;
+  void EnabledChanged(BaseObject* op);
   void ResetDefaults(BaseContainer* bc);
   Bool RescaleSamples();
   void EvaluateSamples(BaseObject* op, BaseDocument* doc, const PreparedGradient* gradient);
@@ -94,6 +96,7 @@ class ZVPlot : public PluginObjectData {
   void AddComponent(BaseObject* op, Int32 choice);
   void OpenHelp();
 
+  PlotSampleArray samples;
   Int32 lastFrame;
   Float valueMin;
   Float valueMax;

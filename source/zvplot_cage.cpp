@@ -10,7 +10,8 @@
 #include "o3dplotcage.h"
 #include "zvplot.h"
 #include "zvplot_estimate.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -55,21 +56,8 @@ SplineObject* EmptySpline() { return SplineObject::Alloc(0, SPLINETYPE::LINEAR);
 
 }  // namespace
 
-Bool TakePlotBox(const BaseObject* plot, Float& lastHeight, Float& lastSize) {
-  const BaseContainer& bc = plot->GetDataInstanceRef();
-  const Float height = bc.GetFloat(O3DPLOT_HEIGHT);
-  const Float size = bc.GetFloat(O3DPLOT_SIZE);
-  if (height == lastHeight && size == lastSize) return false;
-  lastHeight = height;
-  lastSize = size;
-  return true;
-}
-
 Bool ZVPlotCage::Init(GeListNode* node, Bool) {
-  // Values no real check sees, so that the first dirty checks always rebuild.
-  lastFrame = INT_MIN;
-  lastHeight = -1.0;
-  lastSize = -1.0;
+  watch = PlotWatch();
   BaseContainer* bc = static_cast<BaseObject*>(node)->GetDataInstance();
   bc->SetInt32(O3DPLOTCAGE_LEVELS, 0);
   bc->SetInt32(O3DPLOTCAGE_SECTIONS, 0);
@@ -80,10 +68,7 @@ Bool ZVPlotCage::Init(GeListNode* node, Bool) {
 Bool ZVPlotCage::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
                         COPYFLAGS flags, AliasTrans* trn) const {
   if (!dest) return false;
-  auto* d = static_cast<ZVPlotCage*>(dest);
-  d->lastFrame = lastFrame;
-  d->lastHeight = lastHeight;
-  d->lastSize = lastSize;
+  static_cast<ZVPlotCage*>(dest)->watch = watch;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
 }
 
@@ -108,12 +93,11 @@ EXECUTIONRESULT ZVPlotCage::Execute(BaseObject*, BaseDocument*, BaseThread*, Int
 void ZVPlotCage::CheckDirty(BaseObject* op, const BaseDocument* doc) {
   const BaseObject* plot = FindParentPlot(op);
   const Int32 frame = DocumentFrame(doc);
-  if (frame != lastFrame) {
-    lastFrame = frame;
+  if (watch.TakeFrame(frame)) {
     op->SetDirty(DIRTYFLAGS::DATA);
     return;
   }
-  if (plot && TakePlotBox(plot, lastHeight, lastSize)) op->SetDirty(DIRTYFLAGS::DATA);
+  if (plot && watch.TakeBox(plot)) op->SetDirty(DIRTYFLAGS::DATA);
 }
 
 SplineObject* ZVPlotCage::GetContour(BaseObject* op, BaseDocument*, Float, BaseThread*) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "zvplot_sdk.h"
+#include "zvplot_watch.h"
 
 class ZVPlotCage : public PluginObjectData {
   INSTANCEOF(ZVPlotCage, PluginObjectData)
@@ -21,19 +22,11 @@ class ZVPlotCage : public PluginObjectData {
   SplineObject* GetContour(BaseObject* op, BaseDocument* doc, Float lod, BaseThread* bt) override;
   Bool Message(GeListNode* node, Int32 type, void* data) override;
 
-  Int32 GetLastFrame() const { return lastFrame; }
-  Float GetLastHeight() const { return lastHeight; }
-  Float GetLastSize() const { return lastSize; }
+  const PlotWatch& GetWatch() const { return watch; }
 
  private:
-  Int32 lastFrame;
-  Float lastHeight;
-  Float lastSize;
+  PlotWatch watch;  // the frame and the plot's box of the last dirty check
 };
-
-// Reads the plot's height and size; when either differs from the remembered value (a NaN always
-// does), stores both and returns true. Shared by the cage's and the grid's dirty checks.
-Bool TakePlotBox(const BaseObject* plot, Float& lastHeight, Float& lastSize);
 
 // Registers the cage object type.
 Bool RegisterZVPlotCage(BaseBitmap* icon);

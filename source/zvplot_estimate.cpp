@@ -11,7 +11,8 @@
 #include "o3dplotmesh.h"
 #include "zvplot.h"
 #include "zvplot_settings.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 // The sizes below were measured on the stand-in host (peak memory of a build, less the same scene
 // without it) and rounded up.
@@ -124,7 +125,7 @@ Bool EstimatePlotMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
   *out = ZVPlotMemoryEstimate{};
   out->resolution = resolution;
   // A new sample set is reserved before the present one is let go.
-  const Int64 present = plot ? plot->samples.GetCount() : 0;
+  const Int64 present = plot ? plot->GetSamples().GetCount() : 0;
   out->bytes = (SampleCount(resolution) + present) * Int64(sizeof(PlotSample)) + kObjectBytes;
   out->objects = 1;
   Name(out, "samples");
@@ -217,7 +218,7 @@ Bool EstimateLabelsMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
   const Float scale = std::max({1.0, std::fabs(ps.scalePositive), std::fabs(ps.scaleNegative)});
   Float largest = std::max({std::fabs(ps.xMin), std::fabs(ps.xMax), std::fabs(ps.zMin),
                             std::fabs(ps.zMax), ps.size, ps.height});
-  if (plot->samples.GetCount() > 0)
+  if (plot->GetSamples().GetCount() > 0)
     largest = std::max(
         {largest, std::fabs(plot->GetValueMin()) * scale, std::fabs(plot->GetValueMax()) * scale});
   else

@@ -1,6 +1,5 @@
 #include "zvplot_formula.h"
 
-#include "zvplot.h"
 #include "zvplot_messages.h"
 
 namespace {
@@ -113,15 +112,15 @@ void FormulaTemplate::Bind(FormulaVariable k, const String& value, FormulaTempla
 
 // ---- Per node ---------------------------------------------------------------------------------
 
-String PrepareFormula(ZVPlot* plot, const String& formula, const FormulaValues& v) {
+String PrepareFormula(const String& formula, const FormulaValues& v, Bool* usesTime) {
   const FormulaTemplate prepared(formula, v);
   String text;
   prepared.Write(FormulaNumberText(v[FORMULA_X]), FormulaNumberText(v[FORMULA_Z]), &text);
-  if (plot) plot->SetTimeDependent(prepared.UsesTime());
+  if (usesTime) *usesTime = prepared.UsesTime();
   return text;
 }
 
-Bool UsesTimeVariable(const ZVPlot*, const String& text) {
+Bool UsesTimeVariable(const String& text) {
   Bool uses = false;
   ForEachVariable(text, [&](Int32, FormulaVariable k) { uses = uses || IsTimeVariable(k); });
   return uses;
@@ -133,10 +132,9 @@ Int32 DocumentFps(BaseDocument* doc) {
 }
 }  // namespace
 
-Float EvaluateFormula(ZVPlot* plot, const String& formula, const FormulaValues& v,
-                      BaseDocument* doc) {
+Float EvaluateFormula(const String& formula, const FormulaValues& v, BaseDocument* doc) {
   if (formula.IsEmpty()) return 0.0;
-  const String text = PrepareFormula(plot, formula, v);
+  const String text = PrepareFormula(formula, v);
   return StringToNumber(text, FORMAT_FLOAT, DocumentFps(doc), nullptr).GetFloat();
 }
 

@@ -6,8 +6,6 @@
 
 #include "zvplot_sdk.h"
 
-class ZVPlot;
-
 // Variable values in the order of the letters "txzhrf".
 enum FormulaVariable : Int32 {
   FORMULA_T,  // time in seconds
@@ -25,14 +23,13 @@ Bool IsIdentifierChar(const String& c);
 // Whether the letter at `pos` stands alone: no identifier character right before or after it.
 Bool IsStandalone(const String& text, Int32 pos);
 // The formula with every standalone variable letter replaced by its value; a negative value is
-// written in parentheses so that "x^2" and "1 - x" keep their meaning. Sets the plot's time
-// dependence (the formula uses t or f).
-String PrepareFormula(ZVPlot* plot, const String& formula, const FormulaValues& v);
+// written in parentheses so that "x^2" and "1 - x" keep their meaning. *usesTime (when given)
+// receives whether the formula uses t or f.
+String PrepareFormula(const String& formula, const FormulaValues& v, Bool* usesTime = nullptr);
 // Whether the text uses t or f as a standalone variable.
-Bool UsesTimeVariable(const ZVPlot* plot, const String& text);
+Bool UsesTimeVariable(const String& text);
 // The value of the formula at one grid node; 0 for an empty formula.
-Float EvaluateFormula(ZVPlot* plot, const String& formula, const FormulaValues& v,
-                      BaseDocument* doc);
+Float EvaluateFormula(const String& formula, const FormulaValues& v, BaseDocument* doc);
 
 // A value as the formula receives it: the shortest text that reads back as the same number,
 // negative values in parentheses.

@@ -8,9 +8,9 @@
 #include "c4dapi.h"
 #include "o3dplotgrid.h"
 #include "zvplot.h"
-#include "zvplot_cage.h"
 #include "zvplot_estimate.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -43,10 +43,7 @@ Int32 GridLineCount(Int32 n, Int32 step) {
 }  // namespace
 
 Bool ZVPlotGrid::Init(GeListNode* node, Bool) {
-  // Values no real check sees, so that the first dirty check always rebuilds.
-  lastFrame = INT_MIN;
-  lastHeight = -1.0;
-  lastSize = -1.0;
+  watch = PlotWatch();
   BaseContainer* bc = static_cast<BaseObject*>(node)->GetDataInstance();
   bc->SetInt32(O3DPLOTGRID_STEP, 1);
   bc->SetVector(O3DPLOTGRID_COLOR, Vector(0.8, 0.8, 0.8));
@@ -58,10 +55,7 @@ Bool ZVPlotGrid::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dno
   if (!dest) return false;
   auto* d = static_cast<ZVPlotGrid*>(dest);
   d->updatePending = updatePending;
-  d->lastFrame = lastFrame;
-  d->lastHeight = lastHeight;
-  d->lastSize = lastSize;
-  d->lastPlotDirty = lastPlotDirty;
+  d->watch = watch;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
 }
 
@@ -92,11 +86,9 @@ void ZVPlotGrid::CheckDirty(BaseObject* op, const BaseDocument* doc) {
   const BaseObject* plot = FindParentPlot(op);
   // The plot raises its change count whenever it has sampled anew (a new formula, range or
   // resolution): the grid follows that on any frame, not only on the start frame.
-  const Bool resampled = plot && plot->GetDirty(DIRTYFLAGS::DATA) != lastPlotDirty;
-  if (plot) lastPlotDirty = plot->GetDirty(DIRTYFLAGS::DATA);
+  const Bool resampled = plot && watch.TakeDirty(plot);
   const Int32 frame = DocumentFrame(doc);
-  if (frame != lastFrame) {
-    lastFrame = frame;
+  if (watch.TakeFrame(frame)) {
     op->SetDirty(DIRTYFLAGS::DATA);
     return;
   }
@@ -104,7 +96,7 @@ void ZVPlotGrid::CheckDirty(BaseObject* op, const BaseDocument* doc) {
     op->SetDirty(DIRTYFLAGS::DATA);
     return;
   }
-  if (plot && TakePlotBox(plot, lastHeight, lastSize)) {
+  if (plot && watch.TakeBox(plot)) {
     op->SetDirty(DIRTYFLAGS::DATA);
     updatePending = true;
   } else if (resampled) {
@@ -121,7 +113,7 @@ SplineObject* ZVPlotGrid::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
   SetDisplayColor(op, bc.GetVector(O3DPLOTGRID_COLOR));
 
   // Samples of another resolution wait for the plot's next evaluation.
-  const Int64 count = data->samples.GetCount();
+  const Int64 count = data->GetSamples().GetCount();
   const Int64 side = Int64(data->GetResolution()) + 1;
   if (count <= 0 || side < 1 || side * side != count) return EmptySpline();
   if (2 * count > INT32_MAX) return EmptySpline();
@@ -132,8 +124,8 @@ SplineObject* ZVPlotGrid::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
   SplineObject* spline = SplineObject::Alloc(2 * lines * n, SPLINETYPE::CUBIC);
   if (!spline) return EmptySpline();
   Vector* p = spline->GetPointW();
-  PutLines(p, data->samples, n, step, true);
-  PutLines(p, data->samples, n, step, false);
+  PutLines(p, data->GetSamples(), n, step, true);
+  PutLines(p, data->GetSamples(), n, step, false);
   if (spline->ResizeObject(-1, 2 * lines) && spline->GetSegmentW()) {
     Segment* seg = spline->GetSegmentW();
     for (Int32 i = 0; i < 2 * lines; ++i) seg[i] = Segment{n, false};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "zvplot_sdk.h"
+#include "zvplot_watch.h"
 
 class ZVPlotGrid : public PluginObjectData {
   INSTANCEOF(ZVPlotGrid, PluginObjectData)
@@ -25,11 +26,8 @@ class ZVPlotGrid : public PluginObjectData {
   Bool IsUpdatePending() const { return updatePending; }
 
  private:
-  Int32 lastFrame;
-  Float lastHeight;
-  Float lastSize;
+  PlotWatch watch;  // the frame, the plot's box and its dirty count of the last dirty check
   Bool updatePending;
-  UInt32 lastPlotDirty;
 };
 
 // Registers the grid object type.

@@ -11,7 +11,8 @@
 #include "o3dplot.h"
 #include "zvplot.h"
 #include "zvplot_estimate.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -328,9 +329,8 @@ BaseObject* BuildPrimitiveMarkers(const PlotSampleArray& samples, Float size, In
 
 Bool ZVPlotMesh::Init(GeListNode* node, Bool) {
   BaseContainer* bc = static_cast<BaseList2D*>(node)->GetDataInstance();
-  lastPlotDirty = 0;
+  watch = PlotWatch();
   plotChanged = false;
-  lastFrame = LIMIT<Int32>::MIN;
   renderGated = false;
   bc->SetBool(O3DPLOTMESH_VERTEXCOLORS, false);
   bc->SetBool(O3DPLOTMESH_PHONG, true);
@@ -345,7 +345,7 @@ Bool ZVPlotMesh::Init(GeListNode* node, Bool) {
 Bool ZVPlotMesh::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
                         COPYFLAGS flags, AliasTrans* trn) const {
   if (!dest) return false;
-  static_cast<ZVPlotMesh*>(dest)->lastPlotDirty = lastPlotDirty;
+  static_cast<ZVPlotMesh*>(dest)->watch.dirty = watch.dirty;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
 }
 
@@ -395,13 +395,8 @@ EXECUTIONRESULT ZVPlotMesh::Execute(BaseObject* op, BaseDocument*, BaseThread*, 
                                     EXECUTIONFLAGS) {
   BaseObject* plot = FindParentPlot(op);
   if (!plot) return EXECUTIONRESULT::OK;
-  if (plot->GetDirty(DIRTYFLAGS::DATA) == lastPlotDirty) {
-    plotChanged = false;
-    return EXECUTIONRESULT::OK;
-  }
-  op->Message(MSG_UPDATE);
-  lastPlotDirty = plot->GetDirty(DIRTYFLAGS::DATA);
-  plotChanged = true;
+  plotChanged = watch.TakeDirty(plot);
+  if (plotChanged) op->Message(MSG_UPDATE);
   return EXECUTIONRESULT::OK;
 }
 
@@ -418,14 +413,14 @@ BaseObject* ZVPlotMesh::GetVirtualObjects(BaseObject* op, const HierarchyHelp* h
     return EmptyNull();
   }
   const Int32 frame = DocumentFrame(op->GetDocument());
-  if ((frame == lastFrame || !animated) && !plotChanged && !renderGated &&
+  if ((frame == watch.frame || !animated) && !plotChanged && !renderGated &&
       !op->IsDirty(DIRTYFLAGS::DATA) && op->GetCache())
     return op->GetCache();
   renderGated = false;
 
-  if (plot->samples.GetCount() < 1) return EmptyNull();
-  lastFrame = frame;
-  return BuildGeometry(op, bc, plot->samples, plot->GetResolution(), hh);
+  if (plot->GetSamples().GetCount() < 1) return EmptyNull();
+  watch.TakeFrame(frame);
+  return BuildGeometry(op, bc, plot->GetSamples(), plot->GetResolution(), hh);
 }
 
 // The geometry of the current mode; an empty null when the samples do not cover the grid (the

@@ -5,6 +5,7 @@
 
 #include "zvplot_sdk.h"
 #include "o3dplotmesh.h"
+#include "zvplot_watch.h"
 
 class PlotSampleArray;
 
@@ -27,17 +28,15 @@ class ZVPlotMesh : public PluginObjectData {
                           EXECUTIONFLAGS flags) override;
   BaseObject* GetVirtualObjects(BaseObject* op, const HierarchyHelp* hh) override;
 
-  UInt32 GetLastPlotDirty() const { return lastPlotDirty; }
+  const PlotWatch& GetWatch() const { return watch; }
   Bool HasPlotChanged() const { return plotChanged; }
-  Int32 GetLastFrame() const { return lastFrame; }
 
  private:
   BaseObject* BuildGeometry(BaseObject* op, const BaseContainer& bc, const PlotSampleArray& samples,
                             Int32 resolution, const HierarchyHelp* hh);
 
-  UInt32 lastPlotDirty;
+  PlotWatch watch;  // the plot's dirty count of the last step, the frame of the last build
   Bool plotChanged;
-  Int32 lastFrame;
   // The last result was the render-only gate's empty null: it must not be handed back as the
   // cache once a render opens the gate.
   Bool renderGated;

@@ -13,7 +13,8 @@
 #include "zvplot.h"
 #include "zvplot_cage.h"
 #include "zvplot_grid.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -183,8 +184,8 @@ TEST_F(CageTest, RebuildsOnlyForFramesAndPlotBoxChanges) {
   EXPECT_EQ(zvhost::GetCacheBuildCount(*cage), settled + 2);
   EXPECT_EQ(CacheSpline(cage)->GetPointR()[0].y, 40.0);
   const auto* data = s.Data<ZVPlotCage>(cage);
-  EXPECT_EQ(data->GetLastHeight(), 80.0);
-  EXPECT_EQ(data->GetLastSize(), 200.0);
+  EXPECT_EQ(data->GetWatch().height, 80.0);
+  EXPECT_EQ(data->GetWatch().size, 200.0);
   s.Evaluate();
   EXPECT_EQ(zvhost::GetCacheBuildCount(*cage), settled + 2);
 }
@@ -202,11 +203,11 @@ TEST_F(CageTest, DirtyCheckMarksOncePerChangeAndCopiesRemember) {
   s.plot->GetDataInstance()->SetFloat(O3DPLOT_SIZE, 300.0);
   data->CheckDirty(cage, s.doc);
   EXPECT_EQ(cage->GetDirty(DIRTYFLAGS::DATA), dirty + 1);
-  EXPECT_EQ(data->GetLastFrame(), 4);
-  EXPECT_EQ(data->GetLastSize(), 200.0);
+  EXPECT_EQ(data->GetWatch().frame, 4);
+  EXPECT_EQ(data->GetWatch().size, 200.0);
   data->CheckDirty(cage, s.doc);
   EXPECT_EQ(cage->GetDirty(DIRTYFLAGS::DATA), dirty + 2);
-  EXPECT_EQ(data->GetLastSize(), 300.0);
+  EXPECT_EQ(data->GetWatch().size, 300.0);
   data->CheckDirty(cage, s.doc);
   EXPECT_EQ(cage->GetDirty(DIRTYFLAGS::DATA), dirty + 2);
 
@@ -245,7 +246,7 @@ class GridTest : public ::testing::Test {
     const Vector* p = sp->GetPointR() + Int64(segment) * n;
     for (Int32 j = 0; j < n; ++j) {
       const Int64 k = constantX ? Int64(line) * n + j : line + Int64(j) * n;
-      if (!(p[j] == plot->samples[k].position)) return false;
+      if (!(p[j] == plot->GetSamples()[k].position)) return false;
     }
     return true;
   }
@@ -274,7 +275,7 @@ TEST_F(GridTest, DefaultGridIsEveryRowAndColumn) {
   ASSERT_EQ(sp->GetSegmentCount(), 102);
   // Segment 0 runs along z at the lowest x, segment 51 along x at the lowest z.
   const Vector* p = sp->GetPointR();
-  EXPECT_EQ(p[0], plot->samples[0].position);
+  EXPECT_EQ(p[0], plot->GetSamples()[0].position);
   EXPECT_EQ(p[50].x, -100.0);
   EXPECT_EQ(p[50].z, 100.0);
   EXPECT_EQ(p[51 * 51 + 50].x, 100.0);
@@ -311,20 +312,23 @@ TEST_F(GridTest, StepBelowOneIsTakenAsOne) {
 
 TEST_F(GridTest, EmptyOrStaleSamplesGiveAnEmptySpline) {
   Build();
-  // Only the caches are built, so the plot cannot re-sample in between.
-  plot->samples.SetCountZero();
+  // Only the caches are built, so the plot cannot re-sample in between. Switched off, the plot
+  // lets its samples go.
+  s.plot->Message(MSG_DEFORMMODECHANGED);
   s.doc->ExecutePasses(nullptr, true, false, true, BUILDFLAGS::NONE);
   ASSERT_TRUE(CacheSpline(grid));
   EXPECT_EQ(CacheSpline(grid)->GetPointCount(), 0);
 
   s.Evaluate();
-  ASSERT_EQ(plot->samples.GetCount(), 2601);
-  const PlotSample extra = plot->samples[0];
-  plot->samples.Append(extra);  // not (R + 1)² any more
+  ASSERT_EQ(plot->GetSamples().GetCount(), 2601);
+  // The plot takes a new resolution but has not sampled it yet: 2601 samples are not (R + 1)².
+  s.plot->GetDataInstance()->SetInt32(O3DPLOT_RESOLUTION, 49);
+  plot->ReadParameters(s.plot->GetDataInstance());
   s.doc->ExecutePasses(nullptr, true, false, true, BUILDFLAGS::NONE);
   EXPECT_EQ(CacheSpline(grid)->GetPointCount(), 0);
 
-  plot->samples.SetCountZero();
+  s.plot->GetDataInstance()->SetInt32(O3DPLOT_RESOLUTION, 50);
+  s.plot->Message(MSG_DEFORMMODECHANGED);
   EXPECT_EQ(Build()->GetPointCount(), 5202) << "the grid did not come back after re-sampling";
 }
 
@@ -363,7 +367,7 @@ TEST_F(GridTest, HeightChangeRebuildsAndIsFollowedUpOnce) {
   EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), settled + 1);
   EXPECT_TRUE(data->IsUpdatePending());
   // ... the curves follow the plot's rescaled samples ...
-  EXPECT_EQ(CacheSpline(grid)->GetPointR()[100], plot->samples[100].position);
+  EXPECT_EQ(CacheSpline(grid)->GetPointR()[100], plot->GetSamples()[100].position);
   s.Evaluate();  // ... and the next execution step marks the grid once more
   EXPECT_EQ(zvhost::GetCacheBuildCount(*grid), settled + 2);
   EXPECT_FALSE(data->IsUpdatePending());
@@ -372,7 +376,7 @@ TEST_F(GridTest, HeightChangeRebuildsAndIsFollowedUpOnce) {
 
   s.Set(s.plot, O3DPLOT_SIZE, GeData(50.0));
   s.Evaluate();
-  EXPECT_EQ(CacheSpline(grid)->GetPointR()[0], Vector(-25, plot->samples[0].position.y, -25));
+  EXPECT_EQ(CacheSpline(grid)->GetPointR()[0], Vector(-25, plot->GetSamples()[0].position.y, -25));
 }
 
 TEST_F(GridTest, FollowsTheFrameAndAPlotResampledOffTheStartFrame) {

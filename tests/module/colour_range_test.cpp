@@ -14,7 +14,7 @@ namespace {
 
 using zvtest::Scene;
 
-const PlotSampleArray& SamplesOf(Scene& s) { return s.Data<ZVPlot>(s.plot)->samples; }
+const PlotSampleArray& SamplesOf(Scene& s) { return s.Data<ZVPlot>(s.plot)->GetSamples(); }
 
 // The colour the plot's own gradient gives at a position.
 Vector GradientAt(Scene& s, Float p) {
@@ -129,7 +129,7 @@ TEST(ColourRange, RecolouringGivesTheColoursOfAnEvaluation) {
         ASSERT_NE(copy, nullptr);
         evaluated.doc->InsertObject(copy, nullptr, evaluated.plot);
         TouchGradient(evaluated, copy);
-        EXPECT_TRUE(SameBits(Colours(copy->GetNodeData<ZVPlot>()->samples), colours));
+        EXPECT_TRUE(SameBits(Colours(copy->GetNodeData<ZVPlot>()->GetSamples()), colours));
       }
     }
   }

@@ -8,7 +8,8 @@
 #include "o3dplotlabel.h"
 #include "o3dplotmesh.h"
 #include "test_support.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 

@@ -10,10 +10,9 @@ namespace {
 constexpr double kDeg = PI / 180.0;
 
 std::string Prepared(const char* formula, const FormulaValues& v, bool* timeDependent = nullptr) {
-  zvtest::Scene s;
-  ZVPlot* plot = s.Data<ZVPlot>(s.plot);
-  const String text = PrepareFormula(plot, String(formula), v);
-  if (timeDependent) *timeDependent = plot->IsTimeDependent();
+  Bool usesTime = false;
+  const String text = PrepareFormula(String(formula), v, &usesTime);
+  if (timeDependent) *timeDependent = usesTime;
   return text.GetStdString();
 }
 
@@ -39,25 +38,23 @@ TEST(FormulaPreparation, SpecialNumbersNeverIntroduceVariables) {
                            std::numeric_limits<double>::quiet_NaN(), 1e-300, 0};
   EXPECT_EQ(Prepared("x + z + h + r", v), "inf + 0 + nan + 1e-300");
   zvtest::Scene s;
-  EXPECT_FALSE(UsesTimeVariable(nullptr, "inf"));
-  EXPECT_TRUE(UsesTimeVariable(nullptr, "x * t"));
-  EXPECT_FALSE(UsesTimeVariable(nullptr, "Sqrt(x) + tan(z) + F"));
+  EXPECT_FALSE(UsesTimeVariable("inf"));
+  EXPECT_TRUE(UsesTimeVariable("x * t"));
+  EXPECT_FALSE(UsesTimeVariable("Sqrt(x) + tan(z) + F"));
 }
 
 TEST(FormulaPreparation, NegativeValuesKeepPrecedence) {
   zvtest::Scene s;
-  ZVPlot* plot = s.Data<ZVPlot>(s.plot);
   const FormulaValues v = {0, -2, 0, 0, 0, 0};
   // Written bare, -2 would give -2^2 = -4 and 1 - -2 would still be 3; x^3 and 2^x differ too.
-  EXPECT_EQ(EvaluateFormula(plot, "x^2", v, s.doc), 4.0);
-  EXPECT_EQ(EvaluateFormula(plot, "1 - x", v, s.doc), 3.0);
-  EXPECT_EQ(EvaluateFormula(plot, "2^x", v, s.doc), 0.25);
-  EXPECT_EQ(EvaluateFormula(plot, "", v, s.doc), 0.0);
+  EXPECT_EQ(EvaluateFormula("x^2", v, s.doc), 4.0);
+  EXPECT_EQ(EvaluateFormula("1 - x", v, s.doc), 3.0);
+  EXPECT_EQ(EvaluateFormula("2^x", v, s.doc), 0.25);
+  EXPECT_EQ(EvaluateFormula("", v, s.doc), 0.0);
 }
 
 TEST(FormulaPreparation, PresetsMatchACalculator) {
   zvtest::Scene s;
-  ZVPlot* plot = s.Data<ZVPlot>(s.plot);
   const double nodes[][2] = {{-180, -172.8}, {-36, 50.4}, {7.2, 7.2}, {93.6, -100.8}, {180, 180}};
   for (const auto& n : nodes) {
     const double x = n[0], z = n[1];
@@ -76,7 +73,7 @@ TEST(FormulaPreparation, PresetsMatchACalculator) {
         std::sin(std::sqrt(x * x + z * z) * kDeg),
     };
     for (Int32 k = 0; k < PRESET_COUNT; ++k) {
-      const double got = EvaluateFormula(plot, PresetFormula(k), v, s.doc);
+      const double got = EvaluateFormula(PresetFormula(k), v, s.doc);
       if (std::isnan(expected[k])) {
         EXPECT_TRUE(std::isnan(got)) << PresetFormula(k) << " at " << x << ", " << z;
       } else {

@@ -63,14 +63,14 @@ TEST(FormulaTemplate, NodeTextsAreThoseOfThePlainSubstitution) {
         if (formula.IsEmpty()) continue;
         ASSERT_EQ(text.GetStdString(), plain.GetStdString()) << formula.GetStdString();
         ASSERT_EQ(grid.UsesTime(), timeDependent) << formula.GetStdString();
-        ASSERT_EQ(PrepareFormula(nullptr, formula, v).GetStdString(), plain.GetStdString());
+        ASSERT_EQ(PrepareFormula(formula, v).GetStdString(), plain.GetStdString());
         const Float expected = StringToNumber(plain, FORMAT_FLOAT, 0).GetFloat();
         ASSERT_TRUE(std::memcmp(&value, &expected, sizeof value) == 0) << plain.GetStdString();
       }
     }
     bool timeDependent = false;
     PlainSubstitution(formula, fixed, &timeDependent);
-    EXPECT_EQ(UsesTimeVariable(nullptr, formula), timeDependent) << formula.GetStdString();
+    EXPECT_EQ(UsesTimeVariable(formula), timeDependent) << formula.GetStdString();
   }
 }
 

@@ -11,8 +11,9 @@
 #include "sdk_support.h"
 #include "test_support.h"
 #include "zvplot.h"
-#include "zvplot_utils.h"
-#include "zvplotlabels.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
+#include "zvplot_labels.h"
 
 namespace {
 
@@ -201,7 +202,7 @@ TEST(Labels, VerticalValuesNameTheValuePlottedAtTheirHeight) {
     EXPECT_EQ(Text(s.V(0)) + " " + Text(s.V(1)) + " " + Text(s.V(2)), c.texts);
     EXPECT_EQ(Text(s.V(3)) + " " + Text(s.V(5)), Text(s.V(0)) + " " + Text(s.V(2)));
     // Rows 26 and 24 hold x = 7.2 and -7.2.
-    const auto& smp = s.Data<ZVPlot>(s.plot)->samples;
+    const auto& smp = s.Data<ZVPlot>(s.plot)->GetSamples();
     const Float value = 7.2 / (std::string(c.formula) == "x / 90" ? 90.0 : 360.0);
     const Float up = smp[26 * 51].position.y / value, down = -smp[24 * 51].position.y / value;
     if (up > 0) {

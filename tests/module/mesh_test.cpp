@@ -15,7 +15,8 @@
 #include "test_support.h"
 #include "zvplot.h"
 #include "zvplot_mesh.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ TEST_F(MeshTest, DefaultPlotGivesQuadSurfaceWithUVWAndPhong) {
   s.Evaluate();
   PolygonObject* poly = Polygons();
   ASSERT_TRUE(poly && poly->GetPointCount() == 2601 && poly->GetPolygonCount() == 2500);
-  for (Int32 k = 0; k < 2601; ++k) ASSERT_EQ(poly->GetPointR()[k], Plot()->samples[k].position);
+  for (Int32 k = 0; k < 2601; ++k) ASSERT_EQ(poly->GetPointR()[k], Plot()->GetSamples()[k].position);
   // After 50 quads the next row starts one point further on (51, not 50).
   EXPECT_EQ(poly->GetPolygonR()[50], CPolygon(51, 52, 103, 102));
   EXPECT_EQ(poly->GetPolygonR()[2499], CPolygon(2548, 2549, 2600, 2599));
@@ -111,10 +112,6 @@ TEST_F(MeshTest, SamplesNotCoveringTheGridGiveAnEmptyNull) {
     FreezePlotAt(r);
     ExpectEmptyNullInEveryMode();
   }
-  FreezePlotAt(65536);
-  Plot()->samples.SetCountZero();
-  for (Int32 k = 0; k < 131073; ++k) ASSERT_TRUE(Plot()->samples.Append(PlotSample{}));
-  ExpectEmptyNullInEveryMode();
 }
 
 TEST_F(MeshTest, RenderOnlyBuildsOnlyWhileRendering) {
@@ -170,7 +167,7 @@ TEST_F(MeshTest, CacheIsReusedUntilPlotComponentOrAnimatedFrameChanges) {
   s.Evaluate();
   s.Evaluate();
   EXPECT_EQ(Builds(), before + 1);
-  EXPECT_EQ(s.Data<ZVPlotMesh>(mesh)->GetLastFrame(), 7);
+  EXPECT_EQ(s.Data<ZVPlotMesh>(mesh)->GetWatch().frame, 7);
 }
 
 TEST_F(MeshTest, ComponentKeepsACopyOfTheVertexColourTag) {
@@ -209,14 +206,18 @@ TEST_F(MeshTest, ComponentKeepsACopyOfTheVertexColourTag) {
 
 TEST_F(MeshTest, VertexColoursAreClamped) {
   s.Set(mesh, O3DPLOTMESH_VERTEXCOLORS, GeData(true));
-  s.Set(s.plot, O3DPLOT_COLORMODE, GeData(Int32(O3DPLOT_COLORMODE_COLOR)));
-  s.Set(s.plot, O3DPLOT_COLOR, GeData(Vector(2.0, -1.0, 0.25)));
-  s.Evaluate();
-  Plot()->samples[1].color = Vector(std::nan(""), 0.0, 1.0);
-  s.Set(mesh, O3DPLOTMESH_PHONG, GeData(false));  // rebuild from the altered samples
-  s.Evaluate();
-  const auto* c = static_cast<const Float32*>(OwnColors()->GetDataAddressR());
+  PlotSampleArray samples;  // a surface of resolution 1, coloured out of range
+  for (Int32 k = 0; k < 4; ++k)
+    ASSERT_TRUE(samples.Append(PlotSample{Vector(k, 0, 0), Vector(2.0, -1.0, 0.25)}));
+  samples[1].color = Vector(std::nan(""), 0.0, 1.0);
+  PolygonObject* surface = BuildSurface(mesh, mesh->GetDataInstanceRef(), samples, 1);
+  ASSERT_TRUE(surface);
+  const auto* tag = static_cast<const VertexColorTag*>(surface->GetTag(Tvertexcolor));
+  ASSERT_TRUE(tag);
+  const auto* c = static_cast<const Float32*>(tag->GetDataAddressR());
   EXPECT_EQ(std::vector<Float32>(c, c + 8), (std::vector<Float32>{1, 0, 0.25f, 1, 1, 0, 1, 1}));
+  BaseObject* built = surface;
+  BaseObject::Free(built);
 }
 
 TEST_F(MeshTest, OldHostHidesVertexColoursAndMakesNoTag) {
@@ -284,7 +285,7 @@ TEST_F(MeshTest, MarkerMeshesAreClosedOutwardSolids) {
     EXPECT_EQ(poly->GetTags().size(), 1u) << "no phong, no colours";
   }
   // The size is the half-extent: the cube around a sample reaches 2 from it on every axis.
-  const Vector p = Plot()->samples[0].position;
+  const Vector p = Plot()->GetSamples()[0].position;
   EXPECT_EQ(Polygons()->GetPointR()[0], p + Vector(-2, 2, -2));
   EXPECT_EQ(Polygons()->GetPointR()[6], p + Vector(2, -2, 2));
 }
@@ -301,8 +302,8 @@ TEST_F(MeshTest, PrimitivesAreSizedPlacedAndTintedPerSample) {
     for (BaseObject* child = Cache()->GetDown(); child; child = child->GetNext(), ++k) {
       ObjectColorProperties colour;
       child->GetColorProperties(&colour);
-      ASSERT_EQ(child->GetRelPos(), Plot()->samples[k].position) << k;
-      ASSERT_EQ(colour.color, Plot()->samples[k].color) << k;
+      ASSERT_EQ(child->GetRelPos(), Plot()->GetSamples()[k].position) << k;
+      ASSERT_EQ(colour.color, Plot()->GetSamples()[k].color) << k;
       ASSERT_TRUE(colour.usecolor == ID_BASEOBJECT_USECOLOR_AUTOMATIC && !colour.xray);
       ASSERT_EQ(child->GetTag(Tphong) != nullptr, sphere);
     }

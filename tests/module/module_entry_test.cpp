@@ -6,7 +6,9 @@
 
 #include "test_support.h"
 #include "zvplot.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_icons.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -98,7 +100,7 @@ TEST(ModuleEntry, MissingIconStripRegistersWithoutIcons) {
     EXPECT_EQ(plot->icon, nullptr);
     zvtest::Scene s;  // the plot still works
     s.Evaluate();
-    EXPECT_EQ(s.Data<ZVPlot>(s.plot)->samples.GetCount(), 2601);
+    EXPECT_EQ(s.Data<ZVPlot>(s.plot)->GetSamples().GetCount(), 2601);
   }
   Reload(ZV_PLUGIN_DIR);
 }

@@ -7,7 +7,8 @@
 #include "host_state.h"
 #include "test_support.h"
 #include "zvplot.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include "host_app.h"
 #include "test_support.h"
 #include "zvplot_mesh.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 

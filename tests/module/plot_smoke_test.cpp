@@ -7,7 +7,7 @@ TEST(PlotSmoke, DefaultPlotSamples) {
   zvtest::Scene s;
   s.Evaluate();
   auto* plot = s.Data<ZVPlot>(s.plot);
-  ASSERT_EQ(plot->samples.GetCount(), 2601);
-  EXPECT_DOUBLE_EQ(plot->samples[0].position.x, -100.0);
+  ASSERT_EQ(plot->GetSamples().GetCount(), 2601);
+  EXPECT_DOUBLE_EQ(plot->GetSamples()[0].position.x, -100.0);
 }
 }  // namespace

@@ -6,7 +6,8 @@
 #include "o3dplot.h"
 #include "test_support.h"
 #include "zvplot.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ TEST(PlotObject, NewObjectHasDefaultsAndNoSamples) {
   ASSERT_EQ(g->GetKnotCount(), 3);
   EXPECT_EQ(zvtest::KnotColour(g->GetKnot(0)), Vector(0, 0, 1));
   EXPECT_EQ(g->GetKnot(2).pos, 1.0);
-  EXPECT_EQ(PlotOf(s)->samples.GetCount(), 0);
+  EXPECT_EQ(PlotOf(s)->GetSamples().GetCount(), 0);
   EXPECT_TRUE(PlotOf(s)->GetEvalFormula().IsEmpty());
 }
 
@@ -67,7 +68,7 @@ TEST(PlotObject, HandlesSetSizeAndHeightNeverNegative) {
 TEST(Sampling, DefaultGridPositionsAndValues) {
   Scene s;
   s.Evaluate();
-  const auto& smp = PlotOf(s)->samples;
+  const auto& smp = PlotOf(s)->GetSamples();
   ASSERT_EQ(smp.GetCount(), 2601);
   EXPECT_EQ(smp[0].position.x, -100.0);
   EXPECT_EQ(smp[0].position.z, -100.0);
@@ -85,7 +86,7 @@ TEST(Sampling, EvenAndOddGridsAreCentred) {
   Scene s;
   s.Set(s.plot, O3DPLOT_RESOLUTION, GeData(Int32(5)));
   s.Evaluate();
-  const auto& smp = PlotOf(s)->samples;
+  const auto& smp = PlotOf(s)->GetSamples();
   ASSERT_EQ(smp.GetCount(), 36);
   const double expected[] = {-100, -60, -20, 20, 60, 100};
   for (int j = 0; j < 6; ++j) EXPECT_DOUBLE_EQ(smp[j].position.z, expected[j]);
@@ -101,12 +102,12 @@ TEST(Sampling, EvenAndOddGridsAreCentred) {
 TEST(Sampling, SizeChangeRescalesWithoutEvaluating) {
   Scene s;
   s.Evaluate();
-  const Vector colour = PlotOf(s)->samples[7].color;
-  const Vector before = PlotOf(s)->samples[7].position;
+  const Vector colour = PlotOf(s)->GetSamples()[7].color;
+  const Vector before = PlotOf(s)->GetSamples()[7].position;
   const UInt32 dirty = Dirty(s);
   s.Set(s.plot, O3DPLOT_SIZE, GeData(100.0));
   s.Evaluate();
-  const PlotSample& after = PlotOf(s)->samples[7];
+  const PlotSample& after = PlotOf(s)->GetSamples()[7];
   EXPECT_DOUBLE_EQ(after.position.x, before.x / 2);
   EXPECT_DOUBLE_EQ(after.position.z, before.z / 2);
   EXPECT_DOUBLE_EQ(after.position.y, before.y);
@@ -119,12 +120,12 @@ TEST(Sampling, HeightToZeroAndBackEvaluatesAnew) {
   s.Evaluate();
   s.Set(s.plot, O3DPLOT_HEIGHT, GeData(0.0));
   s.Evaluate();
-  EXPECT_EQ(PlotOf(s)->samples[38 * 51].position.y, 0.0);
+  EXPECT_EQ(PlotOf(s)->GetSamples()[38 * 51].position.y, 0.0);
   const UInt32 dirty = Dirty(s);
   s.Set(s.plot, O3DPLOT_HEIGHT, GeData(50.0));
   s.Evaluate();
   EXPECT_EQ(Dirty(s), dirty + 2);  // the change and the evaluation's update message
-  EXPECT_NEAR(PlotOf(s)->samples[38 * 51].position.y, -std::sin(93.6 * PI / 180) * 25.0, 1e-9);
+  EXPECT_NEAR(PlotOf(s)->GetSamples()[38 * 51].position.y, -std::sin(93.6 * PI / 180) * 25.0, 1e-9);
 }
 
 // Each step evaluates anew only when a setting the samples depend on changed; an evaluation shows
@@ -191,14 +192,14 @@ TEST(Sampling, FitScalesOvershootAndClipLimits) {
   Scene s;
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("2")));
   s.Evaluate();
-  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+  EXPECT_DOUBLE_EQ(PlotOf(s)->GetSamples()[0].position.y, 25.0);
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("0.5")));
   s.Evaluate();
-  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 12.5);
+  EXPECT_DOUBLE_EQ(PlotOf(s)->GetSamples()[0].position.y, 12.5);
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("2")));
   s.Set(s.plot, O3DPLOT_HEIGHTMODE, GeData(Int32(2)));
   s.Evaluate();
-  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+  EXPECT_DOUBLE_EQ(PlotOf(s)->GetSamples()[0].position.y, 25.0);
   EXPECT_DOUBLE_EQ(PlotOf(s)->GetValueMax(), 2.0);
 }
 
@@ -209,7 +210,7 @@ TEST(Sampling, NegativeScaleAndNotANumber) {
   s.Set(s.plot, O3DPLOT_SCALE_POSITIVE, GeData(2.0));
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("Log(x)")));
   s.Evaluate();
-  const auto& smp = PlotOf(s)->samples;
+  const auto& smp = PlotOf(s)->GetSamples();
   EXPECT_TRUE(std::isnan(smp[0].position.y));  // Log of a negative x
   EXPECT_DOUBLE_EQ(smp[2600].position.y, std::log(180.0) * 25.0 * 2.0);
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("x / 180")));
@@ -221,7 +222,7 @@ TEST(Sampling, NegativeScaleAndNotANumber) {
 // value range counts numbers only.
 TEST(Sampling, HolesStayHolesInEveryHeightMode) {
   Scene s;
-  const auto& smp = PlotOf(s)->samples;
+  const auto& smp = PlotOf(s)->GetSamples();
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("Log(x)")));
   for (Int32 mode :
        {O3DPLOT_HEIGHTMODE_COMPUTED, O3DPLOT_HEIGHTMODE_FIT, O3DPLOT_HEIGHTMODE_CLIP}) {
@@ -245,7 +246,7 @@ TEST(Sampling, NoNumberAtAllLeavesTheRangeAtZero) {
   Scene s;
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("Sqrt(-1)")));
   s.Evaluate();
-  EXPECT_EQ(PlotOf(s)->samples.GetCount(), 2601);
+  EXPECT_EQ(PlotOf(s)->GetSamples().GetCount(), 2601);
   EXPECT_EQ(PlotOf(s)->GetValueMin(), 0.0);
   EXPECT_EQ(PlotOf(s)->GetValueMax(), 0.0);
 }
@@ -254,7 +255,7 @@ TEST(Sampling, PolesLeaveTheFitAndTheRangeAlone) {
   Scene s;
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("180 / x")));  // x = 0 at the middle row
   s.Evaluate();
-  const auto& smp = PlotOf(s)->samples;
+  const auto& smp = PlotOf(s)->GetSamples();
   EXPECT_TRUE(std::isinf(smp[25 * 51].position.y));
   EXPECT_NEAR(PlotOf(s)->GetValueMax(), 25.0, 1e-9);  // 180 / 7.2, the nearest finite node
   EXPECT_NEAR(smp[26 * 51].position.y, 25.0, 1e-9);  // fitted into the box
@@ -267,22 +268,22 @@ TEST(Sampling, DisabledPlotKeepsItsSamplesAndEnablingEvaluates) {
   zvhost::SetEnabled(s.plot, false);  // the switch empties the samples
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("1")));
   s.Evaluate();
-  EXPECT_EQ(PlotOf(s)->samples.GetCount(), 0);
+  EXPECT_EQ(PlotOf(s)->GetSamples().GetCount(), 0);
   zvhost::SetEnabled(s.plot, true);
   s.Evaluate();
-  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+  EXPECT_DOUBLE_EQ(PlotOf(s)->GetSamples()[0].position.y, 25.0);
   // Switched off after sampling: later evaluations leave the samples alone.
   s.plot->SetDeformMode(false);
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("0")));
   s.Evaluate();
-  EXPECT_DOUBLE_EQ(PlotOf(s)->samples[0].position.y, 25.0);
+  EXPECT_DOUBLE_EQ(PlotOf(s)->GetSamples()[0].position.y, 25.0);
 }
 
 TEST(Sampling, GradientColoursByValue) {
   Scene s;
   s.Set(s.plot, O3DPLOT_FORMULA, GeData(String("x / 180")));
   s.Evaluate();
-  const auto& smp = PlotOf(s)->samples;
+  const auto& smp = PlotOf(s)->GetSamples();
   EXPECT_EQ(smp[0].color, Vector(0, 0, 1));
   EXPECT_EQ(smp[25 * 51].color, Vector(0, 1, 0));
   EXPECT_EQ(smp[2600].color, Vector(1, 0, 0));
@@ -294,8 +295,8 @@ TEST(PlotObject, CopyShowsSamplesAndEvaluatesAnew) {
   BaseObject* copy = zvtest::Clone(s.plot);
   ASSERT_NE(copy, nullptr);
   auto* data = copy->GetNodeData<ZVPlot>();
-  EXPECT_EQ(data->samples.GetCount(), 2601);
-  EXPECT_EQ(data->samples[100].position, PlotOf(s)->samples[100].position);
+  EXPECT_EQ(data->GetSamples().GetCount(), 2601);
+  EXPECT_EQ(data->GetSamples()[100].position, PlotOf(s)->GetSamples()[100].position);
   EXPECT_TRUE(data->GetEvalFormula().IsEmpty());
   s.doc->InsertObject(copy, nullptr, s.plot);
   const UInt32 dirty = copy->GetDirty(DIRTYFLAGS::DATA);
@@ -319,10 +320,10 @@ TEST(SampleView, AnswersWithThePlotsSamplesAndState) {
   const ZVPlot* plot = PlotOf(s);
   ASSERT_TRUE(s.plot->Message(MSG_ZVPLOT_GETSAMPLES, &view));
   ASSERT_EQ(view.count, 25);
-  ASSERT_EQ(view.count, plot->samples.GetCount());
+  ASSERT_EQ(view.count, plot->GetSamples().GetCount());
   for (Int64 k = 0; k < view.count; ++k) {
-    EXPECT_EQ(view.samples[k].position, plot->samples[k].position) << k;
-    EXPECT_EQ(view.samples[k].color, plot->samples[k].color) << k;
+    EXPECT_EQ(view.samples[k].position, plot->GetSamples()[k].position) << k;
+    EXPECT_EQ(view.samples[k].color, plot->GetSamples()[k].color) << k;
   }
   EXPECT_EQ(view.resolution, 4);
   EXPECT_DOUBLE_EQ(view.valueMin, -1.5);
@@ -406,7 +407,7 @@ TEST(Commands, PresetsResetAndRecolour) {
 
   s.Set(s.plot, O3DPLOT_COLORMODE, GeData(Int32(1)));
   s.Set(s.plot, O3DPLOT_COLOR, GeData(Vector(1, 0.5, 0)));
-  EXPECT_EQ(PlotOf(s)->samples[123].color, Vector(1, 0.5, 0));  // at once, no evaluation
+  EXPECT_EQ(PlotOf(s)->GetSamples()[123].color, Vector(1, 0.5, 0));  // at once, no evaluation
 }
 
 TEST(Commands, AddComponentAsksForASecondOfAKind) {

@@ -1,4 +1,4 @@
-#include "zvplotlabels.h"
+#include "zvplot_labels.h"
 
 #include <cmath>
 
@@ -8,7 +8,8 @@
 #include "o3dplot.h"
 #include "zvplot.h"
 #include "zvplot_estimate.h"
-#include "zvplot_utils.h"
+#include "zvplot_hierarchy.h"
+#include "zvplot_ids.h"
 
 namespace {
 
@@ -300,7 +301,7 @@ FontSearch FindPreferredFont(const BaseContainer& fonts, BaseContainer* chosen) 
 // ---- Host operations ---------------------------------------------------------------------------
 
 Bool ZVPlotLabels::Init(GeListNode* node, Bool) {
-  plotDirtyCount = 0;
+  watch = PlotWatch();
   SetDefaults(static_cast<BaseObject*>(node)->GetDataInstance());
   return true;
 }
@@ -310,7 +311,7 @@ void ZVPlotLabels::Free(GeListNode*) {}
 Bool ZVPlotLabels::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
                           COPYFLAGS flags, AliasTrans* trn) const {
   if (!dest) return false;
-  static_cast<ZVPlotLabels*>(dest)->plotDirtyCount = plotDirtyCount;
+  static_cast<ZVPlotLabels*>(dest)->watch = watch;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
 }
 
@@ -433,10 +434,7 @@ Bool ZVPlotLabels::AddToExecution(BaseObject* op, PriorityList* list) {
 EXECUTIONRESULT ZVPlotLabels::Execute(BaseObject* op, BaseDocument*, BaseThread*, Int32,
                                       EXECUTIONFLAGS) {
   if (BaseObject* plot = FindParentPlot(op)) {
-    if (static_cast<Int32>(plot->GetDirty(DIRTYFLAGS::DATA)) != plotDirtyCount) {
-      op->Message(MSG_UPDATE);
-      plotDirtyCount = static_cast<Int32>(plot->GetDirty(DIRTYFLAGS::DATA));
-    }
+    if (watch.TakeDirty(plot)) op->Message(MSG_UPDATE);
   }
   return EXECUTIONRESULT::OK;
 }

@@ -4,6 +4,7 @@
 
 #include "zvplot_sdk.h"
 #include "o3dplotlabel.h"
+#include "zvplot_watch.h"
 
 // Which label objects an operation concerns.
 enum LabelGroup : Int32 {
@@ -58,14 +59,14 @@ class ZVPlotLabels : public PluginObjectData {
   // orientation).
   static void UpdateLegend(BaseObject* op, BaseDocument* doc, Int32 id);
 
-  Int32 GetPlotDirtyCount() const { return plotDirtyCount; }
+  const PlotWatch& GetWatch() const { return watch; }
 
  private:
   void ParameterChanged(BaseObject* op, Int32 id);
   void CommandPressed(BaseObject* op, Int32 id);
   void EnabledChanged(BaseObject* op);
 
-  Int32 plotDirtyCount;
+  PlotWatch watch;  // the plot's dirty count of the last step
 };
 
 // Registers the labels component type.
