@@ -44,6 +44,16 @@ Float32 ClampChannel(Float32 v) {
 }
 }  // namespace
 
+void SetPolygonColors(VertexColorHandle handle, Int32 polygon, const Vector& a, const Vector& b,
+                      const Vector& c, const Vector& d) {
+  if (!handle || polygon < 0) return;
+  const auto clamp = [](const Vector& v) {
+    return Vector(ClampChannel(static_cast<Float32>(v.x)), ClampChannel(static_cast<Float32>(v.y)),
+                  ClampChannel(static_cast<Float32>(v.z)));
+  };
+  VertexColorTag::Set(handle, polygon, VertexColorStruct(clamp(a), clamp(b), clamp(c), clamp(d)));
+}
+
 void SetVertexColor(VertexColorHandle handle, Neighbor* neighbor, const CPolygon* polygons,
                     Int32 index, const Vector32& color) {
   if (!handle || index < 0) return;

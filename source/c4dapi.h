@@ -21,3 +21,7 @@ void SetDisplayColor(BaseObject* op, const Vector& color);
 // left as it is.
 void SetVertexColor(VertexColorHandle handle, Neighbor* neighbor, const CPolygon* polygons,
                     Int32 index, const Vector32& color);
+// Writes the four corner colours of polygon `polygon` of a polygon-mode vertex colour tag, clamped
+// as above, alpha 1.
+void SetPolygonColors(VertexColorHandle handle, Int32 polygon, const Vector& a, const Vector& b,
+                      const Vector& c, const Vector& d);

@@ -11,6 +11,7 @@
 #include "o3dplotmesh.h"
 #include "zvplot.h"
 #include "zvplot_settings.h"
+#include "zvplot_solid.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
 
@@ -27,6 +28,10 @@ constexpr Int64 kColorBytes = 4 * sizeof(Float32);
 // Aligning the marker mesh's normals copies the mesh and keeps an edge table of it.
 constexpr Int64 kAlignPointBytes = 32;
 constexpr Int64 kAlignPolygonBytes = 96;
+// Building a solid: a face of its list (corners and where they take their colours from), and per
+// node its classification and vertex numbers.
+constexpr Int64 kSolidFaceBytes = 40;
+constexpr Int64 kSolidNodeBytes = 24;
 // One glyph of an extruded text (outline, caps and sides), and the points and polygons it has.
 constexpr Int64 kGlyphBytes = 4096;
 constexpr Int64 kGlyphPoints = 100;
@@ -161,11 +166,24 @@ Bool EstimateMeshMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
       break;
     }
     default: {
+      const Int32 solid = bc.GetInt32(O3DPLOTMESH_SOLID);
+      const Bool colours = bc.GetBool(O3DPLOTMESH_VERTEXCOLORS);
+      if (solid != O3DPLOTMESH_SOLID_OFF) {
+        SolidCountsAtMost(resolution, solid, &out->points, &out->polygons);
+        out->vertices = 4 * out->polygons;
+        // Corner colours, on the solid and on the component's copy; the builder's own list of
+        // faces and the per-node tables it works from.
+        const Int64 colors = colours ? 2 * 4 * kColorBytes * out->polygons : 0;
+        out->bytes = PolygonObjectBytes(out->points, out->polygons, true) + colors +
+                     out->polygons * kSolidFaceBytes + samples * kSolidNodeBytes;
+        Name(out, "solid");
+        break;
+      }
       out->points = samples;
       out->polygons = Int64(resolution) * resolution;
       out->vertices = 4 * out->polygons;
       // Vertex colours: the surface's tag and the component's copy of it.
-      const Int64 colors = bc.GetBool(O3DPLOTMESH_VERTEXCOLORS) ? 2 * kColorBytes * samples : 0;
+      const Int64 colors = colours ? 2 * kColorBytes * samples : 0;
       out->bytes = PolygonObjectBytes(out->points, out->polygons, true) + colors;
       Name(out, "surface");
       break;

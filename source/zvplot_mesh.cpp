@@ -11,6 +11,8 @@
 #include "o3dplot.h"
 #include "zvplot.h"
 #include "zvplot_estimate.h"
+#include "zvplot_gradient.h"
+#include "zvplot_solid.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
 
@@ -226,6 +228,58 @@ PolygonObject* BuildSurface(BaseObject* op, const BaseContainer& bc, const PlotS
   return poly;
 }
 
+// ---- Solid -----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr Float kDefaultBaseDepth = 10.0;
+constexpr Float kDefaultThickness = 2.0;
+
+// A distance the user gives, or its default where the container holds none that is usable.
+Float Distance(const BaseContainer& bc, Int32 id, Float fallback) {
+  const Float v = bc.GetFloat(id, fallback);
+  return v > 0.0 && std::isfinite(v) ? v : fallback;
+}
+
+// The bottom's colour: the colour the plot gives its lowest values, the gradient's start.
+Vector BottomColour(const BaseObject* plot, const BaseDocument* doc) {
+  const BaseContainer& bc = plot->GetDataInstanceRef();
+  if (bc.GetInt32(O3DPLOT_COLORMODE) != O3DPLOT_COLORMODE_GRADIENT) return bc.GetVector(O3DPLOT_COLOR);
+  PreparedGradient gradient;
+  if (!gradient.Prepare(GetCustomData<Gradient>(bc, O3DPLOT_GRADIENT), doc)) return Vector(1.0);
+  return gradient.Colour(0.0);
+}
+
+}  // namespace
+
+PolygonObject* BuildSolidSurface(BaseObject* op, const BaseContainer& bc,
+                                 const PlotSampleArray& samples, Int32 resolution,
+                                 const BaseObject* plot) {
+  if (!plot) return nullptr;
+  SolidShape shape;
+  shape.mode = bc.GetInt32(O3DPLOTMESH_SOLID);
+  shape.colours = bc.GetBool(O3DPLOTMESH_VERTEXCOLORS) && GetC4DVersion() >= kVertexColorMinVersion;
+  shape.phong = bc.GetBool(O3DPLOTMESH_PHONG);
+  shape.thickness = Distance(bc, O3DPLOTMESH_THICKNESS, kDefaultThickness);
+  // Base Depth below the lowest point of the surface, or of the plot box's floor when that is
+  // lower.
+  Float lowest = -0.5 * std::fabs(plot->GetDataInstanceRef().GetFloat(O3DPLOT_HEIGHT));
+  for (Int64 k = 0; k < samples.GetCount(); ++k) {
+    const Float y = samples[k].position.y;
+    if (std::isfinite(y) && y < lowest) lowest = y;
+  }
+  shape.bottom = lowest - Distance(bc, O3DPLOTMESH_BASEDEPTH, kDefaultBaseDepth);
+  if (shape.colours) shape.bottomColour = BottomColour(plot, op->GetDocument());
+  PolygonObject* solid = BuildSolid(samples, resolution, shape);
+  if (!shape.colours) {
+    RemoveVertexColorTag(op);
+  } else if (solid) {
+    if (auto* tag = static_cast<VertexColorTag*>(solid->GetTag(Tvertexcolor)))
+      TransferVertexColorTag(op, tag);
+  }
+  return solid;
+}
+
 // ---- Markers ---------------------------------------------------------------------------------
 
 PolygonObject* BuildMarkerMesh(const PlotSampleArray& samples, Float size, Int32 shape,
@@ -339,6 +393,9 @@ Bool ZVPlotMesh::Init(GeListNode* node, Bool) {
   bc->SetInt32(O3DPLOTMESH_MARKERSHAPE, O3DPLOTMESH_MARKERSHAPE_CUBE);
   bc->SetInt32(O3DPLOTMESH_PRIMITIVE, O3DPLOTMESH_PRIMITIVE_CUBE);
   bc->SetBool(O3DPLOTMESH_RENDERONLY, false);
+  bc->SetInt32(O3DPLOTMESH_SOLID, O3DPLOTMESH_SOLID_OFF);
+  bc->SetFloat(O3DPLOTMESH_BASEDEPTH, kDefaultBaseDepth);
+  bc->SetFloat(O3DPLOTMESH_THICKNESS, kDefaultThickness);
   return true;
 }
 
@@ -361,10 +418,15 @@ Bool ZVPlotMesh::GetDDescription(const GeListNode* node, Description* descriptio
   if (!description->LoadDescription(node->GetType())) return false;
   const DescID vertexColors = ConstDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS, DTYPE_BOOL, 0));
   const DescID* single = description->GetSingleDescID();
-  if (!single || vertexColors.IsPartOf(*single, nullptr)) {
-    if (BaseContainer* item = description->GetParameterI(vertexColors, nullptr))
-      item->SetBool(DESC_HIDE, GetC4DVersion() < kVertexColorMinVersion);
-  }
+  const auto hide = [&](const DescID& id, Bool hidden) {
+    if (single && !id.IsPartOf(*single, nullptr)) return;
+    if (BaseContainer* item = description->GetParameterI(id, nullptr)) item->SetBool(DESC_HIDE, hidden);
+  };
+  hide(vertexColors, GetC4DVersion() < kVertexColorMinVersion);
+  // Each distance of the solid shows in its own mode only.
+  const Int32 solid = static_cast<const BaseObject*>(node)->GetDataInstanceRef().GetInt32(O3DPLOTMESH_SOLID);
+  hide(ConstDescID(DescLevel(O3DPLOTMESH_BASEDEPTH)), solid != O3DPLOTMESH_SOLID_BASE);
+  hide(ConstDescID(DescLevel(O3DPLOTMESH_THICKNESS)), solid != O3DPLOTMESH_SOLID_SHELL);
   flags |= DESCFLAGS_DESC::LOADED;
   return SUPER::GetDDescription(node, description, flags);
 }
@@ -376,7 +438,10 @@ Bool ZVPlotMesh::GetDEnabling(const GeListNode* node, const DescID& id, const Ge
   const Int32 mode = op->GetDataInstanceRef().GetInt32(O3DPLOTMESH_MODE);
   switch (id[0].id) {
     case O3DPLOTMESH_VERTEXCOLORS:
-    case O3DPLOTMESH_PHONG: return mode == O3DPLOTMESH_MODE_SURFACE;
+    case O3DPLOTMESH_PHONG:
+    case O3DPLOTMESH_SOLID:
+    case O3DPLOTMESH_BASEDEPTH:
+    case O3DPLOTMESH_THICKNESS: return mode == O3DPLOTMESH_MODE_SURFACE;
     case O3DPLOTMESH_MARKERSIZE:
       return mode == O3DPLOTMESH_MODE_MARKERS || mode == O3DPLOTMESH_MODE_PRIMITIVES;
     case O3DPLOTMESH_MARKERSHAPE: return mode == O3DPLOTMESH_MODE_MARKERS;
@@ -433,7 +498,12 @@ BaseObject* ZVPlotMesh::BuildGeometry(BaseObject* op, const BaseContainer& bc,
   const Float size = bc.GetFloat(O3DPLOTMESH_MARKERSIZE);
   BaseObject* result = nullptr;
   switch (bc.GetInt32(O3DPLOTMESH_MODE)) {
-    case O3DPLOTMESH_MODE_SURFACE: result = BuildSurface(op, bc, samples, resolution); break;
+    case O3DPLOTMESH_MODE_SURFACE:
+      if (bc.GetInt32(O3DPLOTMESH_SOLID) == O3DPLOTMESH_SOLID_OFF)
+        result = BuildSurface(op, bc, samples, resolution);
+      else
+        result = BuildSolidSurface(op, bc, samples, resolution, FindParentPlot(op));
+      break;
     case O3DPLOTMESH_MODE_MARKERS:
       result = BuildMarkerMesh(samples, size, bc.GetInt32(O3DPLOTMESH_MARKERSHAPE),
                                op->GetDocument());

@@ -65,6 +65,11 @@ Vector SurfacePointUV(Int32 k, Int32 resolution);
 // counts do not fit or memory runs out.
 PolygonObject* BuildSurface(BaseObject* op, const BaseContainer& bc, const PlotSampleArray& samples,
                             Int32 resolution);
+// Builds the surface closed into a solid (O3DPLOTMESH_SOLID), with the bottom Base Depth below the
+// lowest sample or the plot box's floor. The component keeps a copy of its vertex colour tag.
+PolygonObject* BuildSolidSurface(BaseObject* op, const BaseContainer& bc,
+                                 const PlotSampleArray& samples, Int32 resolution,
+                                 const BaseObject* plot);
 // Keeps the component's vertex colour tag equal to `tag`: overwritten in place when the point count
 // is unchanged, replaced by a clone otherwise.
 void TransferVertexColorTag(BaseObject* op, VertexColorTag* tag);

@@ -50,5 +50,5 @@ struct ZVPlotMemoryEstimate {
   Int64 vertices = 0;    // corners told apart: each polygon's own where it has UVWs, else points
   Int64 objects = 0;     // objects it builds (a primitive per sample, a text per label)
   Int32 resolution = 0;  // the plot's resolution the estimate is for
-  char what[16] = {};    // "samples", "surface", "markers", "primitives", "grid", "cage", "labels"
+  char what[16] = {};    // "samples", "surface", "solid", "markers", "primitives", "grid", "cage", "labels"
 };

@@ -29,6 +29,7 @@
 #include "description/opyramid.h"
 #include "description/osphere.h"
 #include "description/osplinetext.h"
+#include "description/tphong.h"
 #include "ge_prepass.h"
 #include "lib_clipmap.h"
 #include "lib_description.h"

@@ -24,9 +24,9 @@ class BaseTag : public BaseList2D {
   virtual BaseTag* CloneSelf() const;
   friend class BaseObject;
   friend struct zvhost::HostAccess;
+  BaseObject* object_ = nullptr;  // the object the tag is on
 
  private:
-  BaseObject* object_ = nullptr;
   Bool evaluationOutput_ = false;  // inserted by scene evaluation: output, not scene content
 };
 
@@ -64,7 +64,8 @@ class UVWTag : public VariableTag {
   }
 };
 
-// Colour entries of four floats (r, g, b, alpha) per point (point mode) or per polygon corner.
+// Colour entries of four floats (r, g, b, alpha): one per point (point mode), or four per polygon,
+// one for each corner (polygon mode).
 class VertexColorTag : public VariableTag {
  public:
   using VariableTag::VariableTag;
@@ -72,14 +73,17 @@ class VertexColorTag : public VariableTag {
   VertexColorHandle GetDataAddressW() { return GetLowlevelDataAddressW(); }
   ConstVertexColorHandle GetDataAddressR() const { return GetLowlevelDataAddressR(); }
   Bool IsPerPointColor() const { return perPoint_; }
-  Bool SetPerPointMode(Bool perPointColor) {
-    perPoint_ = perPointColor;
-    return true;
-  }
+  // Switching to polygon mode on a polygon object gives the tag an entry per polygon, each corner
+  // taking its point's colour; off an object each entry's colour goes to all four corners.
+  Bool SetPerPointMode(Bool perPointColor);
   // Writes the colour of entry `pIndex`, its alpha left as it is. Without neighbour information
   // (point mode) the entry is the point's.
   static void SetColor(VertexColorHandle dataptr, Neighbor* nb, const CPolygon* vadr, Int32 pIndex,
                        const maxon::Color32& color);
+  // Writes the corner colours of polygon `i` of a tag in polygon mode.
+  static void Set(VertexColorHandle dataptr, Int32 i, const VertexColorStruct& s) {
+    static_cast<VertexColorStruct*>(dataptr)[i] = s;
+  }
 
  protected:
   BaseTag* CloneSelf() const override;

@@ -52,6 +52,17 @@ using Color = Col3<Float, 1>;
 using Color32 = Col3<Float32, 1>;
 using Color64 = Col3<Float64, 1>;
 
+// A colour of three channels and alpha.
+template <typename T, Int STRIDE = 1>
+struct Col4 {
+  T r = 0, g = 0, b = 0, a = 0;
+  constexpr Col4() = default;
+  constexpr Col4(T rr, T gg, T bb, T aa) : r(rr), g(gg), b(bb), a(aa) {}
+  template <typename U>
+  constexpr explicit Col4(const Col3<U, 1>& c, T aa = T(1)) : r(T(c.r)), g(T(c.g)), b(T(c.b)), a(aa) {}
+};
+using ColorA32 = Col4<Float32, 1>;
+
 }  // namespace maxon
 
 struct Vector {

@@ -23,6 +23,21 @@ struct UVWStruct {
   Vector a, b, c, d;
 };
 
+// The colours of one polygon's corners in a vertex colour tag of polygon mode.
+struct VertexColorStruct {
+  VertexColorStruct() {}
+  // Each corner's colour, fully opaque.
+  VertexColorStruct(const Vector& t_a, const Vector& t_b, const Vector& t_c, const Vector& t_d)
+      : a(Opaque(t_a)), b(Opaque(t_b)), c(Opaque(t_c)), d(Opaque(t_d)) {}
+  maxon::ColorA32 a, b, c, d;
+
+ private:
+  static maxon::ColorA32 Opaque(const Vector& v) {
+    return maxon::ColorA32(static_cast<Float32>(v.x), static_cast<Float32>(v.y),
+                           static_cast<Float32>(v.z), 1.0f);
+  }
+};
+
 // Handles for the data of UVW and vertex colour tags.
 typedef void* UVWHandle;
 typedef const void* ConstUVWHandle;

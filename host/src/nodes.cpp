@@ -538,10 +538,45 @@ void VertexColorTag::SetColor(VertexColorHandle dataptr, Neighbor*, const CPolyg
   entry[2] = color.b;
 }
 
+// A polygon-mode tag holds four point-mode entries per polygon.
+constexpr Int32 kCornersPerPolygon = 4;
+
+Bool VertexColorTag::SetPerPointMode(Bool perPointColor) {
+  if (perPointColor == perPoint_) return true;
+  if (perPointColor) return false;  // corner colours are not averaged back onto points
+  const PolygonObject* poly =
+      object_ && object_->IsInstanceOf(Opolygon) ? static_cast<PolygonObject*>(object_) : nullptr;
+  const Int32 count = poly ? poly->GetPolygonCount() : count_;
+  auto* converted = HostAccess::NewVariableTag<VertexColorTag>(type_, count * kCornersPerPolygon);
+  if (!converted) return false;
+  const auto* from = static_cast<const Float32*>(GetDataAddressR());
+  auto* to = static_cast<Float32*>(converted->GetDataAddressW());
+  const auto copy = [&](Int32 source, Float32* entry) {
+    if (source >= 0 && source < count_) std::memcpy(entry, from + 4 * size_t(source), 16);
+    else entry[3] = 1.0f;
+  };
+  for (Int32 e = 0; e < count; ++e) {
+    for (Int32 k = 0; k < kCornersPerPolygon; ++k) {
+      const CPolygon* q = poly ? poly->GetPolygonR() + e : nullptr;
+      const Int32 corners[4] = {q ? q->a : e, q ? q->b : e, q ? q->c : e, q ? q->d : e};
+      copy(corners[k], to + 4 * (size_t(e) * kCornersPerPolygon + size_t(k)));
+    }
+  }
+  data_ = std::move(converted->data_);
+  delete converted;
+  count_ = count;
+  entrySize_ = kCornersPerPolygon * static_cast<Int32>(4 * sizeof(Float32));
+  perPoint_ = false;
+  return true;
+}
+
 BaseTag* VertexColorTag::CloneSelf() const {
-  auto* copy = HostAccess::NewVariableTag<VertexColorTag>(type_, count_);
+  const Int32 entries = perPoint_ ? count_ : count_ * kCornersPerPolygon;
+  auto* copy = HostAccess::NewVariableTag<VertexColorTag>(type_, entries);
   if (!copy) return nullptr;
   std::memcpy(copy->data_.get(), data_.get(), static_cast<size_t>(count_) * entrySize_);
+  copy->count_ = count_;
+  copy->entrySize_ = entrySize_;
   copy->perPoint_ = perPoint_;
   return copy;
 }
