@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 
+#include "zvplot_messages.h"
+
 // How the lines are found, in passes that each cost the samples' or the crossings' count:
 // 1. the samples' heights and their extent; the heights to draw (LevelSet);
 // 2. for each sample the number of those heights at or below it, its "rank": a sample is above a

@@ -2,8 +2,9 @@
 // marching squares over the sample grid and joined into the segments of one linear spline.
 #pragma once
 
-#include "zvplot_messages.h"
 #include "zvplot_sdk.h"
+
+struct PlotSample;  // zvplot_messages.h
 
 // At most this many heights are drawn: a step so small that more of its multiples fall within the
 // plotted range draws every second multiple (every fourth, ...) instead.
