@@ -14,6 +14,7 @@
 #include "zvplot_solid.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
+#include "zvplot_levels.h"
 
 // The sizes below were measured on the stand-in host (peak memory of a build, less the same scene
 // without it) and rounded up.
@@ -208,10 +209,21 @@ Bool SplineEstimate(BaseObject* op, Int32 resolution, Int64 points, const char* 
 }
 }  // namespace
 
+// Level lines keep at most as many points per place as the rows and columns at step 1 (each line
+// crosses an edge once; many lines are thinned to that), whatever the formula: the bound holds
+// before the samples are known.
 Bool EstimateGridMemory(BaseObject* op, ZVPlotMemoryEstimate* out) {
+  const BaseContainer& bc = op->GetDataInstanceRef();
   const Int32 resolution = PlotResolution(FindParentPlot(op));
   const Int64 side = Int64(resolution) + 1;
-  const Int64 step = std::max<Int32>(op->GetDataInstanceRef().GetInt32(O3DPLOTGRID_STEP), 1);
+  if (bc.GetInt32(O3DPLOTGRID_MODE) == O3DPLOTGRID_MODE_LEVELS) {
+    const Int32 place = bc.GetInt32(O3DPLOTGRID_PLACE);
+    const Int32 places = place == O3DPLOTGRID_PLACE_BOTH ? 2 : 1;
+    SplineEstimate(op, resolution, places * LevelLinePointLimit(side), "grid", out);
+    out->bytes = LevelLineBytes(side, places) + kObjectBytes + CacheBytes(op);
+    return true;
+  }
+  const Int64 step = std::max<Int32>(bc.GetInt32(O3DPLOTGRID_STEP), 1);
   // A line every step, and the last one.
   return SplineEstimate(op, resolution, 2 * (side / step + 2) * side, "grid", out);
 }

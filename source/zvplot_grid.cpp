@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
 #include "c4d_symbols.h"
@@ -11,6 +12,8 @@
 #include "zvplot_estimate.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
+#include "zvplot_levels.h"
+#include "zvplot_settings.h"
 
 namespace {
 
@@ -40,6 +43,27 @@ Int32 GridLineCount(Int32 n, Int32 step) {
   return count;
 }
 
+// The level lines of the plot's samples. The heights of a step's multiples are those the plot
+// gives a formula value: scaled by its factor for the value's sign and, when the plot fits its
+// values into the box, by the largest value's share, as the height labels read them.
+SplineObject* LevelContour(const BaseContainer& bc, const BaseObject* plot, const ZVPlot& data,
+                           Int32 n) {
+  const PlotSettings ps = PlotSettings::Read(plot->GetDataInstanceRef());
+  const Float largest = std::max(std::fabs(data.GetValueMin()), std::fabs(data.GetValueMax()));
+  const Float fit = ps.heightMode == O3DPLOT_HEIGHTMODE_FIT && largest > 1.0 ? largest : 1.0;
+  LevelChoice choice;
+  choice.count = bc.GetInt32(O3DPLOTGRID_LEVELS, 10);
+  choice.step = bc.GetFloat(O3DPLOTGRID_LEVELSTEP);
+  choice.perPositive = ps.HalfHeight() * ps.scalePositive / fit;
+  choice.perNegative = ps.HalfHeight() * ps.scaleNegative / fit;
+  const Int32 place = bc.GetInt32(O3DPLOTGRID_PLACE);
+  LevelPlaces places;
+  places.surface = place != O3DPLOTGRID_PLACE_FLOOR;
+  places.floor = place == O3DPLOTGRID_PLACE_FLOOR || place == O3DPLOTGRID_PLACE_BOTH;
+  places.floorHeight = -ps.HalfHeight();
+  return BuildLevelLines(data.GetSamples().GetFirst(), n, choice, places);
+}
+
 }  // namespace
 
 Bool ZVPlotGrid::Init(GeListNode* node, Bool) {
@@ -47,6 +71,10 @@ Bool ZVPlotGrid::Init(GeListNode* node, Bool) {
   BaseContainer* bc = static_cast<BaseObject*>(node)->GetDataInstance();
   bc->SetInt32(O3DPLOTGRID_STEP, 1);
   bc->SetVector(O3DPLOTGRID_COLOR, Vector(0.8, 0.8, 0.8));
+  bc->SetInt32(O3DPLOTGRID_MODE, O3DPLOTGRID_MODE_ROWS);
+  bc->SetInt32(O3DPLOTGRID_LEVELS, 10);
+  bc->SetFloat(O3DPLOTGRID_LEVELSTEP, 0.0);
+  bc->SetInt32(O3DPLOTGRID_PLACE, O3DPLOTGRID_PLACE_SURFACE);
   return true;
 }
 
@@ -61,8 +89,18 @@ Bool ZVPlotGrid::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dno
 
 Bool ZVPlotGrid::GetDEnabling(const GeListNode* node, const DescID& id, const GeData& t_data,
                               DESCFLAGS_ENABLE flags, const BaseContainer* itemdesc) const {
-  if (!static_cast<const BaseObject*>(node)->GetDeformMode()) return false;
-  return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
+  const auto* op = static_cast<const BaseObject*>(node);
+  if (!op->GetDeformMode()) return false;
+  const BaseContainer& bc = op->GetDataInstanceRef();
+  const Bool levels = bc.GetInt32(O3DPLOTGRID_MODE) == O3DPLOTGRID_MODE_LEVELS;
+  switch (id[0].id) {
+    case O3DPLOTGRID_STEP: return !levels;
+    // A step above 0 takes the place of the count.
+    case O3DPLOTGRID_LEVELS: return levels && !(bc.GetFloat(O3DPLOTGRID_LEVELSTEP) > 0.0);
+    case O3DPLOTGRID_LEVELSTEP:
+    case O3DPLOTGRID_PLACE: return levels;
+    default: return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
+  }
 }
 
 Bool ZVPlotGrid::AddToExecution(BaseObject* op, PriorityList* list) {
@@ -104,7 +142,8 @@ void ZVPlotGrid::CheckDirty(BaseObject* op, const BaseDocument* doc) {
   }
 }
 
-// The spline holds only the lines drawn: with a step above 1 nothing is left unset after them.
+// Rows and columns: the spline holds only the lines drawn, so with a step above 1 nothing is left
+// unset after them. Level lines: see BuildLevelLines.
 SplineObject* ZVPlotGrid::GetContour(BaseObject* op, BaseDocument*, Float, BaseThread*) {
   BaseObject* plot = FindParentPlot(op);
   const ZVPlot* data = plot ? plot->GetNodeData<ZVPlot>() : nullptr;
@@ -118,6 +157,8 @@ SplineObject* ZVPlotGrid::GetContour(BaseObject* op, BaseDocument*, Float, BaseT
   if (count <= 0 || side < 1 || side * side != count) return EmptySpline();
   if (2 * count > INT32_MAX) return EmptySpline();
   const Int32 n = static_cast<Int32>(side);
+  if (bc.GetInt32(O3DPLOTGRID_MODE) == O3DPLOTGRID_MODE_LEVELS)
+    return LevelContour(bc, plot, *data, n);
   const Int32 step = std::max(bc.GetInt32(O3DPLOTGRID_STEP, 1), 1);
   const Int32 lines = GridLineCount(n, step);
 

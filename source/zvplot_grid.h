@@ -1,5 +1,6 @@
 // The grid component: a net of smooth curves through the plot's samples, every step-th row and
-// column and always the last one.
+// column and always the last one; or, in its level lines mode, the curves along which the surface
+// keeps one height, on the surface, on the box's floor or on both (zvplot_levels.h).
 #pragma once
 
 #include "zvplot_sdk.h"

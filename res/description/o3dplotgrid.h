@@ -3,11 +3,27 @@
 
 enum
 {
-	Oo3dplotgrid       = 1055458,
+	Oo3dplotgrid              = 1055458,
 
 	// Parameters
-	O3DPLOTGRID_STEP   = 30000,
-	O3DPLOTGRID_COLOR  = 30001,
+	O3DPLOTGRID_STEP          = 30000,
+	O3DPLOTGRID_COLOR         = 30001,
+	O3DPLOTGRID_MODE          = 30040,
+	O3DPLOTGRID_LEVELS        = 30041,
+	O3DPLOTGRID_LEVELSTEP     = 30042,
+	O3DPLOTGRID_PLACE         = 30043,
+
+	// Groups
+	O3DPLOTGRID_GROUP_LEVELS  = 30044,
+
+	// O3DPLOTGRID_MODE: a container without the entry reads 0, the rows and columns
+	O3DPLOTGRID_MODE_ROWS     = 0,
+	O3DPLOTGRID_MODE_LEVELS   = 1,
+
+	// O3DPLOTGRID_PLACE
+	O3DPLOTGRID_PLACE_SURFACE = 0,
+	O3DPLOTGRID_PLACE_FLOOR   = 1,
+	O3DPLOTGRID_PLACE_BOTH    = 2,
 };
 
 #endif  // O3DPLOTGRID_H_
