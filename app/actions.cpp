@@ -7,7 +7,7 @@
 #include "memory_budget.h"
 #include "scene_file.h"
 #include "suggest.h"
-#include "value_text.h"
+#include "words.h"
 #include "zvplot_messages.h"
 
 namespace zvapp {
@@ -275,11 +275,6 @@ bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSe
     return false;
   }
   return true;
-}
-
-void EvaluateScene(PlotScene& scene, const ActionSession& session) {
-  zvhost::SetRunning(CHECKISRUNNING::EXTERNALRENDERING, session.render);
-  scene.Evaluate();
 }
 
 }  // namespace zvapp

@@ -33,12 +33,6 @@ struct Refusal {
   int column = 0;
 };
 
-// What actions change beside the document.
-struct ActionSession {
-  bool render = false;             // evaluations run as an external render from a render action on
-  std::vector<std::string> notes;  // what loading a scene file had to change (fonts replaced)
-};
-
 // An action of the command line from its option's word and value: "set" and "resolution=80" give
 // {"set", {"resolution", "80"}}; an option without a value (--eval, a bare --enable) gives none.
 bool ActionFromOption(const std::string& word, const std::string& value, Action* out,
@@ -75,7 +69,5 @@ bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSe
 // refusal: for a caller that keeps the snapshot anyway (the studio's undo).
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
                   Refusal* refusal, const std::string& snapshot);
-// One scene evaluation, as an external render when the session says so.
-void EvaluateScene(PlotScene& scene, const ActionSession& session);
 
 }  // namespace zvapp

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "suggest.h"
-#include "value_text.h"
+#include "words.h"
 
 namespace zvapp {
 namespace {

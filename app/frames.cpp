@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "value_text.h"
+#include "words.h"
 
 namespace zvapp {
 namespace {

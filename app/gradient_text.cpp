@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "suggest.h"
-#include "value_text.h"
+#include "words.h"
 
 namespace zvapp {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "messages.h"
 #include "plot_kinds.h"
-#include "value_text.h"
+#include "words.h"
 #include "zvplot_messages.h"
 
 namespace zvapp {

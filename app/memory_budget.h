@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 
-#include "actions.h"
 #include "plot_scene.h"
 
 namespace zvapp {

@@ -121,11 +121,6 @@ HeldOutputs Held(const OutputOptions& o) {
 
 }  // namespace
 
-std::string OutputTitle(const PlotScene& scene) {
-  BaseObject* plot = scene.Plot();
-  return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
-}
-
 bool CheckOutputs(const OutputOptions& o, std::string* error) {
   for (const std::string& output : o.outputs) {
     const std::string ext = Extension(output);

@@ -17,8 +17,6 @@ struct OutputOptions {
   std::string dump;                  // the JSON dump ("-": standard output)
 };
 
-// The title the outputs carry: "y = FORMULA".
-std::string OutputTitle(const PlotScene& scene);
 // The outputs' types and the frame range, checked before anything is done.
 bool CheckOutputs(const OutputOptions& o, std::string* error);
 // Evaluates the scene at the document's frame (or at each frame of the range, at the document's

@@ -220,4 +220,14 @@ void PlotScene::SetFps(Int32 fps) {
 
 void PlotScene::Evaluate() { doc_->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE); }
 
+void EvaluateScene(PlotScene& scene, const ActionSession& session) {
+  zvhost::SetRunning(CHECKISRUNNING::EXTERNALRENDERING, session.render);
+  scene.Evaluate();
+}
+
+std::string OutputTitle(const PlotScene& scene) {
+  BaseObject* plot = scene.Plot();
+  return plot ? "y = " + PlotFormula(plot) : "Zorvantix";
+}
+
 }  // namespace zvapp

@@ -61,6 +61,18 @@ class PlotScene {
   BaseDocument* doc_;
 };
 
+// What the actions a user applies change beside the document.
+struct ActionSession {
+  bool render = false;             // evaluations run as an external render from a render action on
+  std::vector<std::string> notes;  // what loading a scene file had to change (fonts replaced)
+};
+
+// One scene evaluation, as an external render when the session says so.
+void EvaluateScene(PlotScene& scene, const ActionSession& session);
+
+// The title the outputs carry: "y = FORMULA".
+std::string OutputTitle(const PlotScene& scene);
+
 // A parameter's short name: its symbol without the type's prefix, in lower case (resolution).
 std::string ShortName(const std::string& symbol);
 // The parameter of a type named by its symbol (O3DPLOT_RESOLUTION), its short name (resolution:

@@ -8,7 +8,6 @@
 #include "export_html.h"
 #include "json_dump.h"
 #include "json_text.h"
-#include "outputs.h"
 #include "plot_kinds.h"
 #include "scene_file.h"
 #include "studio_describe.h"

@@ -16,6 +16,7 @@
 
 #include "studio_api.h"
 #include "studio_queue.h"
+#include "words.h"
 
 #ifndef ZV_STUDIO_DIR
 #define ZV_STUDIO_DIR "share/zorvantix/studio"
@@ -51,11 +52,6 @@ bool SameSecret(const std::string& a, const std::string& b) {
   unsigned char diff = 0;
   for (size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
   return diff == 0;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 std::string MimeType(const std::filesystem::path& file) {

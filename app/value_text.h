@@ -6,18 +6,9 @@
 
 #include "c4d.h"
 #include "host_app.h"
+#include "words.h"
 
 namespace zvapp {
-
-std::string Lower(std::string s);
-std::string Trim(const std::string& s);
-// A whole text as one whole number (blanks around allowed).
-bool ParseWhole(const std::string& text, Int32* out);
-bool ParseWhole(const std::string& text, Int64* out);
-// A whole text as one finite or infinite number (std::from_chars' syntax, blanks around allowed).
-bool ParseNumber(const std::string& text, double* out);
-// "#rrggbb" as a colour of 0 ... 1 channels.
-bool ParseHexColour(const std::string& text, Vector* out);
 
 // The value a text gives for a parameter of that description type; false with a message that
 // names the parameter, what it takes and what it got.
