@@ -1,10 +1,10 @@
-# Lays out the HTML viewer's files in DEST: the page template and script from app/viewer, and
+# Lays out the HTML viewer's files in DEST: the page template and script from app/export/viewer, and
 # three.js from node_modules when the set-up command has installed it (the runner reports a
 # missing three.js when it is asked for a page). Run at build time, so that an npm install after
 # configuring is picked up by the next build.
 file(MAKE_DIRECTORY ${DEST})
 foreach(name viewer.html viewer.js)
-  file(COPY_FILE ${SRC}/app/viewer/${name} ${DEST}/${name} ONLY_IF_DIFFERENT)
+  file(COPY_FILE ${SRC}/app/export/viewer/${name} ${DEST}/${name} ONLY_IF_DIFFERENT)
 endforeach()
 set(three ${SRC}/node_modules/three)
 foreach(name build/three.core.min.js build/three.module.min.js
