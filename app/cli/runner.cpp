@@ -46,10 +46,28 @@ constexpr const char* kExamples = R"text(Examples:
       what can be set on the surface
   zvplot --formula "x * z" --serve
       the studio: edit the plot in a browser (open the address it prints)
+)text";
+// The footer's words wrap as its examples are laid out, at most this wide.
+constexpr size_t kFooterWidth = 96;
 
-The actions (--formula, --preset, --set, --press, --add, --enable, --disable, --scene, --frame,
---fps, --eval, --render) run in the order given; the outputs (-o, --dump, --save) are written
-after the final evaluation.)text";
+// The examples, then which options are actions: the words of the table.
+std::string Footer() {
+  std::string words;
+  for (const ActionKind& k : ActionKinds())
+    if (k.form != OptionForm::kNone) words += (words.empty() ? "--" : ", --") + std::string(k.word);
+  std::istringstream text("The actions (" + words +
+                          ") run in the order given; the outputs (-o, --dump, --save) are "
+                          "written after the final evaluation.");
+  std::string out = kExamples, line, word;
+  while (text >> word) {
+    if (!line.empty() && line.size() + 1 + word.size() > kFooterWidth) {
+      out += "\n" + line;
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+  }
+  return out + "\n" + line;
+}
 
 int Error(const std::string& message) { return PrintError(message); }
 
@@ -202,24 +220,16 @@ struct ActionOptions {
   }
 };
 
+// An option for each action of the table that the command line writes.
 void AddActionOptions(CLI::App& app, ActionOptions* a) {
-  a->Add(app, "formula", "TEXT", "the plot's formula y = f(x, z)", "Sin(x) * Cos(z)");
-  a->Add(app, "preset", "N", "one of the eleven preset formulas, 0 ... 10", "0");
-  a->Add(app, "set", "NAME=VALUE",
-         "set a parameter as a user does: [OBJECT.]NAME=VALUE (resolution=80, mesh.mode=markers, "
-         "gradient=viridis, labels.font=\"DejaVu Serif:Bold\")");
-  a->Add(app, "press", "OBJECT.BUTTON",
-         "press a button: OBJECT.BUTTON (plot.reset, plot.help, labels.update)");
-  a->Add(app, "add", "KIND",
-         "add a component: mesh, grid, cage, labels (the scene then starts bare)");
-  a->Add(app, "enable", "[KIND]", "switch an object on", "plot", true);
-  a->Add(app, "disable", "[KIND]", "switch an object off", "plot", true);
-  a->Add(app, "scene", "FILE", "load a scene file; the actions after it act on it");
-  a->Add(app, "frame", "N", "the document's frame (keeps the frame rate)", "0");
-  a->Add(app, "fps", "N", "the document's frame rate (keeps the frame)", "30");
-  a->AddFlag(app, "eval", "evaluate the scene now");
-  a->AddFlag(app, "render",
-             "from here on, evaluate as an external render (render-only geometry appears)");
+  for (const ActionKind& k : ActionKinds()) {
+    if (k.form == OptionForm::kNone) continue;
+    if (k.form == OptionForm::kFlag)
+      a->AddFlag(app, k.word, k.help);
+    else
+      a->Add(app, k.word, k.valueName, k.help, k.fallback ? k.fallback : "",
+             k.form == OptionForm::kMaybeValue);
+  }
 }
 
 void AddOtherOptions(CLI::App& app, Options* o) {
@@ -277,7 +287,7 @@ std::string UnknownArgument(const CLI::App& app, const std::vector<std::string>&
 
 int RunMain(int argc, char** argv) {
   CLI::App app{"zvplot: plots y = f(x, z) with the Zorvantix module and writes what you open"};
-  app.footer(kExamples);
+  app.footer(Footer());
   app.allow_extras();
   Options o;
   ActionOptions actionOptions;

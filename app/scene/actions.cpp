@@ -13,46 +13,27 @@
 namespace zvapp {
 namespace {
 
-struct Word {
-  const char* name;
-  size_t minArgs, maxArgs;
-  bool commandLineOnly;
-};
-
-constexpr Word kWords[] = {
-    {"formula", 1, 1, false}, {"preset", 1, 1, false}, {"set", 2, 2, false},
-    {"press", 1, 1, false},   {"add", 1, 1, false},    {"enable", 0, 1, false},
-    {"disable", 0, 1, false}, {"scene", 1, 1, true},   {"frame", 1, 1, false},
-    {"fps", 1, 1, false},     {"eval", 0, 0, false},   {"render", 0, 0, false},
-    {"handle", 5, 5, false},
-};
 constexpr Int32 kMaxFps = 1000;
-
-const Word* FindWord(const std::string& name) {
-  for (const Word& w : kWords)
-    if (name == w.name) return &w;
-  return nullptr;
-}
-
-std::vector<std::string> WordNames(bool commandLine) {
-  std::vector<std::string> names;
-  for (const Word& w : kWords)
-    if (commandLine || !w.commandLineOnly) names.push_back(w.name);
-  return names;
-}
 
 bool Fail(std::string* error, const std::string& message) {
   if (error) *error = message;
   return false;
 }
 
-bool CheckCount(const Word& w, size_t count, std::string* error) {
-  if (count >= w.minArgs && count <= w.maxArgs) return true;
-  const std::string takes = w.minArgs == w.maxArgs
-                                ? std::to_string(w.minArgs)
-                                : std::to_string(w.minArgs) + " or " + std::to_string(w.maxArgs);
-  return Fail(error, "\"" + std::string(w.name) + "\" takes " + takes + " argument" +
-                         (w.maxArgs == 1 ? "" : "s") + ", not " + std::to_string(count));
+std::vector<std::string> WordNames(bool commandLine) {
+  std::vector<std::string> names;
+  for (const ActionKind& k : ActionKinds())
+    if (commandLine || k.studio) names.push_back(k.word);
+  return names;
+}
+
+bool CheckCount(const ActionKind& k, size_t count, std::string* error) {
+  if (count >= k.minArgs && count <= k.maxArgs) return true;
+  const std::string takes = k.minArgs == k.maxArgs
+                                ? std::to_string(k.minArgs)
+                                : std::to_string(k.minArgs) + " or " + std::to_string(k.maxArgs);
+  return Fail(error, "\"" + std::string(k.word) + "\" takes " + takes + " argument" +
+                         (k.maxArgs == 1 ? "" : "s") + ", not " + std::to_string(count));
 }
 
 // A power written as in other languages: the formula with ^ in its place.
@@ -95,23 +76,70 @@ bool LoadSceneFile(PlotScene& scene, const std::string& path, ActionSession* ses
   return true;
 }
 
-bool ChangeTime(PlotScene& scene, const Action& a, std::string* error) {
+std::string Arg(const Action& a, size_t i) { return i < a.args.size() ? a.args[i] : ""; }
+
+// ---- What each action does -----------------------------------------------------------------------
+
+bool Formula(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int* column) {
+  return SetParameter(scene, "plot.formula", Arg(a, 0), error, column);
+}
+
+bool Preset(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
+  return scene.Set("plot.preset", Arg(a, 0), error);
+}
+
+bool Set(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int* column) {
+  return SetParameter(scene, Arg(a, 0), Arg(a, 1), error, column);
+}
+
+bool Press(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
+  return scene.Press(Arg(a, 0), error);
+}
+
+bool Add(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
+  return scene.Add(Arg(a, 0), error);
+}
+
+bool Enable(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
+  return scene.Enable(Arg(a, 0), true, error);
+}
+
+bool Disable(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
+  return scene.Enable(Arg(a, 0), false, error);
+}
+
+bool Scene(PlotScene& scene, const Action& a, ActionSession* session, std::string* error, int*) {
+  return LoadSceneFile(scene, Arg(a, 0), session, error);
+}
+
+bool Frame(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
   Int32 n = 0;
-  if (a.word == "frame") {
-    if (!ParseFrame(a.args[0], &n, error)) return false;
-    scene.SetFrame(n);
-    return true;
-  }
-  if (!ParseWhole(a.args[0], &n) || n < 1 || n > kMaxFps)
+  if (!ParseFrame(Arg(a, 0), &n, error)) return false;
+  scene.SetFrame(n);
+  return true;
+}
+
+bool Fps(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
+  Int32 n = 0;
+  if (!ParseWhole(Arg(a, 0), &n) || n < 1 || n > kMaxFps)
     return Fail(error, "the frame rate is a whole number from 1 to " + std::to_string(kMaxFps) +
-                           ", not \"" + a.args[0] + "\"");
+                           ", not \"" + Arg(a, 0) + "\"");
   scene.SetFps(n);
+  return true;
+}
+
+bool Eval(PlotScene& scene, const Action&, ActionSession* session, std::string* error, int*) {
+  return EvaluateWithinBudget(scene, *session, HeldOutputs{}, error);
+}
+
+bool Render(PlotScene&, const Action&, ActionSession* session, std::string*, int*) {
+  session->render = true;
   return true;
 }
 
 // A drag of a handle as the viewport makes it: the host asks the object where its handle is and
 // hands it the new point, so the object's own limits apply.
-bool MoveHandle(PlotScene& scene, const Action& a, std::string* error) {
+bool Handle(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
   BaseObject* op = nullptr;
   if (!scene.FindObject(a.args[0], &op, error)) return false;
   Int32 index = 0;
@@ -124,28 +152,56 @@ bool MoveHandle(PlotScene& scene, const Action& a, std::string* error) {
   return zvhost::MoveUserHandle(op, index, Vector(xyz[0], xyz[1], xyz[2]), error);
 }
 
-std::string Arg(const Action& a, size_t i) { return i < a.args.size() ? a.args[i] : ""; }
+}  // namespace
 
-bool CheckAction(const Action& a, std::string* error) {
-  const Word* w = FindWord(a.word);
-  if (!w)
-    return Fail(error, "unknown action \"" + a.word + "\"" + DidYouMean(a.word, WordNames(true)));
-  return CheckCount(*w, a.args.size(), error);
+const std::vector<ActionKind>& ActionKinds() {
+  using F = OptionForm;
+  static const std::vector<ActionKind> kinds = {
+      {"formula", 1, 1, true, F::kValue, "TEXT", "Sin(x) * Cos(z)",
+       "the plot's formula y = f(x, z)", Formula},
+      {"preset", 1, 1, true, F::kValue, "N", "0", "one of the eleven preset formulas, 0 ... 10",
+       Preset},
+      {"set", 2, 2, true, F::kAssignment, "NAME=VALUE", nullptr,
+       "set a parameter as a user does: [OBJECT.]NAME=VALUE (resolution=80, mesh.mode=markers, "
+       "gradient=viridis, labels.font=\"DejaVu Serif:Bold\")",
+       Set},
+      {"press", 1, 1, true, F::kValue, "OBJECT.BUTTON", nullptr,
+       "press a button: OBJECT.BUTTON (plot.reset, plot.help, labels.update)", Press},
+      {"add", 1, 1, true, F::kValue, "KIND", nullptr,
+       "add a component: mesh, grid, cage, labels (the scene then starts bare)", Add},
+      {"enable", 0, 1, true, F::kMaybeValue, "[KIND]", "plot", "switch an object on", Enable},
+      {"disable", 0, 1, true, F::kMaybeValue, "[KIND]", "plot", "switch an object off", Disable},
+      {"scene", 1, 1, false, F::kValue, "FILE", nullptr,
+       "load a scene file; the actions after it act on it", Scene},
+      {"frame", 1, 1, true, F::kValue, "N", "0", "the document's frame (keeps the frame rate)",
+       Frame},
+      {"fps", 1, 1, true, F::kValue, "N", "30", "the document's frame rate (keeps the frame)", Fps},
+      {"eval", 0, 0, true, F::kFlag, nullptr, nullptr, "evaluate the scene now", Eval},
+      {"render", 0, 0, true, F::kFlag, nullptr, nullptr,
+       "from here on, evaluate as an external render (render-only geometry appears)", Render},
+      {"handle", 5, 5, true, F::kNone, nullptr, nullptr,
+       "drag the object's handle to a point in its frame", Handle},
+  };
+  return kinds;
 }
 
-}  // namespace
+const ActionKind* FindActionKind(const std::string& word) {
+  for (const ActionKind& k : ActionKinds())
+    if (word == k.word) return &k;
+  return nullptr;
+}
 
 bool ActionFromOption(const std::string& word, const std::string& value, Action* out,
                       std::string* error) {
-  const Word* w = FindWord(word);
-  if (!w) return Fail(error, "--" + word + " is not an action");
+  const ActionKind* k = FindActionKind(word);
+  if (!k) return Fail(error, "--" + word + " is not an action");
   Action a{word, {}};
-  if (word == "set") {
+  if (k->form == OptionForm::kAssignment) {
     const size_t eq = value.find('=');
     if (eq == std::string::npos)
-      return Fail(error, "--set takes [OBJECT.]NAME=VALUE, not \"" + value + "\"");
+      return Fail(error, "--" + word + " takes [OBJECT.]NAME=VALUE, not \"" + value + "\"");
     a.args = {value.substr(0, eq), value.substr(eq + 1)};
-  } else if (w->maxArgs > 0 && (w->minArgs > 0 || !value.empty())) {
+  } else if (k->maxArgs > 0 && (k->minArgs > 0 || !value.empty())) {
     a.args = {value};
   }
   *out = std::move(a);
@@ -154,7 +210,8 @@ bool ActionFromOption(const std::string& word, const std::string& value, Action*
 
 std::string CommandLineText(const Action& action) {
   std::string text = "--" + action.word;
-  if (action.word == "set" && action.args.size() == 2)
+  const ActionKind* k = FindActionKind(action.word);
+  if (k && k->form == OptionForm::kAssignment && action.args.size() == 2)
     return text + " " + action.args[0] + "=" + action.args[1];
   for (const std::string& arg : action.args) text += " " + arg;
   return text;
@@ -176,8 +233,8 @@ bool ActionFromJson(const nlohmann::json& item, Action* out, std::string* error)
   if (!item.is_array() || item.empty() || !item[0].is_string())
     return Fail(error, "an action is an array [WORD, ARGUMENT, ...], not " + item.dump());
   const std::string word = item[0].get<std::string>();
-  const Word* w = FindWord(word);
-  if (!w || w->commandLineOnly)
+  const ActionKind* k = FindActionKind(word);
+  if (!k || !k->studio)
     return Fail(error, "unknown action \"" + word + "\"" + DidYouMean(word, WordNames(false)));
   Action a{word, {}};
   for (size_t i = 1; i < item.size(); ++i) {
@@ -190,7 +247,7 @@ bool ActionFromJson(const nlohmann::json& item, Action* out, std::string* error)
       return Fail(error, "argument " + std::to_string(i) + " of \"" + word +
                              "\" is not a text, a number or true/false");
   }
-  if (!CheckCount(*w, a.args.size(), error)) return false;
+  if (!CheckCount(*k, a.args.size(), error)) return false;
   *out = std::move(a);
   return true;
 }
@@ -232,20 +289,10 @@ bool CheckFormulaText(const std::string& formula, std::string* error, int* colum
 
 bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std::string* error,
                  int* column) {
-  if (!CheckAction(a, error)) return false;
-  const std::string& w = a.word;
-  if (w == "formula") return SetParameter(scene, "plot.formula", Arg(a, 0), error, column);
-  if (w == "preset") return scene.Set("plot.preset", Arg(a, 0), error);
-  if (w == "set") return SetParameter(scene, Arg(a, 0), Arg(a, 1), error, column);
-  if (w == "press") return scene.Press(Arg(a, 0), error);
-  if (w == "add") return scene.Add(Arg(a, 0), error);
-  if (w == "enable" || w == "disable") return scene.Enable(Arg(a, 0), w == "enable", error);
-  if (w == "scene") return LoadSceneFile(scene, Arg(a, 0), session, error);
-  if (w == "frame" || w == "fps") return ChangeTime(scene, a, error);
-  if (w == "eval") return EvaluateWithinBudget(scene, *session, HeldOutputs{}, error);
-  if (w == "handle") return MoveHandle(scene, a, error);
-  session->render = true;  // the one word left: render
-  return true;
+  const ActionKind* k = FindActionKind(a.word);
+  if (!k)
+    return Fail(error, "unknown action \"" + a.word + "\"" + DidYouMean(a.word, WordNames(true)));
+  return CheckCount(*k, a.args.size(), error) && k->apply(scene, a, session, error, column);
 }
 
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,

@@ -1,14 +1,15 @@
 // The actions a user applies to the scene, one after the other: from the command line (zvplot's
 // options, in the order given) and from a JSON list (what the studio posts). An action is a word
-// and its arguments as given:
+// and its arguments as given; the one table of ActionKinds() says for each word how many arguments
+// it takes, how the command line writes it, its help and what it does:
 //
 //   formula TEXT        preset N           set OBJECT.NAME VALUE     press OBJECT.BUTTON
 //   add KIND            enable [KIND]      disable [KIND]            scene FILE (command line only)
 //   frame N             fps N              eval                      render
 //   handle OBJECT INDEX X Y Z   (JSON only: a drag of the object's handle to a point in its frame)
 //
-// Applying an action changes nothing but the document, the session below and the host's log, so
-// restoring a snapshot of the document and the session undoes it.
+// Applying an action changes nothing but the document, the action session (plot_scene.h) and the
+// host's log, so restoring a snapshot of the document and the session undoes it.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -32,6 +33,33 @@ struct Refusal {
   std::string message;
   int column = 0;
 };
+
+// How the command line writes an action.
+enum class OptionForm {
+  kNone,        // not at all: the studio's drag of a handle
+  kFlag,        // --eval
+  kValue,       // --formula TEXT
+  kMaybeValue,  // --enable [KIND]: the value may be left out
+  kAssignment,  // --set NAME=VALUE: the two arguments joined by '='
+};
+
+// An action's word and everything said of it.
+struct ActionKind {
+  const char* word;
+  size_t minArgs, maxArgs;
+  bool studio;            // the studio may send it (it puts a scene file in place its own way)
+  OptionForm form;
+  const char* valueName;  // the option's value in the help ("TEXT"), or nothing
+  const char* fallback;   // the default the help shows, or nothing
+  const char* help;
+  // Applies the action, its arguments counted already; a refusal changes nothing and sets
+  // *column for a formula that does not parse.
+  bool (*apply)(PlotScene& scene, const Action& action, ActionSession* session, std::string* error,
+                int* column);
+};
+// Every action, in the order the help lists them.
+const std::vector<ActionKind>& ActionKinds();
+const ActionKind* FindActionKind(const std::string& word);
 
 // An action of the command line from its option's word and value: "set" and "resolution=80" give
 // {"set", {"resolution", "80"}}; an option without a value (--eval, a bare --enable) gives none.
