@@ -13,21 +13,15 @@
 #include "json_dump.h"
 #include "memory_budget.h"
 #include "messages.h"
+#include "output_formats.h"
 #include "scene_file.h"
 
 namespace zvapp {
 namespace {
 
-std::string Extension(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  const size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  return path.substr(dot);
-}
-
 // plot.glb at frame 7 of an animation is plot_0007.glb.
 std::string FramePath(const std::string& path, Int32 frame) {
-  const std::string ext = Extension(path);
+  const std::string ext = PathEnding(path);
   char number[16];
   std::snprintf(number, sizeof number, "_%04d", frame);
   return path.substr(0, path.size() - ext.size()) + number + ext;
@@ -54,7 +48,7 @@ class CommandOutputs {
     options.title = OutputTitle(scene);
     options.fps = scene.Fps();
     for (const std::string& output : o_.outputs) {
-      if (Extension(output) != ".html") continue;
+      if (FindOutputFormat(output)->staging != Staging::kOnePage) continue;
       pages_.push_back(std::make_unique<HtmlPageWriter>());
       if (!pages_.back()->Begin(staged_, output, options, error)) return false;
     }
@@ -65,12 +59,10 @@ class CommandOutputs {
     Doing doing("writing the outputs of frame " + std::to_string(frame));
     const std::string title = OutputTitle(scene);
     for (const std::string& output : o_.outputs) {
-      const std::string ext = Extension(output);
+      const OutputFormat& format = *FindOutputFormat(output);
       const std::string path = animated ? FramePath(output, frame) : output;
-      ExportReport report;
-      if (ext == ".json" && !StageDumpFile(staged_, scene.Document(), path, error)) return false;
-      if ((ext == ".glb" || ext == ".gltf") &&
-          !StageGltfFile(staged_, scene.Document(), path, title, &report, error))
+      if (format.staging == Staging::kEachFrame &&
+          !format.stage(staged_, scene.Document(), path, title, error))
         return false;
     }
     for (const auto& page : pages_) {
@@ -112,9 +104,9 @@ class CommandOutputs {
 HeldOutputs Held(const OutputOptions& o) {
   HeldOutputs held;
   for (const std::string& output : o.outputs) {
-    const std::string ext = Extension(output);
-    held.glb = held.glb || ext == ".glb" || ext == ".html";
-    held.gltf = held.gltf || ext == ".gltf";
+    const HeldOutputs& holds = FindOutputFormat(output)->holds;
+    held.glb = held.glb || holds.glb;
+    held.gltf = held.gltf || holds.gltf;
   }
   return held;
 }
@@ -123,9 +115,8 @@ HeldOutputs Held(const OutputOptions& o) {
 
 bool CheckOutputs(const OutputOptions& o, std::string* error) {
   for (const std::string& output : o.outputs) {
-    const std::string ext = Extension(output);
-    if (ext != ".json" && ext != ".glb" && ext != ".gltf" && ext != ".html") {
-      *error = "unknown output type of " + output + " (use .glb, .gltf, .html or .json)";
+    if (!FindOutputFormat(output)) {
+      *error = "unknown output type of " + output + " (use " + OutputEndings(true) + ")";
       return false;
     }
   }

@@ -11,7 +11,7 @@
 namespace zvapp {
 
 struct OutputOptions {
-  std::vector<std::string> outputs;  // -o: .glb, .gltf, .html or .json
+  std::vector<std::string> outputs;  // -o: a file of one of the OutputFormats()
   std::string frames;                // "A:B": one output per frame (one animated page for .html)
   std::string save;                  // the scene file
   std::string dump;                  // the JSON dump ("-": standard output)

@@ -11,6 +11,7 @@
 #include "list_params.h"
 #include "memory_budget.h"
 #include "messages.h"
+#include "output_formats.h"
 #include "outputs.h"
 #include "plot_scene.h"
 #include "printable.h"
@@ -239,7 +240,7 @@ void AddOtherOptions(CLI::App& app, Options* o) {
   app.add_flag("--bare", o->bare,
                "start from the plot alone, as the host creates it (default: "
                "the plot with surface, cage, grid and labels)");
-  app.add_option("-o,--output", o->out.outputs, "write FILE: .html, .glb, .gltf or .json")
+  app.add_option("-o,--output", o->out.outputs, "write FILE: " + OutputEndings(false))
       ->type_name("FILE");
   app.add_option("--frames", o->out.frames,
                  "evaluate frames FIRST:LAST, one output per frame (one animated page for .html)")
