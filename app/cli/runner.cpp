@@ -122,12 +122,6 @@ bool ApplyAll(PlotScene& scene, const std::vector<Action>& actions, ActionSessio
   return true;
 }
 
-// A loaded scene's formula is checked as a typed one is, before anything is sampled.
-bool CheckPlotFormula(PlotScene& scene, std::string* error) {
-  BaseObject* plot = scene.Plot();
-  return !plot || CheckFormulaText(PlotFormula(plot), error, nullptr);
-}
-
 int RunScene(const Options& o, const std::vector<Action>& actions) {
   PlotScene scene;
   ActionSession session;
@@ -137,7 +131,6 @@ int RunScene(const Options& o, const std::vector<Action>& actions) {
   if (full && !ApplyAll(scene, FullPlotActions(), &session, &report, &error))
     return Error("cannot build the full plot: " + error);
   if (!ApplyAll(scene, actions, &session, &report, &error)) return Error(error);
-  if (!CheckPlotFormula(scene, &error)) return Error(error);
   if (o.openHelp) {
     zvhost::SetPerformExecuteFile(true);  // the user asked for the guide to be opened
     report.OpenFiles();

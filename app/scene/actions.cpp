@@ -2,13 +2,12 @@
 
 #include <cmath>
 
+#include "formula_text.h"
 #include "frames.h"
-#include "host_utf8.h"
 #include "memory_budget.h"
 #include "scene_file.h"
 #include "suggest.h"
 #include "words.h"
-#include "zvplot_messages.h"
 
 namespace zvapp {
 namespace {
@@ -36,15 +35,6 @@ bool CheckCount(const ActionKind& k, size_t count, std::string* error) {
                          (k.maxArgs == 1 ? "" : "s") + ", not " + std::to_string(count));
 }
 
-// A power written as in other languages: the formula with ^ in its place.
-std::string PowerHint(const std::string& formula) {
-  if (formula.find("**") == std::string::npos) return "";
-  std::string fixed = formula;
-  for (size_t at = fixed.find("**"); at != std::string::npos; at = fixed.find("**", at + 1))
-    fixed.replace(at, 2, "^");
-  return " (did you mean \"" + fixed + "\"? a power is written ^)";
-}
-
 bool IsPlotFormula(const BaseObject* op, const zvhost::ParameterInfo& p) {
   return IsPlot(op) && PlotParameter("O3DPLOT_FORMULA") == p.id;
 }
@@ -57,23 +47,6 @@ bool SetParameter(PlotScene& scene, const std::string& target, const std::string
   if (!scene.Resolve(target, &op, &p, error)) return false;
   if (IsPlotFormula(op, p) && !CheckFormulaText(value, error, column)) return false;
   return scene.Set(target, value, error);
-}
-
-// A loaded formula passes the check a typed one does, before the document replaces the scene's.
-bool LoadSceneFile(PlotScene& scene, const std::string& path, ActionSession* session,
-                   std::string* error) {
-  std::vector<std::string> notes;
-  BaseDocument* doc = LoadScene(path, error, &notes);
-  if (!doc) return false;
-  for (const BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) {
-    if (IsPlot(op) && !CheckFormulaText(PlotFormula(op), error, nullptr)) {
-      BaseDocument::Free(doc);
-      return false;
-    }
-  }
-  scene.Adopt(doc);
-  session->notes.insert(session->notes.end(), notes.begin(), notes.end());
-  return true;
 }
 
 std::string Arg(const Action& a, size_t i) { return i < a.args.size() ? a.args[i] : ""; }
@@ -109,7 +82,12 @@ bool Disable(PlotScene& scene, const Action& a, ActionSession*, std::string* err
 }
 
 bool Scene(PlotScene& scene, const Action& a, ActionSession* session, std::string* error, int*) {
-  return LoadSceneFile(scene, Arg(a, 0), session, error);
+  std::vector<std::string> notes;
+  BaseDocument* doc = LoadPlotScene(Arg(a, 0), error, &notes);
+  if (!doc) return false;
+  scene.Adopt(doc);
+  session->notes.insert(session->notes.end(), notes.begin(), notes.end());
+  return true;
 }
 
 bool Frame(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
@@ -269,24 +247,6 @@ bool ActionsFromJson(const nlohmann::json& list, std::vector<Action>* out, Refus
   return true;
 }
 
-bool CheckFormulaText(const std::string& formula, std::string* error, int* column) {
-  if (formula.empty()) return true;
-  // Bytes first: a text of more bytes than the limit has more characters only if it is UTF-8.
-  if (formula.size() > kMaxFormulaCharacters) {
-    const size_t characters = zvhost::DecodeUtf8(formula).size();
-    if (characters > kMaxFormulaCharacters)
-      return Fail(error, "the formula is " + std::to_string(characters) +
-                             " characters long; the limit is " +
-                             std::to_string(kMaxFormulaCharacters) + " characters");
-  }
-  const zvhost::ConversionDiagnostic d =
-      zvhost::CheckExpression(formula, ZVPLOT_FORMULA_VARIABLES);
-  if (d.ok) return true;
-  if (column) *column = d.column;
-  return Fail(error, "the formula \"" + formula + "\" does not parse at column " +
-                         std::to_string(d.column) + ": " + d.message + PowerHint(formula));
-}
-
 bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std::string* error,
                  int* column) {
   const ActionKind* k = FindActionKind(a.word);
@@ -297,28 +257,27 @@ bool ApplyAction(PlotScene& scene, const Action& a, ActionSession* session, std:
 
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
                   Refusal* refusal) {
-  std::string snapshot, error;
-  if (!SaveSceneToText(scene.Document(), &snapshot, &error)) {
+  Snapshot before;
+  std::string error;
+  if (!TakeSnapshot(scene, *session, &before, &error)) {
     *refusal = {0, "the document cannot be kept to undo the actions: " + error, 0};
     return false;
   }
-  return ApplyActions(scene, actions, session, refusal, snapshot);
+  return ApplyActions(scene, actions, session, refusal, before);
 }
 
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
-                  Refusal* refusal, const std::string& snapshot) {
+                  Refusal* refusal, const Snapshot& before) {
   std::string error;
-  const ActionSession before = *session;
   for (size_t i = 0; i < actions.size(); ++i) {
     int column = 0;
     if (ApplyAction(scene, actions[i], session, &error, &column)) continue;
     *refusal = {i, error, column};
     std::string reload;
-    if (BaseDocument* doc = LoadSceneFromText(snapshot, &reload))
-      scene.Adopt(doc);
-    else
+    if (!RestoreSnapshot(before, scene, session, &reload)) {
       refusal->message += " (and the document could not be restored: " + reload + ")";
-    *session = before;
+      *session = before.session;
+    }
     return false;
   }
   return true;

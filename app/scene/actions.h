@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "formula_text.h"
 #include "plot_scene.h"
 
 namespace zvapp {
@@ -77,14 +78,6 @@ bool ActionFromJson(const nlohmann::json& item, Action* out, std::string* error)
 // A JSON array of actions; a refusal names the first action that is not one.
 bool ActionsFromJson(const nlohmann::json& list, std::vector<Action>* out, Refusal* refusal);
 
-// The longest formula: the legend shows "Formula: " and the formula, and a text lays out at most
-// 4,096 characters.
-inline constexpr size_t kMaxFormulaCharacters = 4000;
-
-// A formula longer than kMaxFormulaCharacters, or one that does not parse: the message with the
-// column, and a hint for a power written x**2. An empty formula parses (it plots 0).
-bool CheckFormulaText(const std::string& formula, std::string* error, int* column);
-
 // Applies one action. A refusal changes nothing; *column is set for a formula that does not parse.
 bool ApplyAction(PlotScene& scene, const Action& action, ActionSession* session, std::string* error,
                  int* column);
@@ -93,9 +86,9 @@ bool ApplyAction(PlotScene& scene, const Action& action, ActionSession* session,
 // session are as they were before.
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
                   Refusal* refusal);
-// The same, restoring the document from `snapshot` (its scene file text, taken just before) at a
-// refusal: for a caller that keeps the snapshot anyway (the studio's undo).
+// The same, restoring `before` (taken just before) at a refusal: for a caller that keeps the
+// snapshot anyway (the studio's undo).
 bool ApplyActions(PlotScene& scene, const std::vector<Action>& actions, ActionSession* session,
-                  Refusal* refusal, const std::string& snapshot);
+                  Refusal* refusal, const Snapshot& before);
 
 }  // namespace zvapp

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <map>
 
+#include "formula_text.h"
+#include "scene_file.h"
 #include "suggest.h"
 #include "value_text.h"
 
@@ -33,6 +35,18 @@ void CollectBelow(BaseObject* first, std::vector<BaseObject*>* out) {
     stack.push_back(op->GetNext());
     stack.push_back(op->GetDown());
   }
+}
+
+// The loaded document when each plot's formula in it passes the check; freed otherwise.
+BaseDocument* Checked(BaseDocument* doc, std::string* error) {
+  if (!doc) return nullptr;
+  for (const BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext()) {
+    if (IsPlot(op) && !CheckFormulaText(PlotFormula(op), error, nullptr)) {
+      BaseDocument::Free(doc);
+      return nullptr;
+    }
+  }
+  return doc;
 }
 
 // "mesh:2" as the kind and the count from 1; a bare kind is its first.
@@ -223,6 +237,31 @@ void PlotScene::Evaluate() { doc_->ExecutePasses(nullptr, true, true, true, BUIL
 void EvaluateScene(PlotScene& scene, const ActionSession& session) {
   zvhost::SetRunning(CHECKISRUNNING::EXTERNALRENDERING, session.render);
   scene.Evaluate();
+}
+
+bool TakeSnapshot(const PlotScene& scene, const ActionSession& session, Snapshot* out,
+                  std::string* error) {
+  out->session = session;
+  return SaveSceneToText(scene.Document(), &out->scene, error);
+}
+
+bool RestoreSnapshot(const Snapshot& snapshot, PlotScene& scene, ActionSession* session,
+                     std::string* error) {
+  BaseDocument* doc = LoadSceneFromText(snapshot.scene, error);
+  if (!doc) return false;
+  scene.Adopt(doc);
+  *session = snapshot.session;
+  return true;
+}
+
+BaseDocument* LoadPlotScene(const std::string& path, std::string* error,
+                            std::vector<std::string>* notes) {
+  return Checked(LoadScene(path, error, notes), error);
+}
+
+BaseDocument* LoadPlotSceneFromText(const std::string& text, std::string* error,
+                                    std::vector<std::string>* notes) {
+  return Checked(LoadSceneFromText(text, error, notes), error);
 }
 
 std::string OutputTitle(const PlotScene& scene) {

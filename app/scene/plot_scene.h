@@ -70,6 +70,29 @@ struct ActionSession {
 // One scene evaluation, as an external render when the session says so.
 void EvaluateScene(PlotScene& scene, const ActionSession& session);
 
+// The document and the action session as they are now, to go back to: the document as the text of
+// its scene file (which holds the time and frame rate too).
+struct Snapshot {
+  std::string scene;
+  ActionSession session;
+};
+// False with a message when the document cannot be written as a scene file.
+bool TakeSnapshot(const PlotScene& scene, const ActionSession& session, Snapshot* out,
+                  std::string* error);
+// Puts the snapshot's document in place of the scene's (caches are rebuilt by the next
+// evaluation) and its session in place of *session; false with a message, and nothing changed,
+// when it does not read back.
+bool RestoreSnapshot(const Snapshot& snapshot, PlotScene& scene, ActionSession* session,
+                     std::string* error);
+
+// A scene file read as LoadScene (LoadSceneFromText) reads it, into a new document that the caller
+// owns and may put in place of the scene's (Adopt): every plot's formula in it has passed the check
+// a typed one passes (CheckFormulaText). Nothing, with a message, otherwise.
+BaseDocument* LoadPlotScene(const std::string& path, std::string* error,
+                            std::vector<std::string>* notes);
+BaseDocument* LoadPlotSceneFromText(const std::string& text, std::string* error,
+                                    std::vector<std::string>* notes);
+
 // The title the outputs carry: "y = FORMULA".
 std::string OutputTitle(const PlotScene& scene);
 

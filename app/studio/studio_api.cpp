@@ -8,7 +8,6 @@
 #include "export_html.h"
 #include "json_dump.h"
 #include "json_text.h"
-#include "plot_kinds.h"
 #include "scene_file.h"
 #include "studio_describe.h"
 
@@ -82,13 +81,6 @@ bool Matches(const std::string& header, const std::string& etag) {
     at = end + 1;
   }
   return false;
-}
-
-// A loaded scene's formula is checked as a typed one is, before anything is sampled.
-bool CheckFormulas(BaseDocument* doc, std::string* error) {
-  for (BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext())
-    if (IsPlot(op) && !CheckFormulaText(PlotFormula(op), error, nullptr)) return false;
-  return true;
 }
 
 }  // namespace
@@ -189,7 +181,7 @@ ApiAnswer StudioApi::ApplyBatch(const std::vector<Action>& actions, bool yes) {
   std::vector<size_t> origin;
   Refusal refusal;
   const bool applied =
-      ApplyActions(scene_, WithEvaluations(actions, &origin), &session_, &refusal, before.scene);
+      ApplyActions(scene_, WithEvaluations(actions, &origin), &session_, &refusal, before);
   const std::vector<std::string> questions = std::move(log.questions);
   log.questions.clear();
   log.executedFiles.clear();  // the help is never opened for a page
@@ -274,12 +266,8 @@ ApiAnswer StudioApi::PutSceneFile(const std::string& body) {
   return Serialized([&] {
     std::string error;
     std::vector<std::string> notes;
-    BaseDocument* doc = LoadSceneFromText(body, &error, &notes);
+    BaseDocument* doc = LoadPlotSceneFromText(body, &error, &notes);
     if (!doc) return Refused(400, error);
-    if (!CheckFormulas(doc, &error)) {
-      BaseDocument::Free(doc);
-      return Refused(400, error);
-    }
     Snapshot before;
     if (!TakeSnapshot(scene_, session_, &before, &error)) {
       BaseDocument::Free(doc);

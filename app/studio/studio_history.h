@@ -5,24 +5,9 @@
 #include <deque>
 #include <string>
 
-#include "actions.h"
 #include "plot_scene.h"
 
 namespace zvapp {
-
-struct Snapshot {
-  std::string scene;  // the scene file text
-  ActionSession session;
-};
-
-// The document and session as they are now; false with a message when the document cannot be
-// written as a scene file.
-bool TakeSnapshot(const PlotScene& scene, const ActionSession& session, Snapshot* out,
-                  std::string* error);
-// Puts the snapshot's document in place of the scene's (caches are rebuilt by the next
-// evaluation); false with a message, and nothing changed, when it does not read back.
-bool RestoreSnapshot(const Snapshot& snapshot, PlotScene& scene, ActionSession* session,
-                     std::string* error);
 
 // Steps to go back and forth. A new step drops the steps to redo; the oldest steps go once there
 // are more than the limit.
