@@ -5,6 +5,7 @@
 #include "formula_text.h"
 #include "frames.h"
 #include "memory_budget.h"
+#include "refusal.h"
 #include "scene_file.h"
 #include "suggest.h"
 #include "words.h"
@@ -13,11 +14,6 @@ namespace zvapp {
 namespace {
 
 constexpr Int32 kMaxFps = 1000;
-
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
-}
 
 std::vector<std::string> WordNames(bool commandLine) {
   std::vector<std::string> names;

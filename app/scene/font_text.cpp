@@ -2,16 +2,12 @@
 
 #include <vector>
 
+#include "refusal.h"
 #include "suggest.h"
 #include "words.h"
 
 namespace zvapp {
 namespace {
-
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
-}
 
 std::string Join(const std::vector<std::string>& names) {
   std::string text;

@@ -2,15 +2,11 @@
 
 #include "host_app.h"
 #include "host_utf8.h"
+#include "refusal.h"
 #include "zvplot_messages.h"
 
 namespace zvapp {
 namespace {
-
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
-}
 
 // A power written as in other languages: the formula with ^ in its place.
 std::string PowerHint(const std::string& formula) {

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "refusal.h"
 #include "words.h"
 
 namespace zvapp {
@@ -14,11 +15,6 @@ const std::string& RangeText() {
   static const std::string text =
       "from " + std::to_string(kLowest) + " to " + std::to_string(kHighest);
   return text;
-}
-
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
 }
 
 // A whole number of the int32 range; `what` names it in the message.

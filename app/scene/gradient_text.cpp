@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "refusal.h"
 #include "suggest.h"
 #include "words.h"
 
@@ -27,11 +28,6 @@ constexpr NamedGradient kNamed[] = {
     {"coolwarm", "0:#3b4cc0,0.5:#dddddd,1:#b40426"},
     {"grey", "0:#000000,1:#ffffff"},
 };
-
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
-}
 
 bool ParseFraction(const std::string& text, double* out) {
   return ParseNumber(text, out) && *out >= 0.0 && *out <= 1.0;

@@ -4,17 +4,13 @@
 #include <map>
 
 #include "formula_text.h"
+#include "refusal.h"
 #include "scene_file.h"
 #include "suggest.h"
 #include "value_text.h"
 
 namespace zvapp {
 namespace {
-
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
-}
 
 // "[OBJECT.]NAME" split at its first dot; the plot's without one.
 std::pair<std::string, std::string> SplitTarget(const std::string& target) {

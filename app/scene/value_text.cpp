@@ -2,14 +2,10 @@
 
 #include "font_text.h"
 #include "gradient_text.h"
+#include "refusal.h"
 
 namespace zvapp {
 namespace {
-
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
-}
 
 // "#rrggbb" for a colour, else three numbers separated by commas.
 bool ParseVector(const std::string& text, bool colour, Vector* out) {
