@@ -1,5 +1,7 @@
 #include "messages.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <limits>
 
@@ -22,6 +24,15 @@ void PrintNote(std::string_view text) { Put("zvplot: ", text); }
 int PrintError(std::string_view message) {
   Put("zvplot: error: ", message);
   return 2;
+}
+
+void PrintProgress(long long done, long long total) {
+  if (!isatty(2) || total < 2) return;
+  const int width = 40;
+  const int filled = static_cast<int>(done * width / total);
+  std::fprintf(stderr, "\r[%s%s] %lld/%lld", std::string(static_cast<size_t>(filled), '#').c_str(),
+               std::string(static_cast<size_t>(width - filled), ' ').c_str(), done, total);
+  if (done == total) std::fprintf(stderr, "\n");
 }
 
 void PrintLines(std::string_view text) {

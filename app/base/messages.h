@@ -14,5 +14,8 @@ void PrintNote(std::string_view text);
 int PrintError(std::string_view message);
 // Text made elsewhere (the command-line parser's), a line at a time, without the prefix.
 void PrintLines(std::string_view text);
+// On a terminal, a bar of how much of `total` is done, drawn over itself ("\r[####    ] 3/8"),
+// and the end of its line once all is; nothing for a total below 2 or off a terminal.
+void PrintProgress(long long done, long long total);
 
 }  // namespace zvapp

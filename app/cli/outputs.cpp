@@ -1,7 +1,5 @@
 #include "outputs.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -25,16 +23,6 @@ std::string FramePath(const std::string& path, Int32 frame) {
   char number[16];
   std::snprintf(number, sizeof number, "_%04d", frame);
   return path.substr(0, path.size() - ext.size()) + number + ext;
-}
-
-void Progress(Int64 done, Int64 total) {
-  if (!isatty(2) || total < 2) return;
-  const int width = 40;
-  const int filled = static_cast<int>(done * width / total);
-  std::fprintf(stderr, "\r[%s%s] %lld/%lld", std::string(static_cast<size_t>(filled), '#').c_str(),
-               std::string(static_cast<size_t>(width - filled), ' ').c_str(),
-               static_cast<long long>(done), static_cast<long long>(total));
-  if (done == total) std::fprintf(stderr, "\n");
 }
 
 // What one command writes, staged together: the files of each frame as it is evaluated, the pages
@@ -144,7 +132,7 @@ bool WriteOutputs(const OutputOptions& o, PlotScene& scene, const ActionSession&
         PrintNote(std::to_string(nonFinite) + " samples are not finite numbers and are left out");
     }
     if (!outputs.WriteFrame(scene, animated, frame, error)) return false;
-    Progress(done + 1, range.Count());
+    PrintProgress(done + 1, range.Count());
   }
   return outputs.Finish(scene, error);
 }

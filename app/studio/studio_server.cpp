@@ -14,6 +14,7 @@
 #include <map>
 #include <thread>
 
+#include "messages.h"
 #include "studio_api.h"
 #include "studio_queue.h"
 #include "words.h"
@@ -300,12 +301,9 @@ int ServeStudio(PlotScene& scene, const ActionSession& session, const StudioOpti
   HostQueue host;
   Studio studio(api, host, options.folder.empty() ? ZV_STUDIO_DIR : options.folder);
   std::string error;
-  if (!studio.Bind(options.port, &error)) {
-    std::cerr << "zvplot: error: " << error << "\n";
-    return 2;
-  }
+  if (!studio.Bind(options.port, &error)) return PrintError(error);
   std::cout << "Zorvantix studio: " << studio.Address() << std::endl;
-  std::cerr << "zvplot: serving the studio; Ctrl-C ends it\n";
+  PrintNote("serving the studio; Ctrl-C ends it");
   bool served = false;
   {
     StopOnSignal stop(studio);
@@ -316,11 +314,7 @@ int ServeStudio(PlotScene& scene, const ActionSession& session, const StudioOpti
     host.Serve();
     http.join();
   }
-  if (!served) {
-    std::cerr << "zvplot: error: the studio's server stopped unexpectedly\n";
-    return 2;
-  }
-  return 0;
+  return served ? 0 : PrintError("the studio's server stopped unexpectedly");
 }
 
 }  // namespace zvapp

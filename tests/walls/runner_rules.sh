@@ -17,5 +17,9 @@ none() {
 # Headers are included by their names, which the rooms' include folders resolve: a relative path
 # ("../studio/studio_api.h") would reach a room above past them.
 none "an include by a relative path" '#include *"[^"]*\.\./'
+# Standard error shows, it never acts: every line goes through messages.h, which escapes what
+# would act on a terminal.
+none "standard error written past messages.h" '\bstderr\b|std::cerr|std::clog|\bperror\(' \
+  --exclude=messages.cpp
 [ "$failed" -eq 0 ] && echo "the runner keeps its rules"
 exit "$failed"
