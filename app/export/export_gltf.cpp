@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -22,378 +21,21 @@
 #include "atomic_file.h"
 #include "base64.h"
 #include "c4d.h"
+#include "gltf_frame.h"
+#include "gltf_lines.h"
+#include "gltf_polygons.h"
 #include "host_utf8.h"
 #include "viewport_marks.h"
 
 namespace zvapp {
 namespace {
 
-using Rgb = std::array<float, 3>;  // a linear colour, as glTF stores colours
-using Float2 = std::array<float, 2>;
-using Float3 = std::array<float, 3>;
+using namespace gltf;
 
 constexpr double kDefaultGrey = 0.8;     // display colour of objects that have none
 constexpr double kRoughness = 0.6;       // a soft sheen that still shows the surface's shape
-constexpr int kCurveSubsteps = 4;        // points per span of a cubic spline at most
-constexpr size_t kCurveBudget = 256;     // fewer sub-steps on long curves: dense grids are smooth
 constexpr size_t kShareLimit = 1 << 16;  // data up to this size is shared between equal accessors
 constexpr const char* kUnlit = "KHR_materials_unlit";
-
-// The host's display colours are sRGB values; glTF's colours are linear.
-float LinearChannel(double c) {
-  if (!(c > 0.0)) return 0.0f;
-  if (c >= 1.0) return 1.0f;
-  return static_cast<float>(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
-}
-Rgb LinearColor(double r, double g, double b) {
-  return {LinearChannel(r), LinearChannel(g), LinearChannel(b)};
-}
-
-bool ToFloat(double v, float* out) {
-  if (!(std::fabs(v) <= FLT_MAX)) return false;  // NaN, infinities and what a float cannot hold
-  *out = static_cast<float>(v);
-  return true;
-}
-
-// The host's frame is left-handed with y up; mirroring z gives glTF's right-handed frame.
-Vector Mirror(const Vector& v) { return {v.x, v.y, -v.z}; }
-
-bool ToGltfPoint(const Vector& p, Float3* out) {
-  return ToFloat(p.x, &(*out)[0]) && ToFloat(p.y, &(*out)[1]) && ToFloat(-p.z, &(*out)[2]);
-}
-
-Float3 UnitNormal(const Vector& hostNormal) {
-  const Vector n = Mirror(hostNormal);
-  const double len = n.GetLength();
-  if (!(len > 1e-300) || !std::isfinite(len)) return {0.0f, 1.0f, 0.0f};  // a face without area
-  return {static_cast<float>(n.x / len), static_cast<float>(n.y / len),
-          static_cast<float>(n.z / len)};
-}
-
-bool IsFinite(const Vector& v) {
-  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
-// ---- Node transforms ---------------------------------------------------------------------------
-
-std::vector<double> Quaternion(const std::array<Vector, 3>& a) {
-  const double m00 = a[0].x, m01 = a[1].x, m02 = a[2].x;
-  const double m10 = a[0].y, m11 = a[1].y, m12 = a[2].y;
-  const double m20 = a[0].z, m21 = a[1].z, m22 = a[2].z;
-  const double trace = m00 + m11 + m22;
-  double x, y, z, w;
-  if (trace > 0.0) {
-    const double s = 0.5 / std::sqrt(trace + 1.0);
-    w = 0.25 / s, x = (m21 - m12) * s, y = (m02 - m20) * s, z = (m10 - m01) * s;
-  } else if (m00 > m11 && m00 > m22) {
-    const double s = 2.0 * std::sqrt(1.0 + m00 - m11 - m22);
-    w = (m21 - m12) / s, x = 0.25 * s, y = (m01 + m10) / s, z = (m02 + m20) / s;
-  } else if (m11 > m22) {
-    const double s = 2.0 * std::sqrt(1.0 + m11 - m00 - m22);
-    w = (m02 - m20) / s, x = (m01 + m10) / s, y = 0.25 * s, z = (m12 + m21) / s;
-  } else {
-    const double s = 2.0 * std::sqrt(1.0 + m22 - m00 - m11);
-    w = (m10 - m01) / s, x = (m02 + m20) / s, y = (m12 + m21) / s, z = 0.25 * s;
-  }
-  const double len = std::sqrt(x * x + y * y + z * z + w * w);
-  return {x / len, y / len, z / len, w / len};
-}
-
-bool IsRotation(const std::array<Vector, 3>& a) {
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      if (std::fabs(Dot(a[i], a[j]) - (i == j ? 1.0 : 0.0)) > 1e-9) return false;
-    }
-  }
-  return Dot(Cross(a[0], a[1]), a[2]) > 0.0;
-}
-
-// The node's placement: the host's matrix seen in glTF's frame (mirror, matrix, mirror). Rigid
-// placements are written as translation and rotation, anything else as a matrix. False when
-// the matrix is not finite.
-bool SetTransform(const Matrix& m, tinygltf::Node* node) {
-  const std::array<Vector, 3> axes = {Mirror(m.v1), Mirror(m.v2), -Mirror(m.v3)};
-  const Vector off = Mirror(m.off);
-  if (!IsFinite(off) || !IsFinite(axes[0]) || !IsFinite(axes[1]) || !IsFinite(axes[2]))
-    return false;
-  if (!IsRotation(axes)) {
-    node->matrix = {axes[0].x, axes[0].y, axes[0].z, 0.0, axes[1].x, axes[1].y, axes[1].z, 0.0,
-                    axes[2].x, axes[2].y, axes[2].z, 0.0, off.x,     off.y,     off.z,     1.0};
-    return true;
-  }
-  if (!(off == Vector())) node->translation = {off.x, off.y, off.z};
-  if (!(axes[0] == Vector(1, 0, 0) && axes[1] == Vector(0, 1, 0) && axes[2] == Vector(0, 0, 1)))
-    node->rotation = Quaternion(axes);
-  return true;
-}
-
-// ---- Polygon objects ---------------------------------------------------------------------------
-
-struct MeshArrays {
-  std::vector<Float3> positions, normals, colors;
-  std::vector<Float2> uvs;
-  std::vector<uint32_t> indices;
-};
-
-// Turns a polygon object into indexed triangles: quads split along a-c, the winding reversed with
-// the mirror so that faces keep their front. Smooth normals (phong tag) are averaged per point and
-// vertices are shared unless their UVs differ; flat normals need a vertex per face corner.
-class PolygonConverter {
- public:
-  explicit PolygonConverter(const PolygonObject& op);
-  long long NonFinitePoints() const { return nonFinite_; }
-  // False when no face is left.
-  bool Convert(MeshArrays* out);
-
- private:
-  struct Corner {
-    Int32 point;
-    Float2 uv;
-  };
-  bool Usable(const CPolygon& p) const;
-  int Corners(Int32 polygon, std::array<Corner, 4>* corners) const;
-  Vector FaceNormal(const std::array<Corner, 4>& c, int count) const;
-  void ComputePointNormals();
-  uint32_t NewVertex(const Corner& c, const Float3& normal);
-  uint32_t SharedVertex(const Corner& c);
-
-  const Vector* points_;
-  const CPolygon* polygons_;
-  Int32 pointCount_, polygonCount_;
-  const UVWTag* uvw_ = nullptr;
-  const Float32* colors_ = nullptr;
-  bool smooth_;
-  std::vector<Float3> converted_;
-  std::vector<char> finite_;
-  long long nonFinite_ = 0;
-  std::vector<Float3> pointNormals_;
-  std::vector<uint32_t> firstVertex_;
-  std::unordered_map<uint64_t, std::vector<uint32_t>> seams_;  // more vertices of a point
-  MeshArrays* out_ = nullptr;
-};
-
-PolygonConverter::PolygonConverter(const PolygonObject& op)
-    : points_(op.GetPointR()),
-      polygons_(op.GetPolygonR()),
-      pointCount_(op.GetPointCount()),
-      polygonCount_(op.GetPolygonCount()),
-      smooth_(op.GetTag(Tphong) != nullptr) {
-  if (auto* uvw = dynamic_cast<const UVWTag*>(op.GetTag(Tuvw));
-      uvw && uvw->GetDataCount() == polygonCount_)
-    uvw_ = uvw;
-  if (auto* vc = dynamic_cast<const VertexColorTag*>(op.GetTag(Tvertexcolor));
-      vc && vc->IsPerPointColor() && vc->GetDataCount() == pointCount_)
-    colors_ = static_cast<const Float32*>(vc->GetDataAddressR());
-  converted_.resize(static_cast<size_t>(pointCount_));
-  finite_.resize(static_cast<size_t>(pointCount_));
-  for (Int32 i = 0; i < pointCount_; ++i) {
-    finite_[i] = ToGltfPoint(points_[i], &converted_[i]);
-    if (!finite_[i]) ++nonFinite_;
-  }
-}
-
-bool PolygonConverter::Usable(const CPolygon& p) const {
-  for (const Int32 i : {p.a, p.b, p.c, p.d}) {
-    if (i < 0 || i >= pointCount_ || !finite_[i]) return false;
-  }
-  return true;
-}
-
-// The polygon's distinct corners (3 for a triangle, else 4) with their UVs.
-int PolygonConverter::Corners(Int32 polygon, std::array<Corner, 4>* corners) const {
-  const CPolygon& p = polygons_[polygon];
-  const int count = p.IsTriangle() ? 3 : 4;
-  UVWStruct uvw;
-  if (uvw_) uvw = uvw_->GetSlow(polygon);
-  const std::array<Int32, 4> ids = {p.a, p.b, p.c, p.d};
-  const std::array<Vector, 4> uvs = {uvw.a, uvw.b, uvw.c, uvw.d};
-  for (int k = 0; k < count; ++k) {
-    Float2 uv = {0.0f, 0.0f};
-    if (!ToFloat(uvs[k].x, &uv[0]) || !ToFloat(uvs[k].y, &uv[1])) uv = {0.0f, 0.0f};
-    (*corners)[k] = {ids[k], uv};
-  }
-  return count;
-}
-
-// Twice the area times the unit normal, in the host's frame.
-Vector PolygonConverter::FaceNormal(const std::array<Corner, 4>& c, int count) const {
-  const Vector& a = points_[c[0].point];
-  const Vector& b = points_[c[1].point];
-  const Vector& cc = points_[c[2].point];
-  if (count == 3) return Cross(b - a, cc - a);
-  return Cross(cc - a, points_[c[3].point] - b);
-}
-
-void PolygonConverter::ComputePointNormals() {
-  std::vector<Vector> sums(static_cast<size_t>(pointCount_));
-  for (Int32 q = 0; q < polygonCount_; ++q) {
-    const CPolygon& p = polygons_[q];
-    if (!Usable(p)) continue;
-    // The corners without their UVs, which a normal does not need.
-    const int count = p.IsTriangle() ? 3 : 4;
-    const std::array<Corner, 4> c = {{{p.a, {}}, {p.b, {}}, {p.c, {}}, {p.d, {}}}};
-    const Vector n = FaceNormal(c, count);
-    for (int k = 0; k < count; ++k) sums[c[k].point] += n;
-  }
-  pointNormals_.resize(sums.size());
-  for (size_t i = 0; i < sums.size(); ++i) pointNormals_[i] = UnitNormal(sums[i]);
-}
-
-uint32_t PolygonConverter::NewVertex(const Corner& c, const Float3& normal) {
-  out_->positions.push_back(converted_[c.point]);
-  out_->normals.push_back(normal);
-  if (uvw_) out_->uvs.push_back(c.uv);
-  if (colors_) {
-    const Float32* rgba = colors_ + 4 * static_cast<size_t>(c.point);
-    out_->colors.push_back(LinearColor(rgba[0], rgba[1], rgba[2]));
-  }
-  return static_cast<uint32_t>(out_->positions.size() - 1);
-}
-
-// One vertex per point, and one more for every other UV the point has on some face (a seam).
-uint32_t PolygonConverter::SharedVertex(const Corner& c) {
-  constexpr uint32_t kNone = UINT32_MAX;
-  uint32_t& first = firstVertex_[c.point];
-  if (first == kNone) return first = NewVertex(c, pointNormals_[c.point]);
-  if (!uvw_ || out_->uvs[first] == c.uv) return first;
-  std::vector<uint32_t>& more = seams_[static_cast<uint64_t>(c.point)];
-  for (const uint32_t v : more) {
-    if (out_->uvs[v] == c.uv) return v;
-  }
-  more.push_back(NewVertex(c, pointNormals_[c.point]));
-  return more.back();
-}
-
-bool PolygonConverter::Convert(MeshArrays* out) {
-  out_ = out;
-  const size_t vertices =
-      smooth_ ? static_cast<size_t>(pointCount_) : 4 * static_cast<size_t>(polygonCount_);
-  out->positions.reserve(vertices);
-  out->normals.reserve(vertices);
-  if (uvw_) out->uvs.reserve(vertices);
-  if (colors_) out->colors.reserve(vertices);
-  out->indices.reserve(6 * static_cast<size_t>(polygonCount_));
-  if (smooth_) {
-    ComputePointNormals();
-    firstVertex_.assign(static_cast<size_t>(pointCount_), UINT32_MAX);
-  }
-  std::array<Corner, 4> c;
-  for (Int32 q = 0; q < polygonCount_; ++q) {
-    if (!Usable(polygons_[q])) continue;
-    const int count = Corners(q, &c);
-    const Float3 faceNormal = smooth_ ? Float3{} : UnitNormal(FaceNormal(c, count));
-    std::array<uint32_t, 4> v;
-    for (int k = 0; k < count; ++k)
-      v[k] = smooth_ ? SharedVertex(c[k]) : NewVertex(c[k], faceNormal);
-    // Host triangles (a, b, c) and (a, c, d), wound the other way round for the mirrored frame.
-    for (int t = 0; t < count - 2; ++t) {
-      const int i1 = t + 1, i2 = t + 2;
-      if (c[0].point == c[i1].point || c[i1].point == c[i2].point || c[0].point == c[i2].point)
-        continue;  // no area: a triangle stored as a quad, or a collapsed corner
-      out->indices.insert(out->indices.end(), {v[0], v[i2], v[i1]});
-    }
-  }
-  return !out->indices.empty();
-}
-
-// ---- Splines -----------------------------------------------------------------------------------
-
-struct Run {
-  std::vector<Vector> points;
-  bool closed = false;
-};
-
-// The stretches of finite points of one segment. A closed segment without a gap stays one closed
-// run; with gaps, its runs start after a gap and may wrap round the end.
-std::vector<Run> FiniteRuns(const Vector* p, Int32 count, bool closed) {
-  std::vector<Run> runs;
-  Int32 gap = -1;
-  for (Int32 i = 0; i < count && gap < 0; ++i) {
-    if (!IsFinite(p[i])) gap = i;
-  }
-  if (gap < 0) {
-    runs.push_back({std::vector<Vector>(p, p + count), closed});
-    return runs;
-  }
-  const Int32 start = closed ? gap + 1 : 0;
-  Run run;
-  for (Int32 k = 0; k < count; ++k) {
-    const Vector& v = p[(start + k) % count];
-    if (IsFinite(v)) {
-      run.points.push_back(v);
-    } else if (!run.points.empty()) {
-      runs.push_back(std::move(run));
-      run = Run{};
-    }
-  }
-  if (!run.points.empty()) runs.push_back(std::move(run));
-  return runs;
-}
-
-Vector CatmullRom(const Vector& p0, const Vector& p1, const Vector& p2, const Vector& p3,
-                  double t) {
-  const double t2 = t * t, t3 = t2 * t;
-  return 0.5 * (2.0 * p1 + (p2 - p0) * t + (2.0 * p0 - 5.0 * p1 + 4.0 * p2 - p3) * t2 +
-                (3.0 * p1 - p0 - 3.0 * p2 + p3) * t3);
-}
-
-// A cubic spline's run as a polyline through its points: a Catmull-Rom curve with a few steps
-// per span (open ends continue straight).
-std::vector<Vector> SmoothRun(const Run& run) {
-  const std::vector<Vector>& p = run.points;
-  const size_t n = p.size();
-  if (n < 3) return p;
-  const size_t spans = run.closed ? n : n - 1;
-  const size_t steps = std::clamp<size_t>(kCurveBudget / spans, 1, kCurveSubsteps);
-  if (steps == 1) return p;
-  const auto sn = static_cast<std::ptrdiff_t>(n);
-  const auto at = [&](std::ptrdiff_t i) -> Vector {
-    if (run.closed) return p[static_cast<size_t>((i % sn + sn) % sn)];
-    if (i < 0) return 2.0 * p[0] - p[1];
-    if (i >= sn) return 2.0 * p[n - 1] - p[n - 2];
-    return p[static_cast<size_t>(i)];
-  };
-  std::vector<Vector> out;
-  out.reserve(spans * steps + 1);
-  for (std::ptrdiff_t s = 0; s < static_cast<std::ptrdiff_t>(spans); ++s) {
-    const Vector p0 = at(s - 1), p1 = at(s), p2 = at(s + 1), p3 = at(s + 2);
-    for (size_t k = 0; k < steps; ++k)
-      out.push_back(
-          CatmullRom(p0, p1, p2, p3, static_cast<double>(k) / static_cast<double>(steps)));
-  }
-  if (!run.closed) out.push_back(p[n - 1]);
-  return out;
-}
-
-struct Strip {
-  size_t first, count;
-  bool closed;
-};
-
-// Appends the run's points in glTF's frame as strips; a point that a float cannot hold splits it.
-void AppendStrips(const std::vector<Vector>& points, bool closed, std::vector<Float3>* out,
-                  std::vector<Strip>* strips) {
-  size_t first = out->size();
-  bool split = false;
-  const auto finish = [&]() {
-    const size_t count = out->size() - first;
-    if (count >= 2)
-      strips->push_back({first, count, closed && !split && count >= 3});
-    else
-      out->resize(first);
-    first = out->size();
-  };
-  for (const Vector& v : points) {
-    Float3 f;
-    if (ToGltfPoint(v, &f)) {
-      out->push_back(f);
-    } else {
-      split = true;
-      finish();
-    }
-  }
-  finish();
-}
 
 // ---- The model ---------------------------------------------------------------------------------
 
@@ -684,11 +326,15 @@ void GltfBuilder::AddGeometry(int node, BaseObject* op, const Rgb* colour) {
 // dropped; scene objects keep their node so that the hierarchy and its names stay whole.
 int GltfBuilder::AddObject(BaseObject* op, const Rgb* inherited, bool inCache) {
   if (op->GetEditorMode() == MODE_OFF) return -1;
-  tinygltf::Node n;
-  if (!SetTransform(op->GetMl(), &n)) {
+  Placement placement;
+  if (!NodePlacement(op->GetMl(), &placement)) {
     ++report_->nonFiniteSamples;  // a primitive marker standing on a sample that is not finite
     return -1;
   }
+  tinygltf::Node n;
+  n.matrix = std::move(placement.matrix);
+  n.translation = std::move(placement.translation);
+  n.rotation = std::move(placement.rotation);
   // Names come from users and scene files; the JSON writer refuses bytes that are no UTF-8.
   n.name = zvhost::ValidUtf8(op->GetName().GetStdString());
   // tinygltf writes a node with nothing set as null, which is no node: keep a name on every one.

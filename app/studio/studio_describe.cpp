@@ -4,6 +4,7 @@
 #include <map>
 
 #include "font_text.h"
+#include "gltf_frame.h"
 #include "gradient_text.h"
 #include "host_app.h"
 #include "json_dump.h"
@@ -106,8 +107,6 @@ json Gradients() {
 }
 
 json Vec(const Vector& v) { return json::array({Number(v.x), Number(v.y), Number(v.z)}); }
-// The glTF file's frame is the host's with z mirrored.
-Vector Mirror(const Vector& v) { return {v.x, v.y, -v.z}; }
 
 }  // namespace
 
@@ -142,8 +141,8 @@ json SceneHandles(const PlotScene& scene) {
            {"index", i},
            {"local", {{"position", Vec(h.position)}, {"direction", Vec(h.direction)}}},
            {"world",
-            {{"position", Vec(Mirror(mg * h.position))},
-             {"direction", Vec(Mirror(mg.TransformVector(h.direction)))}}}});
+            {{"position", Vec(gltf::Mirror(mg * h.position))},
+             {"direction", Vec(gltf::Mirror(mg.TransformVector(h.direction)))}}}});
     }
   }
   return {{"handles", std::move(handles)}};
