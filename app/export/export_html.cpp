@@ -86,6 +86,11 @@ constexpr Source kThreeSources[] = {
     {"gltfLoader", "GLTFLoader.js"},
     {"orbitControls", "OrbitControls.js"},
 };
+// The page's own modules, laid out beside its template.
+constexpr Source kPageSources[] = {
+    {"viewer", "viewer.js"},
+    {"pointsLayer", "points_layer.js"},
+};
 
 bool ReadSources(nlohmann::json* modules, std::string* page, std::string* error) {
   const std::string& dir = Folder();
@@ -99,12 +104,16 @@ bool ReadSources(nlohmann::json* modules, std::string* page, std::string* error)
     }
     (*modules)[s.key] = std::move(text);
   }
-  std::string script;
-  if (!ReadFile(dir + "/viewer.js", &script) || !ReadFile(dir + "/viewer.html", page)) {
+  bool found = ReadFile(dir + "/viewer.html", page);
+  for (const Source& s : kPageSources) {
+    std::string script;
+    found = found && ReadFile(dir + "/" + s.file, &script);
+    (*modules)[s.key] = std::move(script);
+  }
+  if (!found) {
     if (error) *error = "the viewer's page template is missing from " + dir;
     return false;
   }
-  (*modules)["viewer"] = std::move(script);
   return true;
 }
 

@@ -4,6 +4,7 @@
 import * as THREE from 'three';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
+import { markPointsLayer } from './points_layer.js';
 
 const data = window.zvplotData;
 const body = document.body;
@@ -76,53 +77,6 @@ function frame(camera, controls, box) {
   controls.target.copy(target);
   controls.maxDistance = distance * 10;
   controls.update();
-}
-
-// Sphere markers become real spheres up to this many; beyond, points of the spheres' size keep the
-// page responsive.
-const kMostSpheres = 40000;
-
-// The marks' colours are linear, as three.js works.
-function instancedSpheres(points, radius) {
-  const position = points.geometry.getAttribute('position');
-  const colour = points.geometry.getAttribute('color');
-  const mesh = new THREE.InstancedMesh(new THREE.SphereGeometry(radius, 10, 6),
-    new THREE.MeshStandardMaterial({ roughness: 0.6 }), position.count);
-  const m = new THREE.Matrix4(), c = new THREE.Color();
-  for (let i = 0; i < position.count; ++i) {
-    mesh.setMatrixAt(i, m.makeTranslation(position.getX(i), position.getY(i), position.getZ(i)));
-    if (colour) mesh.setColorAt(i, c.setRGB(colour.getX(i), colour.getY(i), colour.getZ(i)));
-  }
-  mesh.name = points.name;
-  mesh.userData = { ...points.userData };
-  return mesh;
-}
-
-// The points layer of every frame, its marks drawn as the plot draws them in the host's viewport:
-// dots a few pixels across, spheres of the plot's point size, crosses as line pieces.
-function pointsLayer(frames) {
-  const found = [];
-  for (const f of frames) f.traverse((o) => { if (o.userData.layer === 'points') found.push(o); });
-  const layer = [];
-  for (const o of found) {
-    const size = Number(o.userData.size) || 1;
-    if (o.isPoints && o.userData.marks === 'spheres') {
-      const count = o.geometry.getAttribute('position').count;
-      if (count <= kMostSpheres) {
-        const spheres = instancedSpheres(o, size);
-        o.parent.add(spheres);
-        o.removeFromParent();
-        layer.push(spheres);
-        continue;
-      }
-      o.material.size = 2 * size;
-      o.material.sizeAttenuation = true;
-    } else if (o.isPoints) {
-      o.material.size = size * (window.devicePixelRatio || 1);
-    }
-    layer.push(o);
-  }
-  return layer;
 }
 
 function layerSwitch(layer) {
@@ -208,7 +162,7 @@ async function main() {
     frames.push(gltf.scene);
     scene.add(gltf.scene);
   }
-  layerSwitch(pointsLayer(frames));
+  layerSwitch(frames.flatMap((f) => markPointsLayer(f)));
   const box = new THREE.Box3();
   for (const f of frames) box.union(new THREE.Box3().setFromObject(f));
 

@@ -5,10 +5,7 @@
 import * as THREE from 'three';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
-
-// Sphere markers become real spheres up to this many; beyond, points of the spheres' size keep the
-// view responsive.
-const kMostSpheres = 40000;
+import { markPointsLayer } from './points_layer.js';
 
 function disposeTree(root) {
   root.traverse((o) => {
@@ -19,47 +16,6 @@ function disposeTree(root) {
       m.dispose();
     }
   });
-}
-
-function sphereMarks(points, radius) {
-  const position = points.geometry.getAttribute('position');
-  const colour = points.geometry.getAttribute('color');
-  const mesh = new THREE.InstancedMesh(new THREE.SphereGeometry(radius, 10, 6),
-    new THREE.MeshStandardMaterial({ roughness: 0.6 }), position.count);
-  const m = new THREE.Matrix4(), c = new THREE.Color();
-  for (let i = 0; i < position.count; ++i) {
-    mesh.setMatrixAt(i, m.makeTranslation(position.getX(i), position.getY(i), position.getZ(i)));
-    if (colour) mesh.setColorAt(i, c.setRGB(colour.getX(i), colour.getY(i), colour.getZ(i)));
-  }
-  mesh.userData = { ...points.userData };
-  return mesh;
-}
-
-// The marks of the glTF's points layer in the host's manner: dots a few pixels across, spheres of
-// the plot's point size, crosses as line pieces. Returns the layer's objects.
-function markPointsLayer(root) {
-  const found = [];
-  root.traverse((o) => { if (o.userData.layer === 'points') found.push(o); });
-  const layer = [];
-  for (const o of found) {
-    const size = Number(o.userData.size) || 1;
-    let mark = o;
-    if (o.isPoints && o.userData.marks === 'spheres') {
-      if (o.geometry.getAttribute('position').count <= kMostSpheres) {
-        mark = sphereMarks(o, size);
-        o.parent.add(mark);
-        o.removeFromParent();
-        disposeTree(o);
-      } else {
-        o.material.size = 2 * size;
-        o.material.sizeAttenuation = true;
-      }
-    } else if (o.isPoints) {
-      o.material.size = size * (window.devicePixelRatio || 1);
-    }
-    layer.push(mark);
-  }
-  return layer;
 }
 
 // The glTF gives each line of the grid and the cage as its own primitive; drawn one by one, a
@@ -275,7 +231,7 @@ export class Viewport {
     this.content.add(gltf.scene);
     for (const o of old) o.removeFromParent();
     this.retired.push(...old);
-    this.pointsLayer = markPointsLayer(gltf.scene);
+    this.pointsLayer = markPointsLayer(gltf.scene, disposeTree);
     mergeLines(gltf.scene);
     for (const o of this.pointsLayer) o.visible = this.showPoints;
     if (!this.framed) {
