@@ -6,7 +6,6 @@
 #include "frames.h"
 #include "memory_budget.h"
 #include "refusal.h"
-#include "scene_file.h"
 #include "suggest.h"
 #include "words.h"
 
@@ -47,7 +46,7 @@ bool SetParameter(PlotScene& scene, const std::string& target, const std::string
 
 std::string Arg(const Action& a, size_t i) { return i < a.args.size() ? a.args[i] : ""; }
 
-// ---- What each action does -----------------------------------------------------------------------
+// ---- What each action does ----------------------------------------------------------------------
 
 bool Formula(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int* column) {
   return SetParameter(scene, "plot.formula", Arg(a, 0), error, column);
