@@ -24,7 +24,7 @@ else()
        ${CMAKE_SOURCE_DIR}/docs/guide/*.css ${CMAKE_SOURCE_DIR}/docs/guide/*.txt
        ${CMAKE_SOURCE_DIR}/res/description/* ${CMAKE_SOURCE_DIR}/res/strings_en-US/*.str
        ${CMAKE_SOURCE_DIR}/res/strings_en-US/description/*.str
-       ${CMAKE_SOURCE_DIR}/app/viewer/viewer.*)
+       ${CMAKE_SOURCE_DIR}/app/export/viewer/*)
   list(APPEND ZV_GUIDE_INPUTS ${CMAKE_SOURCE_DIR}/docs/formula-language.md
        ${CMAKE_SOURCE_DIR}/res/3dPlot.tif ${CMAKE_SOURCE_DIR}/res/c4d_symbols.h ${ZV_GUIDE_THREE})
   # A sanitizer build's runner reports the system font library's own leaks; the tests' list of

@@ -75,6 +75,43 @@ TEST(Actions, JsonListsAreReadOrRefusedAtTheFirstBadAction) {
   }
 }
 
+// Each row of the table is read by the command line, the studio and the help alike: its counts
+// must fit the way the command line writes it, and its option must read back as it is written.
+TEST(Actions, EachKindsCountsFitItsOptionAndReadBack) {
+  using F = zvapp::OptionForm;
+  for (const zvapp::ActionKind& k : zvapp::ActionKinds()) {
+    SCOPED_TRACE(k.word);
+    EXPECT_EQ(zvapp::FindActionKind(k.word), &k) << "each word once";
+    ASSERT_TRUE(k.apply);
+    const std::pair<size_t, size_t> counts = {k.minArgs, k.maxArgs};
+    switch (k.form) {
+      case F::kNone:
+        EXPECT_TRUE(k.studio) << "an action the command line cannot write is the studio's";
+        continue;
+      case F::kFlag:
+        EXPECT_EQ(counts, std::make_pair(size_t{0}, size_t{0}));
+        break;
+      case F::kValue:
+        EXPECT_EQ(counts, std::make_pair(size_t{1}, size_t{1}));
+        break;
+      case F::kMaybeValue:
+        EXPECT_EQ(counts, std::make_pair(size_t{0}, size_t{1}));
+        break;
+      case F::kAssignment:
+        EXPECT_EQ(counts, std::make_pair(size_t{2}, size_t{2}));
+        break;
+    }
+    EXPECT_TRUE(k.help && *k.help);
+    EXPECT_EQ(k.form == F::kFlag, k.valueName == nullptr);
+    const std::string value = k.form == F::kAssignment ? "a=b" : k.form == F::kFlag ? "" : "v";
+    Action a;
+    std::string error;
+    ASSERT_TRUE(zvapp::ActionFromOption(k.word, value, &a, &error)) << error;
+    EXPECT_EQ(zvapp::CommandLineText(a), "--" + std::string(k.word) + (value.empty() ? "" : " ") +
+                                             value);
+  }
+}
+
 TEST(Actions, AnythingBeforeASceneFileIsRefusedAsLost) {
   zvapp::Refusal refusal;
   EXPECT_TRUE(

@@ -24,6 +24,7 @@
 #include "export_gltf.h"
 #include "export_html.h"
 #include "host_utf8.h"
+#include "output_formats.h"
 #include "export_support.h"
 #include "test_support.h"
 
@@ -340,6 +341,29 @@ TEST(GltfExport, FileFormatFollowsTheExtension) {
   EXPECT_EQ(m.meshes.size(), 1u);
   EXPECT_FALSE(zvapp::WriteGltfFile(d.doc, (dir / "a.obj").string(), "t", nullptr, &error));
   EXPECT_NE(error.find(".glb or .gltf"), std::string::npos);
+}
+
+// Each format of -o is found by its ending alone, and each written frame by frame stages a file.
+TEST(OutputFormats, EachEndingFindsItsFormatAndEachFrameFormatWritesItsFile) {
+  Doc d;
+  d.Add(MakeSurface(3, 1.0, [](double, double) { return 0.0; }), nullptr, "S");
+  const fs::path dir = OutputDir("output-formats");
+  for (const zvapp::OutputFormat& f : zvapp::OutputFormats()) {
+    SCOPED_TRACE(f.ending);
+    const std::string path = (dir / ("a" + std::string(f.ending))).string();
+    EXPECT_EQ(zvapp::FindOutputFormat(path), &f);
+    EXPECT_EQ(zvapp::FindOutputFormat("folder" + std::string(f.ending) + "/plot"), nullptr);
+    if (f.staging == zvapp::Staging::kOnePage) continue;  // the page writer's, tested below
+    ASSERT_TRUE(f.stage);
+    fs::remove(path);
+    zvapp::StagedOutputs staged;
+    std::string error;
+    ASSERT_TRUE(f.stage(staged, d.doc, path, "t", &error)) << error;
+    ASSERT_TRUE(staged.Commit(&error)) << error;
+    EXPECT_GT(fs::file_size(path), 0u);
+  }
+  EXPECT_EQ(zvapp::FindOutputFormat((dir / "a.obj").string()), nullptr);
+  EXPECT_EQ(zvapp::FindOutputFormat((dir / "glb").string()), nullptr);
 }
 
 // ---- The plot's viewport points ----------------------------------------------------------------
