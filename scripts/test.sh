@@ -4,7 +4,7 @@
 # bounded time each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh --tests
 jobs=$(nproc)
 # The set-up command has installed every tool the tests drive: a missing one is a failure here.
 export ZV_REQUIRE_TOOLS=1

@@ -46,11 +46,12 @@ class CommandOutputs {
   bool WriteFrame(PlotScene& scene, bool animated, Int32 frame, std::string* error) {
     Doing doing("writing the outputs of frame " + std::to_string(frame));
     const std::string title = OutputTitle(scene);
+    OutputContext context{title, o_.print, &notes_};
     for (const std::string& output : o_.outputs) {
       const OutputFormat& format = *FindOutputFormat(output);
       const std::string path = animated ? FramePath(output, frame) : output;
       if (format.staging == Staging::kEachFrame &&
-          !format.stage(staged_, scene.Document(), path, title, error))
+          !format.stage(staged_, scene.Document(), path, context, error))
         return false;
     }
     for (const auto& page : pages_) {
@@ -73,6 +74,7 @@ class CommandOutputs {
         !StageDumpFile(staged_, scene.Document(), o_.dump, error))
       return false;
     if (!staged_.Commit(error)) return false;
+    for (const std::string& note : notes_) PrintNote(note);
     if (o_.dump == "-") {
       WriteDump(scene.Document(), [](std::string_view piece) {
         return static_cast<bool>(
@@ -86,6 +88,7 @@ class CommandOutputs {
   const OutputOptions& o_;
   StagedOutputs staged_;
   std::vector<std::unique_ptr<HtmlPageWriter>> pages_;
+  std::vector<std::string> notes_;  // told once every file is in place
 };
 
 // Which outputs the runner holds whole while it writes them, for the memory estimate.
@@ -95,6 +98,7 @@ HeldOutputs Held(const OutputOptions& o) {
     const HeldOutputs& holds = FindOutputFormat(output)->holds;
     held.glb = held.glb || holds.glb;
     held.gltf = held.gltf || holds.gltf;
+    held.printModel = held.printModel || holds.printModel;
   }
   return held;
 }

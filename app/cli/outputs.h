@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "actions.h"
+#include "export_print.h"
 #include "plot_scene.h"
 
 namespace zvapp {
@@ -15,6 +16,7 @@ struct OutputOptions {
   std::string frames;                // "A:B": one output per frame (one animated page for .html)
   std::string save;                  // the scene file
   std::string dump;                  // the JSON dump ("-": standard output)
+  PrintOptions print;                // --print-all, --print-size
 };
 
 // The outputs' types and the frame range, checked before anything is done.

@@ -238,6 +238,13 @@ void AddOtherOptions(CLI::App& app, Options* o) {
   app.add_option("--frames", o->out.frames,
                  "evaluate frames FIRST:LAST, one output per frame (one animated page for .html)")
       ->type_name("FIRST:LAST");
+  app.add_flag("--print-all", o->out.print.all,
+               "in .stl, .3mf and .obj also the labels' text (the cage and grid have no volume)");
+  app.add_option("--print-size", o->out.print.size,
+                 "scale .stl, .3mf and .obj so that the longest side is MM millimetres "
+                 "(default: a scene unit is a millimetre)")
+      ->type_name("MM")
+      ->check(CLI::PositiveNumber);
   app.add_option("--save", o->out.save,
                  "save the evaluated scene to FILE.json (load it with --scene)")
       ->type_name("FILE");

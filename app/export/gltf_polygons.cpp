@@ -11,9 +11,14 @@ PolygonConverter::PolygonConverter(const PolygonObject& op)
   if (auto* uvw = dynamic_cast<const UVWTag*>(op.GetTag(Tuvw));
       uvw && uvw->GetDataCount() == polygonCount_)
     uvw_ = uvw;
-  if (auto* vc = dynamic_cast<const VertexColorTag*>(op.GetTag(Tvertexcolor));
-      vc && vc->IsPerPointColor() && vc->GetDataCount() == pointCount_)
-    colors_ = static_cast<const Float32*>(vc->GetDataAddressR());
+  if (auto* vc = dynamic_cast<const VertexColorTag*>(op.GetTag(Tvertexcolor))) {
+    const auto* data = static_cast<const Float32*>(vc->GetDataAddressR());
+    if (vc->IsPerPointColor() && vc->GetDataCount() == pointCount_) colors_ = data;
+    if (!vc->IsPerPointColor() && vc->GetDataCount() == polygonCount_) cornerColors_ = data;
+  }
+  if (const BaseTag* phong = op.GetTag(Tphong);
+      phong && phong->GetDataInstanceRef().GetBool(PHONGTAG_PHONG_ANGLELIMIT))
+    limit_ = std::cos(phong->GetDataInstanceRef().GetFloat(PHONGTAG_PHONG_ANGLE));
   converted_.resize(static_cast<size_t>(pointCount_));
   finite_.resize(static_cast<size_t>(pointCount_));
   for (Int32 i = 0; i < pointCount_; ++i) {
@@ -40,7 +45,12 @@ int PolygonConverter::Corners(Int32 polygon, std::array<Corner, 4>* corners) con
   for (int k = 0; k < count; ++k) {
     Float2 uv = {0.0f, 0.0f};
     if (!ToFloat(uvs[k].x, &uv[0]) || !ToFloat(uvs[k].y, &uv[1])) uv = {0.0f, 0.0f};
-    (*corners)[k] = {ids[k], uv};
+    Rgb colour{};
+    const Float32* rgba = nullptr;
+    if (cornerColors_) rgba = cornerColors_ + 16 * static_cast<size_t>(polygon) + 4 * k;
+    else if (colors_) rgba = colors_ + 4 * static_cast<size_t>(ids[k]);
+    if (rgba) colour = LinearColor(rgba[0], rgba[1], rgba[2]);
+    (*corners)[k] = {ids[k], uv, colour, {}};
   }
   return count;
 }
@@ -61,7 +71,8 @@ void PolygonConverter::ComputePointNormals() {
     if (!Usable(p)) continue;
     // The corners without their UVs, which a normal does not need.
     const int count = p.IsTriangle() ? 3 : 4;
-    const std::array<Corner, 4> c = {{{p.a, {}}, {p.b, {}}, {p.c, {}}, {p.d, {}}}};
+    const std::array<Corner, 4> c = {{{p.a, {}, {}, {}}, {p.b, {}, {}, {}}, {p.c, {}, {}, {}},
+                                      {p.d, {}, {}, {}}}};
     const Vector n = FaceNormal(c, count);
     for (int k = 0; k < count; ++k) sums[c[k].point] += n;
   }
@@ -69,28 +80,72 @@ void PolygonConverter::ComputePointNormals() {
   for (size_t i = 0; i < sums.size(); ++i) pointNormals_[i] = UnitNormal(sums[i]);
 }
 
+void PolygonConverter::ComputeFaceNormals() {
+  faceNormals_.assign(static_cast<size_t>(polygonCount_), Vector());
+  pointFaceStart_.assign(static_cast<size_t>(pointCount_) + 1, 0);
+  const auto corners = [this](Int32 q) {
+    const CPolygon& p = polygons_[q];
+    return std::array<Int32, 4>{p.a, p.b, p.c, p.IsTriangle() ? -1 : p.d};
+  };
+  for (Int32 q = 0; q < polygonCount_; ++q) {
+    if (!Usable(polygons_[q])) continue;
+    const CPolygon& p = polygons_[q];
+    const std::array<Corner, 4> c = {{{p.a, {}, {}, {}}, {p.b, {}, {}, {}}, {p.c, {}, {}, {}},
+                                      {p.d, {}, {}, {}}}};
+    const Vector n = FaceNormal(c, p.IsTriangle() ? 3 : 4);
+    const double length = n.GetLength();
+    faceNormals_[static_cast<size_t>(q)] = length > 0.0 ? n * (1.0 / length) : Vector();
+    for (const Int32 v : corners(q))
+      if (v >= 0) ++pointFaceStart_[static_cast<size_t>(v) + 1];
+  }
+  for (size_t i = 1; i < pointFaceStart_.size(); ++i) pointFaceStart_[i] += pointFaceStart_[i - 1];
+  pointFaces_.assign(static_cast<size_t>(pointFaceStart_.back()), 0);
+  std::vector<Int32> fill(pointFaceStart_.begin(), pointFaceStart_.end() - 1);
+  for (Int32 q = 0; q < polygonCount_; ++q) {
+    if (!Usable(polygons_[q])) continue;
+    for (const Int32 v : corners(q))
+      if (v >= 0) pointFaces_[static_cast<size_t>(fill[static_cast<size_t>(v)]++)] = q;
+  }
+}
+
+// The faces at the point that meet the polygon's face at no more than the limit's angle.
+Float3 PolygonConverter::LimitedNormal(Int32 polygon, Int32 point) const {
+  const Vector& own = faceNormals_[static_cast<size_t>(polygon)];
+  Vector sum;
+  for (Int32 i = pointFaceStart_[static_cast<size_t>(point)];
+       i < pointFaceStart_[static_cast<size_t>(point) + 1]; ++i) {
+    const Vector& n = faceNormals_[static_cast<size_t>(pointFaces_[static_cast<size_t>(i)])];
+    if (Dot(n, own) >= limit_) sum += n;
+  }
+  return UnitNormal(sum);
+}
+
 uint32_t PolygonConverter::NewVertex(const Corner& c, const Float3& normal) {
   out_->positions.push_back(converted_[c.point]);
   out_->normals.push_back(normal);
   if (uvw_) out_->uvs.push_back(c.uv);
-  if (colors_) {
-    const Float32* rgba = colors_ + 4 * static_cast<size_t>(c.point);
-    out_->colors.push_back(LinearColor(rgba[0], rgba[1], rgba[2]));
-  }
+  if (colors_ || cornerColors_) out_->colors.push_back(c.colour);
   return static_cast<uint32_t>(out_->positions.size() - 1);
 }
 
-// One vertex per point, and one more for every other UV the point has on some face (a seam).
+bool PolygonConverter::SameVertex(uint32_t v, const Corner& c) const {
+  if (uvw_ && !(out_->uvs[v] == c.uv)) return false;
+  if (cornerColors_ && !(out_->colors[v] == c.colour)) return false;
+  return limit_ < -1.0 || out_->normals[v] == c.normal;
+}
+
+// One vertex per point, and one more for every other UV, colour or normal the point has on some
+// face (a seam, an edge).
 uint32_t PolygonConverter::SharedVertex(const Corner& c) {
   constexpr uint32_t kNone = UINT32_MAX;
   uint32_t& first = firstVertex_[c.point];
-  if (first == kNone) return first = NewVertex(c, pointNormals_[c.point]);
-  if (!uvw_ || out_->uvs[first] == c.uv) return first;
+  if (first == kNone) return first = NewVertex(c, c.normal);
+  if (SameVertex(first, c)) return first;
   std::vector<uint32_t>& more = seams_[static_cast<uint64_t>(c.point)];
   for (const uint32_t v : more) {
-    if (out_->uvs[v] == c.uv) return v;
+    if (SameVertex(v, c)) return v;
   }
-  more.push_back(NewVertex(c, pointNormals_[c.point]));
+  more.push_back(NewVertex(c, c.normal));
   return more.back();
 }
 
@@ -101,10 +156,11 @@ bool PolygonConverter::Convert(MeshArrays* out) {
   out->positions.reserve(vertices);
   out->normals.reserve(vertices);
   if (uvw_) out->uvs.reserve(vertices);
-  if (colors_) out->colors.reserve(vertices);
+  if (colors_ || cornerColors_) out->colors.reserve(vertices);
   out->indices.reserve(6 * static_cast<size_t>(polygonCount_));
   if (smooth_) {
-    ComputePointNormals();
+    if (limit_ < -1.0) ComputePointNormals();
+    else ComputeFaceNormals();
     firstVertex_.assign(static_cast<size_t>(pointCount_), UINT32_MAX);
   }
   std::array<Corner, 4> c;
@@ -113,8 +169,11 @@ bool PolygonConverter::Convert(MeshArrays* out) {
     const int count = Corners(q, &c);
     const Float3 faceNormal = smooth_ ? Float3{} : UnitNormal(FaceNormal(c, count));
     std::array<uint32_t, 4> v;
-    for (int k = 0; k < count; ++k)
+    for (int k = 0; k < count; ++k) {
+      if (smooth_)
+        c[k].normal = limit_ < -1.0 ? pointNormals_[c[k].point] : LimitedNormal(q, c[k].point);
       v[k] = smooth_ ? SharedVertex(c[k]) : NewVertex(c[k], faceNormal);
+    }
     // Host triangles (a, b, c) and (a, c, d), wound the other way round for the mirrored frame.
     for (int t = 0; t < count - 2; ++t) {
       const int i1 = t + 1, i2 = t + 2;

@@ -10,14 +10,25 @@ namespace zvapp {
 namespace {
 
 bool StageGltf(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
-               const std::string& title, std::string* error) {
+               const OutputContext& context, std::string* error) {
   ExportReport report;
-  return StageGltfFile(staged, doc, path, title, &report, error);
+  return StageGltfFile(staged, doc, path, context.title, &report, error);
 }
 
 bool StageDump(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
-               const std::string&, std::string* error) {
+               const OutputContext&, std::string* error) {
   return StageDumpFile(staged, doc, path, error);
+}
+
+bool StagePrint(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
+                const OutputContext& context, std::string* error) {
+  PrintReport report;
+  if (!StagePrintFile(staged, doc, path, context.print, &report, error)) return false;
+  if (context.notes) {
+    for (std::string& note : PrintNotes(path, report, context.print))
+      context.notes->push_back(std::move(note));
+  }
+  return true;
 }
 
 }  // namespace
@@ -32,6 +43,11 @@ const std::vector<OutputFormat>& OutputFormats() {
       {".gltf", {.gltf = true}, Staging::kEachFrame, StageGltf},
       // The JSON dump, streamed as it is written.
       {".json", {}, Staging::kEachFrame, StageDump},
+      // For printers: binary STL, streamed from the scene; 3MF, made whole (a zip package of the
+      // meshes, colours and unit); OBJ with vertex colours, each part's faces listed first.
+      {".stl", {}, Staging::kEachFrame, StagePrint},
+      {".3mf", {.printModel = true}, Staging::kEachFrame, StagePrint},
+      {".obj", {.printModel = true}, Staging::kEachFrame, StagePrint},
   };
   return formats;
 }

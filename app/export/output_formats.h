@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "atomic_file.h"
+#include "export_print.h"
 #include "memory_budget.h"
 
 class BaseDocument;
@@ -18,14 +19,21 @@ enum class Staging {
   kOnePage,    // the viewer page: one file for all the frames, written a frame at a time
 };
 
+// What a command's options say of its files, and where a writer leaves its notes for the user.
+struct OutputContext {
+  std::string title;  // what a file carries as its title where it has one
+  PrintOptions print;
+  std::vector<std::string>* notes = nullptr;
+};
+
 struct OutputFormat {
   const char* ending;  // ".glb"
   HeldOutputs holds;
   Staging staging;
-  // Stages the file of one frame among a command's outputs (kEachFrame); `title` is what the
-  // file carries as its title where it has one. False with a message naming the file.
+  // Stages the file of one frame among a command's outputs (kEachFrame). False with a message
+  // naming the file.
   bool (*stage)(StagedOutputs& staged, BaseDocument* doc, const std::string& path,
-                const std::string& title, std::string* error);
+                const OutputContext& context, std::string* error);
 };
 
 // Every format, in the order the help names them.

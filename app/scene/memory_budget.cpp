@@ -41,12 +41,17 @@ struct Part {
   Int64 total = 0;  // with what the outputs hold of it
 };
 
+// A print model: per polygon its two triangles with their corner colours and their place in the
+// 3MF package's XML and zip, or in the OBJ writer's face list.
+constexpr Int64 kPrintPolygonBytes = 320;
+
 Int64 OutputBytes(const ZVPlotMemoryEstimate& e, const HeldOutputs& held) {
-  if (!held.glb && !held.gltf) return 0;
+  const Int64 print = held.printModel ? e.polygons * kPrintPolygonBytes : 0;
+  if (!held.glb && !held.gltf) return print;
   const Int64 model = e.vertices * kGltfVertexBytes + e.points * kGltfPointBytes +
                       e.polygons * kGltfPolygonBytes + e.objects * kGltfObjectBytes;
   // A .gltf holds its buffer once more as base64 text, in the JSON.
-  return held.gltf ? model * 2 : model;
+  return (held.gltf ? model * 2 : model) + print;
 }
 
 // The plot's samples are drawn into the points layer.

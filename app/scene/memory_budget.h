@@ -17,6 +17,7 @@ namespace zvapp {
 struct HeldOutputs {
   bool glb = false;   // .glb, and each frame of a page
   bool gltf = false;  // .gltf: the JSON with the buffer as base64 text
+  bool printModel = false;  // .3mf, .obj: the triangles and their colours, per part
 };
 
 struct MemoryEstimate {

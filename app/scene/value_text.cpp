@@ -28,8 +28,18 @@ bool ParseChoice(const zvhost::ParameterInfo& p, const std::string& text, GeData
                  std::string* error) {
   Int32 v = 0;
   if (ParseWhole(text, &v)) return *out = GeData(v), true;
+  const std::string wanted = Lower(Trim(text));
   for (const auto& [value, label] : p.cycle)
-    if (Lower(label) == Lower(Trim(text))) return *out = GeData(value), true;
+    if (Lower(label) == wanted) return *out = GeData(value), true;
+  // Or the choice's own name, its identifier after the parameter's: O3DPLOTGRID_MODE_LEVELS is
+  // "levels".
+  const std::string prefix = p.symbol + "_";
+  for (size_t k = 0; k < p.cycle.size() && k < p.cycleSymbols.size(); ++k) {
+    const std::string& symbol = p.cycleSymbols[k];
+    if (symbol.size() > prefix.size() && symbol.compare(0, prefix.size(), prefix) == 0 &&
+        Lower(symbol.substr(prefix.size())) == wanted)
+      return *out = GeData(p.cycle[k].first), true;
+  }
   return Fail(error, p.symbol + " (" + p.type + ") takes a whole number" +
                          (p.cycle.empty() ? "" : " or a choice's name") + ", not \"" + text + "\"");
 }

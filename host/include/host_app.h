@@ -47,6 +47,7 @@ struct ParameterInfo {
   bool hasMin = false, hasMax = false, hasStep = false;
   double min = 0.0, max = 0.0, step = 0.0;
   std::vector<std::pair<Int32, std::string>> cycle;
+  std::vector<std::string> cycleSymbols;  // each choice's identifier, as the cycle orders them
   Int32 group = 0;  // the enclosing group's id (0 at the top)
 };
 // One group of a description: the attribute manager's tabs and sections.

@@ -552,6 +552,7 @@ class DescriptionParser {
         }
       }
       e->cycle.emplace_back(value, Label(symbol.text));
+      e->cycleSymbols.push_back(symbol.text);
       in_.ExpectPunct(';', "after the cycle entry '" + symbol.text + "'");
     }
     if (e->cycle.empty()) in_.FailAt(t, "empty CYCLE");

@@ -20,6 +20,7 @@ struct DescEntry {
   int parent = 0;     // id of the enclosing GROUP (0 at top level)
   std::optional<double> min, max, step;
   std::vector<std::pair<int, std::string>> cycle;  // (value, label) in order
+  std::vector<std::string> cycleSymbols;           // each choice's identifier, in the same order
   bool hidden = false;
   bool animatable = true;  // false with ANIM OFF
 };

@@ -113,6 +113,7 @@ ParameterInfo ToInfo(const DescEntry& e) {
   p.hasStep = e.step.has_value();
   p.step = e.step.value_or(0.0);
   p.cycle.assign(e.cycle.begin(), e.cycle.end());
+  p.cycleSymbols = e.cycleSymbols;
   p.group = e.parent;
   return p;
 }

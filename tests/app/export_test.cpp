@@ -358,11 +358,12 @@ TEST(OutputFormats, EachEndingFindsItsFormatAndEachFrameFormatWritesItsFile) {
     fs::remove(path);
     zvapp::StagedOutputs staged;
     std::string error;
-    ASSERT_TRUE(f.stage(staged, d.doc, path, "t", &error)) << error;
+    ASSERT_TRUE(f.stage(staged, d.doc, path, zvapp::OutputContext{"t", {}, nullptr}, &error))
+        << error;
     ASSERT_TRUE(staged.Commit(&error)) << error;
     EXPECT_GT(fs::file_size(path), 0u);
   }
-  EXPECT_EQ(zvapp::FindOutputFormat((dir / "a.obj").string()), nullptr);
+  EXPECT_EQ(zvapp::FindOutputFormat((dir / "a.ply").string()), nullptr);
   EXPECT_EQ(zvapp::FindOutputFormat((dir / "glb").string()), nullptr);
 }
 
