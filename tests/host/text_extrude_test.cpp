@@ -184,11 +184,10 @@ TEST(Extrusion, ATextIsItsGlyphsSolidsSideBySide) {
 }
 
 // A glyph's solid point for point and triangle for triangle as it was built when a text was filled
-// in one piece, recorded in the font the test machines have.
+// in one piece, recorded in DejaVu Sans Book, which the set-up installs.
 TEST(Extrusion, OneGlyphIsBuiltExactlyAsBefore) {
-  ZV_REQUIRE_TOOL(
-      texttest::AnyFont().family == "DejaVu Sans" && texttest::AnyFont().style == "Book",
-      "DejaVu Sans Book as the default font (the recorded solids are of it)");
+  const FontInfo dejavu = texttest::InstalledFont("DejaVu Sans", "Book");
+  ZV_REQUIRE_TOOL(!dejavu.file.empty(), "DejaVu Sans Book (the recorded solids are of it)");
   const auto hash = [](const SolidMesh& m) {
     std::uint64_t h = 1469598103934665603u;
     const auto mix = [&h](const void* data, std::size_t n) {
@@ -211,7 +210,7 @@ TEST(Extrusion, OneGlyphIsBuiltExactlyAsBefore) {
                    {"%", 260, 516, 0x8bc6eb1bc19af88bu},
                    {"g", 194, 388, 0x66f03ee1b4bee689u}};
   for (const auto& r : kRecorded) {
-    const SolidMesh mesh = ExtrudeOutline(Layout(r.text, 10), {0, 0, 2});
+    const SolidMesh mesh = ExtrudeOutline(Layout(r.text, 10, 0, dejavu), {0, 0, 2});
     EXPECT_EQ(mesh.points.size(), r.points) << r.text;
     EXPECT_EQ(mesh.triangles.size(), r.triangles) << r.text;
     EXPECT_EQ(hash(mesh), r.hash) << r.text;

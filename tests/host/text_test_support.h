@@ -19,10 +19,18 @@ inline FontInfo AnyFont() {
   return fonts.empty() ? FontInfo{} : fonts.front();
 }
 
-inline TextOutline Layout(std::string_view text, double height = 10, int alignment = 0) {
+// The installed font of that family and style; an empty one when there is none.
+inline FontInfo InstalledFont(std::string_view family, std::string_view style) {
+  for (const FontInfo& font : ListInstalledFonts())
+    if (font.family == family && font.style == style) return font;
+  return {};
+}
+
+inline TextOutline Layout(std::string_view text, double height = 10, int alignment = 0,
+                          const FontInfo& font = AnyFont()) {
   TextOutline out;
   std::string error;
-  EXPECT_TRUE(LayoutText(AnyFont(), text, height, alignment, &out, &error)) << error;
+  EXPECT_TRUE(LayoutText(font, text, height, alignment, &out, &error)) << error;
   return out;
 }
 
