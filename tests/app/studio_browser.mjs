@@ -3,8 +3,12 @@
 // parse is marked in its field and changes nothing, undo and redo keys step through the edits,
 // Reset puts the formula back, the gradient editor adds and removes a knot, adding a second
 // surface asks and a yes adds it, dragging the size handle changes O3DPLOT_SIZE, and with the
-// formula t the timeline moves the surface. Prints the time from an edit to its picture at
-// R = 50 and R = 1000, and leaves screenshots in OUTDIR.
+// formula t the timeline moves the surface. Then the habits of a 3D application's working
+// surface, each a check of its own: a drag is one undo step, playing none; the frame fields apply
+// once; shortcuts leave focused controls alone; refusals name the field and go away; the
+// viewport draws the floor under the plot and the lines over it; the timeline loops, pauses and
+// keeps its range; knots take the focus; the layout holds at 800 x 600. Prints the time from an
+// edit to its picture at R = 50, 200 and 1000, and leaves screenshots in OUTDIR.
 //   node studio_browser.mjs URL OUTDIR
 import { chromium } from 'playwright-core';
 import { mkdirSync } from 'node:fs';
@@ -150,6 +154,14 @@ async function reset(page) {
 }
 
 async function secondMesh(page) {
+  const steps = await undoCount(page);
+  await page.click('#add-component');
+  await edit(page, async () => {
+    await page.click('#add-menu button[data-kind="mesh"]');
+    await page.waitForSelector('#question[open]');
+    await page.click('#question button[value="no"]');
+  });
+  check((await undoCount(page)) === steps, 'answering No to the second surface made an undo step');
   await page.click('#add-component');
   const state1 = await edit(page, async () => {
     await page.click('#add-menu button[data-kind="mesh"]');
@@ -182,6 +194,7 @@ async function handleDrag(page) {
     const h = window.zvstudio.handles.list.find((x) => x.index === 0);
     return window.zvstudio.viewport.toScreen(h.world.clone().addScaledVector(h.direction, 50));
   });
+  const steps = await undoCount(page);
   await edit(page, async () => {
     await page.mouse.move(at.x, at.y);
     await page.mouse.down();
@@ -189,8 +202,11 @@ async function handleDrag(page) {
     await page.mouse.move(tip.x, tip.y, { steps: 4 });
     await page.mouse.up();
   });
+  await settle(page);
   const after = (await plotValues()).values.O3DPLOT_SIZE;
   check(Math.abs(after - before - 100) < 10, `dragging the size handle 50 units out made the size ${after} (from ${before})`);
+  check((await undoCount(page)) - steps === 1, `one handle drag made ${(await undoCount(page)) - steps} undo steps`);
+  check(/handle/.test(await page.textContent('#status')), `after a handle drag the status bar says "${await page.textContent('#status')}"`);
   await shot(page, 'handle.png');
   return `dragging the size handle 50 units out makes the size ${after.toFixed(1)} from ${before}`;
 }
@@ -241,7 +257,7 @@ async function latency(page, resolution, count) {
     await page.click('#tree [data-kind="plot"]');
     await setNumber(page, 'O3DPLOT_RESOLUTION', resolution);
   }
-  const shown = [], answered = [], server = [];
+  const shown = [], answered = [], server = [], afterAnswer = [];
   const draws = () => page.evaluate(() => window.zvstudio.viewport.draws);
   // Shader programs and GPU geometries after each edit: a replaced geometry is freed, and its
   // successor's materials find their programs compiled already.
@@ -265,9 +281,386 @@ async function latency(page, resolution, count) {
     shown.push(Number(s.lastEditMs));
     answered.push(Number(s.lastAnswerMs));
     server.push(Number(s.lastServerMs));
+    afterAnswer.push(Number(s.lastShownMs));
   }
-  return `an edit at R = ${resolution} shows in ${summary(shown)}; its answer comes in ${summary(answered)}, ` +
-    `of which the server works ${summary(server)} (${count} edits)`;
+  if (resolution === 200) {
+    check(!(await page.locator('#show-points').isChecked()), 'at R = 200 the sample points are shown by default');
+    await shot(page, 'r200.png');
+  }
+  return `| ${resolution} | ${summary(server)} | ${summary(afterAnswer)} | ${summary(shown)} | ${count} |`;
+}
+
+// ---- The working surface's habits ----------------------------------------------------------
+
+const posts = [];  // the batches the page posted: {actions, gesture}
+const undoCount = async (page) => Number((await state(page)).undo || 0);
+const postsOf = (word, value) => posts.filter((b) => b.actions.some((a) => a[0] === word &&
+  (value === undefined || String(a[a.length - 1]) === String(value)))).length;
+
+// Waits until the page has nothing more to send or show.
+const settle = (page) => page.waitForFunction(() => document.body.dataset.idle === 'true' &&
+  !window.zvstudio.running && window.zvstudio.queue.length === 0, null, { timeout: 60000 });
+
+async function selectObject(page, kind) {
+  await page.click(`#tree [data-kind="${kind}"] .name`);
+}
+
+const field = (page, identifier) => page.locator(`[data-identifier="${identifier}"]`);
+
+// Drags from one point to another in steps, as a hand does.
+async function dragFrom(page, from, to, { steps = 8, before } = {}) {
+  await page.mouse.move(from.x, from.y);
+  await page.mouse.down();
+  for (let i = 1; i <= steps; ++i) {
+    await page.mouse.move(from.x + ((to.x - from.x) * i) / steps, from.y + ((to.y - from.y) * i) / steps);
+    await page.waitForTimeout(40);
+  }
+  if (before) await before();
+  await page.mouse.up();
+  await settle(page);
+}
+
+async function sliderPoint(page, identifier) {
+  const box = await field(page, identifier).locator('input[type="range"]').boundingBox();
+  const value = await field(page, identifier).locator('input[type="range"]').evaluate((r) => (r.value - r.min) / (r.max - r.min));
+  return { x: box.x + 8 + value * (box.width - 16), y: box.y + box.height / 2 };
+}
+
+// A slider drag is one undo step, and the value it ends on is evaluated once.
+async function sliderGesture(page) {
+  await selectObject(page, 'plot');
+  const at = await sliderPoint(page, 'O3DPLOT_RESOLUTION');
+  const [steps, sent] = [await undoCount(page), posts.length];
+  await dragFrom(page, at, { x: at.x + 30, y: at.y });
+  const value = await field(page, 'O3DPLOT_RESOLUTION').locator('input.num').inputValue();
+  const evaluated = posts.slice(sent).filter((b) => b.actions.some((a) => a[0] === 'set' && String(a[2]) === value)).length;
+  const made = (await undoCount(page)) - steps;
+  await setNumber(page, 'O3DPLOT_RESOLUTION', 50);
+  check(made === 1, `one slider drag to R = ${value} made ${made} undo steps`);
+  check(evaluated === 1, `the slider's last value ${value} was sent ${evaluated} times`);
+  return `a slider drag to R = ${value} is one undo step, its last value sent once`;
+}
+
+// Esc during a drag puts the value back, with no undo step.
+async function escapeGesture(page) {
+  const at = await sliderPoint(page, 'O3DPLOT_RESOLUTION');
+  const steps = await undoCount(page);
+  await dragFrom(page, at, { x: at.x + 30, y: at.y }, { before: () => page.keyboard.press('Escape') });
+  const { values } = await plotValues();
+  check(values.O3DPLOT_RESOLUTION === 50 && (await undoCount(page)) === steps,
+    `Esc during a slider drag left R = ${values.O3DPLOT_RESOLUTION} and ${(await undoCount(page)) - steps} undo steps`);
+  return 'Esc during a drag puts R = 50 back, with no undo step';
+}
+
+// Playing moves through time, which is no edit.
+async function playing(page) {
+  const steps = await undoCount(page);
+  await page.click('#play');
+  await page.waitForTimeout(1200);
+  await page.click('#play');
+  await settle(page);
+  check((await undoCount(page)) === steps, `playing made ${(await undoCount(page)) - steps} undo steps`);
+  return 'playing makes no undo step';
+}
+
+// Enter in the frame field and the rate field applies the value once.
+async function timeFields(page) {
+  for (const [id, word, value, back] of [['#frame-number', 'frame', 12, 0], ['#fps', 'fps', 24, 30]]) {
+    const before = postsOf(word, value);
+    await page.fill(id, String(value));
+    await page.press(id, 'Enter');
+    await settle(page);
+    const sent = postsOf(word, value) - before;
+    await page.fill(id, String(back));
+    await page.press(id, 'Enter');
+    await settle(page);
+    check(sent === 1, `Enter in ${id} sent ${word} ${value} ${sent} times`);
+  }
+  return 'Enter in the frame and rate fields applies once';
+}
+
+// Space on a focused switch switches it and does not play; a letter in a focused menu does not
+// choose an entry.
+async function focusedKeys(page) {
+  const floor = page.locator('#show-floor');
+  const was = await floor.isChecked();
+  await floor.focus();
+  await page.keyboard.press(' ');
+  const [now, played] = [await floor.isChecked(), (await state(page)).playing === 'true'];
+  if (played) await page.click('#play');
+  await page.keyboard.press(' ');
+  check(now !== was && !played, `Space on the focused Floor switch ${now !== was ? '' : 'did not switch it, '}${played ? 'started playing' : ''}`);
+
+  await selectObject(page, 'plot');
+  const preset = field(page, 'O3DPLOT_PRESET').locator('select');
+  await preset.selectOption({ index: 3 });
+  await settle(page);
+  const chosen = (await plotValues()).values.O3DPLOT_FORMULA;
+  await preset.focus();
+  await page.keyboard.press('p');
+  await page.waitForTimeout(200);
+  await settle(page);
+  const after = (await plotValues()).values.O3DPLOT_FORMULA;
+  check(after === chosen, `P in the focused Preset menu made the formula ${after} (from ${chosen})`);
+  return `Space on a switch switches it; P in the Preset menu keeps ${chosen}`;
+}
+
+// A refusal names the field by its label and goes away once the value is good again.
+async function refusals(page) {
+  await selectObject(page, 'plot');
+  const height = field(page, 'O3DPLOT_HEIGHT');
+  const refuse = async () => {
+    await height.locator('input.num').fill('-5');
+    await height.locator('input.num').press('Enter');
+    await page.waitForSelector('[data-identifier="O3DPLOT_HEIGHT"].refused .message');
+  };
+  await refuse();
+  const message = await height.locator('.message').textContent();
+  await height.locator('input.num').press('Escape');
+  const afterEscape = await height.evaluate((r) => r.classList.contains('refused'));
+  await refuse();
+  await edit(page, () => page.click('button[data-identifier="O3DPLOT_RESET"]'));
+  const afterReset = await height.evaluate((r) => r.classList.contains('refused'));
+  check(!afterEscape && !afterReset, `the refusal stays after ${afterEscape ? 'Esc' : 'Reset'}`);
+
+  const position = page.locator('.gradient input[aria-label="Knot position"]');
+  await page.locator('.gradient .knot').first().click();
+  const was = await position.inputValue();
+  await position.fill('abc');
+  await position.press('Enter');
+  const note = await page.locator('.gradient .message').textContent();
+  const shown = await position.inputValue();
+  await position.press('Escape');
+  check(/Knot position/.test(note) && shown === was, `a knot position "abc" says "${note}" and shows ${shown}`);
+  check(/^Height\b/.test(message) && !/O3DPLOT|\(\d+\)/.test(message), `a refused height says "${message}"`);
+  return `a refused height says "${message}"; the knot position refuses "abc"`;
+}
+
+// The view at its own size, kept in the page under a name (a picture that large is compared
+// where it is).
+const keep = (page, name) => page.evaluate((n) => {
+  const v = window.zvstudio.viewport, c = v.renderer.domElement;
+  (window.kept ??= {})[n] = v.picture(c.width, c.height);
+}, name);
+
+// The share of the pixels drawn in picture `mask` that differ between pictures a and b.
+const changedWhere = (page, mask, a, b) => page.evaluate(([m, x, y]) => {
+  const { [m]: mask, [x]: a, [y]: b } = window.kept;
+  let n = 0, drawn = 0;
+  for (let i = 0; i < mask.length; i += 4) {
+    if (mask[i + 3] < 255) continue;
+    ++drawn;
+    if (Math.max(Math.abs(a[i] - b[i]), Math.abs(a[i + 1] - b[i + 1]), Math.abs(a[i + 2] - b[i + 2])) > 40) ++n;
+  }
+  return drawn ? n / drawn : 1;
+}, [mask, a, b]);
+
+async function switchOff(page, kind, on) {
+  const dot = page.locator(`#tree [data-kind="${kind}"] .switch-dot`).first();
+  if ((await dot.getAttribute('aria-pressed') === 'true') !== on) await edit(page, () => dot.click());
+}
+
+// The floor lies under the plot: switching it on changes none of the plot's pixels. The lines on
+// the surface are drawn over it whole: the surface under them hides few of their pixels.
+async function drawing(page) {
+  await page.keyboard.press('Escape');
+  await page.locator('#viewport canvas').focus();
+  const points = page.locator('#show-points');
+  if (await points.isChecked()) await points.click();
+  await page.locator('#show-floor').uncheck();
+  await keep(page, 'plot');
+  await page.locator('#show-floor').check();
+  await keep(page, 'floor');
+  const floorShare = await changedWhere(page, 'plot', 'plot', 'floor');
+  await page.locator('#show-floor').uncheck();
+  for (const kind of ['cage', 'labels', 'mesh']) await switchOff(page, kind, false);
+  await keep(page, 'lines');
+  await switchOff(page, 'mesh', true);
+  await keep(page, 'surface');
+  const hidden = await changedWhere(page, 'lines', 'lines', 'surface');
+  for (const kind of ['cage', 'labels']) await switchOff(page, kind, true);
+  await page.locator('#show-floor').check();
+  check(floorShare < 0.01, `the floor grid changes ${(100 * floorShare).toFixed(1)}% of the plot's pixels`);
+  check(hidden < 0.1, `the surface hides ${(100 * hidden).toFixed(1)}% of the grid's line pixels`);
+
+  await selectObject(page, 'mesh');
+  const before = await thumbnail(page);
+  await edit(page, () => field(page, 'O3DPLOTMESH_PHONG').locator('input').click());
+  const phong = changed(before, await thumbnail(page));
+  await edit(page, () => field(page, 'O3DPLOTMESH_PHONG').locator('input').click());
+  check(phong > 0.01, `the Phong switch changes ${(100 * phong).toFixed(2)}% of the view`);
+  await shot(page, 'drawing.png');
+  return `the floor changes ${(100 * floorShare).toFixed(1)}% of the plot, the surface hides ${(100 * hidden).toFixed(1)}% ` +
+    `of the grid lines, Phong changes ${(100 * phong).toFixed(0)}% of the view`;
+}
+
+const cameraDirection = (page) => page.evaluate(() => {
+  const v = window.zvstudio.viewport;
+  return v.camera.position.clone().sub(v.controls.target).normalize().toArray();
+});
+
+// Orbited to the plot's back, the labels still read the right way round, and H frames the plot
+// from there.
+async function behind(page) {
+  const box = await page.locator('#viewport canvas').boundingBox();
+  const centre = { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+  await dragFrom(page, centre, { x: centre.x + box.height / 2, y: centre.y }, { steps: 10 });
+  // The orbit's damping turns the view on for a while.
+  for (let d = await cameraDirection(page), i = 0; i < 50; ++i) {
+    await page.waitForTimeout(150);
+    const now = await cameraDirection(page);
+    if (now.every((x, k) => Math.abs(x - d[k]) < 1e-6)) break;
+    d = now;
+  }
+  const mirrored = await page.evaluate(() => {
+    const v = window.zvstudio.viewport;
+    v.draw();
+    return v.labels.filter((l) => {
+      const middle = l.object.localToWorld(l.centre.clone());
+      const front = middle.clone().set(0, 0, 1).transformDirection(l.object.matrixWorld);
+      return front.dot(v.camera.position.clone().sub(middle)) < 0;
+    }).length;
+  });
+  await shot(page, 'behind.png');
+  const d1 = await cameraDirection(page);
+  await page.locator('#viewport canvas').focus();
+  await page.keyboard.press('h');
+  await page.waitForTimeout(300);
+  const d2 = await cameraDirection(page);
+  const angle = (Math.acos(Math.min(1, d1[0] * d2[0] + d1[1] * d2[1] + d1[2] * d2[2])) * 180) / Math.PI;
+  await page.keyboard.press('h');
+  check(mirrored === 0, `${mirrored} labels read mirrored from behind`);
+  check(angle < 1, `H turned the view by ${angle.toFixed(1)} degrees`);
+  return `from behind no label reads mirrored; H keeps the view's direction (${angle.toFixed(2)} degrees)`;
+}
+
+// Playing loops over the whole range, the field, the slider and the picture show one frame, pause
+// stops at once, the frame stays within the range and the range's end is the document's.
+async function playback(page) {
+  const set = async (id, v) => {
+    await page.fill(id, String(v));
+    await page.press(id, 'Enter');
+    await settle(page);
+  };
+  await set('#frame-end', 20);
+  await set('#frame-number', 15);
+  await page.click('#play');
+  const seen = [], apart = [];
+  for (let i = 0; i < 25; ++i) {
+    await page.waitForTimeout(60);
+    const [f, s, shown] = await page.evaluate(() => [document.getElementById('frame-number').value,
+      document.getElementById('frame-slider').value, document.body.dataset.frame]);
+    seen.push(Number(shown));
+    if (f !== s || f !== shown) apart.push(`${f}/${s}/${shown}`);
+  }
+  await page.click('#play');
+  const paused = (await state(page)).frame;
+  await page.waitForTimeout(700);
+  const later = (await state(page)).frame;
+  check(seen.some((f) => f < 15), `playing from 15 to End 20 showed only ${[...new Set(seen)].join(',')}`);
+  check(apart.length === 0, `field/slider/picture showed ${apart.join(' ')}`);
+  check(later === paused && (await page.inputValue('#frame-number')) === paused, `paused at ${paused}, the frame moved on to ${later}`);
+
+  await set('#frame-number', 18);
+  await set('#frame-end', 10);
+  const inside = Number((await state(page)).frame);
+  check(inside <= 10, `lowering End to 10 left the frame at ${inside}`);
+  await set('#frame-end', 60);
+  const r = await fetch(`${origin}/api/scene-file`, { headers: { 'X-Zorvantix-Token': token } });
+  const file = await r.json();
+  const maxTime = file.document && file.document.maxTime;
+  await set('#frame-end', 90);
+  await set('#frame-number', 0);
+  check(JSON.stringify(maxTime ?? null).includes('2'), `End 60 is ${JSON.stringify(maxTime)} in the scene file, not 2 s`);
+  return `playing from 15 looped through ${Math.min(...seen)}..${Math.max(...seen)}; paused at ${paused}; End 10 moved the frame to ${inside}`;
+}
+
+// A knot clicked or dragged takes the focus, so Delete removes it; the named-gradient menu names
+// the gradient chosen.
+async function knots(page) {
+  await selectObject(page, 'plot');
+  const count = async () => (await gradientKnots()).length;
+  const before = await count();
+  await page.locator('.gradient .knot').nth(1).click();
+  await edit(page, () => page.keyboard.press('Delete'));
+  const clicked = await count();
+  await edit(page, () => page.keyboard.press('Control+z'));
+  const knot = await page.locator('.gradient .knot').nth(1).boundingBox();
+  const from = { x: knot.x + knot.width / 2, y: knot.y + knot.height / 2 };
+  await dragFrom(page, from, { x: from.x + 12, y: from.y }, { steps: 3 });
+  await edit(page, () => page.keyboard.press('Delete'));
+  const dragged = await count();
+  await edit(page, () => page.keyboard.press('Control+z'));
+  await edit(page, () => page.keyboard.press('Control+z'));
+  check(clicked === before - 1 && dragged === before - 1,
+    `Delete after a click left ${clicked} knots, after a drag ${dragged} (of ${before})`);
+
+  const menu = page.locator('.gradient select[aria-label="Named gradient"]');
+  const name = await menu.locator('option').nth(2).getAttribute('value');
+  await edit(page, () => menu.selectOption(name));
+  const shown = await menu.inputValue();
+  check(shown === name, `after choosing ${name} the named-gradient menu shows "${shown}"`);
+  await edit(page, () => page.click('button[data-identifier="O3DPLOT_RESET"]'));
+  return `Delete removes a clicked and a dragged knot; the menu shows ${name}`;
+}
+
+// The Preset menu names no preset for a formula of the user's own; the Help button shows help.
+async function lesser(page) {
+  await selectObject(page, 'plot');
+  await setFormula(page, 'x * z + 1');
+  const preset = await field(page, 'O3DPLOT_PRESET').locator('select').inputValue();
+  await page.click('button[data-identifier="O3DPLOT_HELP"]');
+  const help = await page.locator('#shortcuts').evaluate((d) => d.open);
+  if (help) await page.click('#shortcuts button[value="close"]');
+  await edit(page, () => page.click('button[data-identifier="O3DPLOT_RESET"]'));
+  check(preset === '', `for the formula x * z + 1 the Preset menu shows entry ${preset}`);
+  check(help, 'the Help button showed nothing');
+  return 'the Preset menu names no preset for x * z + 1; Help opens the help';
+}
+
+// The printable files download as the page names them.
+async function downloads(page) {
+  const names = [];
+  for (const what of ['stl', '3mf', 'obj']) {
+    await page.click('#download');
+    const [file] = await Promise.all([
+      page.waitForEvent('download', { timeout: 20000 }).catch(() => null),
+      page.click(`[data-download="${what}"]`),
+    ]);
+    names.push(file ? file.suggestedFilename() : `no ${what} (${await page.textContent('#status')})`);
+  }
+  check(names.join(',') === 'plot.stl,plot.3mf,plot.obj', `the downloads gave ${names.join(', ')}`);
+  return `the Download menu gives ${names.join(', ')}`;
+}
+
+// At 800 x 600 nothing overlaps or is cut: the viewport ends where the panel starts, every
+// control of the timeline is inside it, and the tree's names and the attributes' labels fit.
+async function layout(page) {
+  await page.setViewportSize({ width: 800, height: 600 });
+  await page.waitForTimeout(400);
+  await selectObject(page, 'plot');
+  const faults = await page.evaluate(() => {
+    const box = (e) => e.getBoundingClientRect();
+    const out = [];
+    const viewport = box(document.getElementById('viewport')), side = box(document.getElementById('side'));
+    if (viewport.right > side.left) out.push(`the viewport reaches ${viewport.right - side.left} px into the panel`);
+    const line = box(document.getElementById('timeline'));
+    for (const e of document.querySelectorAll('#timeline button, #timeline input')) {
+      const b = box(e);
+      if (b.width < 8 || b.left < line.left || b.right > line.right + 0.5 || b.bottom > line.bottom + 0.5) out.push(`${e.id || e.title} is cut`);
+    }
+    for (const e of document.querySelectorAll('#tree .name, #attribute-panel .param:not([hidden]) > .label, #attributes-title span')) {
+      if (e.offsetParent && e.scrollWidth > e.clientWidth + 1) out.push(`"${e.textContent}" is cut`);
+    }
+    return out;
+  });
+  await shot(page, 'studio-800x600.png');
+  await page.setViewportSize({ width: 1920, height: 1080 });
+  await page.waitForTimeout(400);
+  await shot(page, 'studio-1920x1080.png');
+  await page.setViewportSize({ width: 1440, height: 900 });
+  check(faults.length === 0, `at 800 x 600: ${faults.join('; ')}`);
+  return 'at 800 x 600 nothing overlaps and nothing is cut';
 }
 
 const browser = await chromium.launch({
@@ -287,19 +680,44 @@ try {
     return route.abort();
   });
   const page = await context.newPage();
-  page.on('request', (r) => { if (r.url().includes('/api/geometry.glb')) geometryFetches += 1; });
+  context.on('request', (r) => {
+    if (r.url().includes('/api/geometry.glb')) geometryFetches += 1;
+    if (r.url().endsWith('/api/actions') && r.method() === 'POST') posts.push(JSON.parse(r.postData() || '{}'));
+  });
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   if (process.env.ZV_DEBUG) page.on('request', (r) => console.log(r.method(), r.url(), r.postData() || ''));
   page.on('console', (m) => {
     // A refused edit is an answer the page shows, not a fault.
     if (m.type() === 'error' && !/status of 400/.test(m.text())) problems.push(`console: ${m.text()}`);
   });
-  for (const step of [loads, formula, undoRedo, reset, gradient, secondMesh, handleDrag, timeline]) console.log(`${step.name}: ${await step(page)}`);
-  console.log(await latency(page, 50, 10));
-  console.log(await latency(page, 1000, 3));
+  // Each check reports its own fault and the next one goes on from the page as it is.
+  const failed = [];
+  const steps = [loads, formula, undoRedo, reset, gradient, secondMesh, handleDrag, timeline, sliderGesture,
+    escapeGesture, playing, timeFields, focusedKeys, refusals, drawing, behind, playback, knots, lesser, downloads, layout];
+  for (const step of steps) {
+    try {
+      console.log(`${step.name}: ${await step(page)}`);
+    } catch (e) {
+      console.log(`${step.name}: FAILED: ${e.message}`);
+      failed.push(step.name);
+      if (step === loads) break;
+      await page.keyboard.press('Escape').catch(() => {});
+      await settle(page).catch(() => {});
+    }
+  }
+  console.log('| R | server | answer to picture | edit to picture | edits |\n|---|---|---|---|---|');
+  for (const [resolution, count] of [[50, 10], [200, 5], [1000, 3]]) {
+    try {
+      console.log(await latency(page, resolution, count));
+    } catch (e) {
+      console.log(`latency at R = ${resolution}: FAILED: ${e.message}`);
+      failed.push(`latency ${resolution}`);
+    }
+  }
   await shot(page, 'r1000.png');
   check(elsewhere.length === 0, `the page asked the network for ${elsewhere.join(', ')}`);
   check(problems.length === 0, problems.join('\n'));
+  check(failed.length === 0, `failed: ${failed.join(', ')}`);
   console.log(`screenshots in ${outDir}`);
 } catch (e) {
   console.error(`studio: ${e.message}`);

@@ -27,6 +27,28 @@ async function call(method, path, { body, headers = {}, type } = {}) {
   return response;
 }
 
+let worker = null, calls = 0;
+const waiting = new Map();  // the worker's calls not answered yet, by id
+
+function startWorker() {
+  const w = new Worker('/studio/geometry_worker.js', { type: 'module' });
+  w.onmessage = (e) => {
+    const m = e.data, call = waiting.get(m.id);
+    if (!call) return;
+    waiting.delete(m.id);
+    if (m.unchanged) call.resolve(null);
+    else if (m.scene) call.resolve({ etag: m.etag, scene: m.scene });
+    else call.reject(new ApiError(m.status, { error: m.error }));
+  };
+  w.onerror = (e) => {
+    for (const call of waiting.values()) call.reject(new ApiError(0, { error: `the geometry worker failed: ${e.message}` }));
+    waiting.clear();
+  };
+  return w;
+}
+
+let gestures = true;  // until the server refuses the member
+
 async function json(response) {
   const text = await response.text();
   let body = null;
@@ -47,17 +69,35 @@ export const api = {
   scene: async () => json(await call('GET', '/api/scene?arrays=0')),
   describe: async () => json(await call('GET', '/api/describe')),
   handles: async () => json(await call('GET', '/api/handles')),
-  actions: async (actions, yes) => json(await call('POST', '/api/actions', { body: { actions, yes } })),
+  // `gesture`: "preview" (no undo step yet), "end" (the gesture's one step) or "cancel" (back to
+  // its start); left out, the batch is a step of its own. A server that does not know gestures
+  // refuses the member: its batches are sent without it from then on, each a step of its own.
+  async actions(actions, yes, gesture) {
+    if (gesture && gestures) {
+      try {
+        return await json(await call('POST', '/api/actions', { body: { actions, yes, gesture } }));
+      } catch (e) {
+        if (!(e instanceof ApiError && e.status === 400 && /unknown member "gesture"/.test(e.message))) throw e;
+        gestures = false;
+      }
+    }
+    if (gesture === 'cancel' || (gesture && !actions.length)) return { unchanged: true };
+    return json(await call('POST', '/api/actions', { body: { actions, yes } }));
+  },
+  gestures: () => gestures,
   undo: async () => json(await call('POST', '/api/undo')),
   redo: async () => json(await call('POST', '/api/redo')),
   loadSceneFile: async (text) => json(await call('POST', '/api/scene-file', { body: text })),
 
-  // The scene's geometry, or null when it is still the one with this ETag.
-  async geometry(etag) {
-    const response = await call('GET', '/api/geometry.glb', { headers: etag ? { 'If-None-Match': etag } : {} });
-    if (response.status === 304) return null;
-    if (!response.ok) await json(response);
-    return { etag: response.headers.get('ETag'), data: await response.arrayBuffer() };
+  // The scene's geometry, or null when it is still the one with this ETag: fetched and read into
+  // typed arrays by the geometry worker, off the page's thread.
+  geometry(etag) {
+    worker ??= startWorker();
+    const id = ++calls;
+    return new Promise((resolve, reject) => {
+      waiting.set(id, { resolve, reject });
+      worker.postMessage({ id, token, etag });
+    });
   },
 
   // A file the server writes (the glTF, the viewer page, the scene file), saved through the

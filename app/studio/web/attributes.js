@@ -49,6 +49,19 @@ export class AttributePanel {
     if (shape(object) !== this.shape) this.build(object);
     else for (const p of object.parameters) this.fields.get(p.identifier)?.update(p);
     this.foldEmptyGroups();
+    this.presetShown(object);
+  }
+
+  // The preset menu names the preset whose formula the plot has, and none for a formula of the
+  // user's own (the presets' labels are their formulas).
+  presetShown(object) {
+    const preset = object.parameters.find((p) => /_PRESET$/.test(p.identifier) && p.choices);
+    const formula = object.parameters.find((p) => /_FORMULA$/.test(p.identifier));
+    const control = preset && formula && this.fields.get(preset.identifier)?.control;
+    if (!control || !control.custom) return;
+    const bare = (t) => String(t ?? '').replace(/\s+/g, '');
+    const chosen = preset.choices.find((c) => String(c.value) === String(preset.value));
+    control.custom(!chosen || bare(chosen.label) !== bare(formula.value));
   }
 
   build(object) {

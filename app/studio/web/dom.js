@@ -29,3 +29,42 @@ export function hexColour(rgb) {
 export function rgbOfHex(hex) {
   return [1, 3, 5].map((i) => parseInt(hex.slice(i, i + 2), 16) / 255);
 }
+
+// A field typed into: Enter applies (once: leaving the field afterwards applies nothing more),
+// Escape puts back the value last shown (the input's data-shown) and says so with a `revert`
+// event, leaving the field applies what Enter has not.
+export function textEntry(input, apply, { blurOnEnter = false } = {}) {
+  let sent = null;
+  const give = () => {
+    if (input.value === sent) return;
+    sent = input.value;
+    apply(input.value);
+  };
+  input.addEventListener('focus', () => { sent = input.value; });
+  input.addEventListener('keydown', (e) => {
+    if (e.key === 'Enter') {
+      e.preventDefault();
+      give();
+      if (blurOnEnter) input.blur();
+    } else if (e.key === 'Escape') {
+      input.value = input.dataset.shown ?? '';
+      sent = input.value;
+      input.dispatchEvent(new Event('revert', { bubbles: true }));
+      input.blur();
+    }
+  });
+  input.addEventListener('change', give);
+}
+
+// Calls `cancel` when Esc is pressed (before any control sees the key) until the returned
+// function is called: a drag's way back to where it started.
+export function onEscape(cancel) {
+  const key = (e) => {
+    if (e.key !== 'Escape') return;
+    e.preventDefault();
+    e.stopPropagation();
+    cancel();
+  };
+  window.addEventListener('keydown', key, true);
+  return () => window.removeEventListener('keydown', key, true);
+}

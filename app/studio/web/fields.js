@@ -1,32 +1,10 @@
 // The attribute panel's fields, one kind of control per description type. A field sends what the
 // user gave as the text the runner's `set` action reads (the server checks it against the
 // description; the page does not second-guess it), and shows the value the server reports back.
-import { el, hexColour, numberText } from './dom.js';
+import { el, hexColour, numberText, onEscape, textEntry } from './dom.js';
 import { GradientEditor } from './gradient.js';
 
 function editing(input) { return document.activeElement === input; }
-
-// Enter applies, Escape puts back the value on show, leaving the field applies what Enter has not.
-function textEntry(input, apply) {
-  let sent = null;
-  const give = () => {
-    if (input.value === sent) return;
-    sent = input.value;
-    apply(input.value);
-  };
-  input.addEventListener('focus', () => { sent = input.value; });
-  input.addEventListener('keydown', (e) => {
-    if (e.key === 'Enter') {
-      e.preventDefault();
-      give();
-    } else if (e.key === 'Escape') {
-      input.value = input.dataset.shown ?? '';
-      sent = input.value;
-      input.blur();
-    }
-  });
-  input.addEventListener('change', give);
-}
 
 function showText(input, text) {
   input.dataset.shown = text;
@@ -51,15 +29,49 @@ function clampTo(p, v) {
   return p.type === 'LONG' ? Math.round(v) : Number(v.toPrecision(12));
 }
 
+// A drag of a number (its slider, its label, its arrow keys held): previews while it moves, the
+// release ends it as one undo step, Esc puts back the value it started from.
 function numberControl(p, send, row) {
   const input = el('input', { class: 'num', type: 'text', inputmode: 'decimal', 'aria-label': p.label });
   const slider = hasSlider(p) ? el('input', { type: 'range', min: p.min, max: p.max, tabindex: -1,
     step: p.type === 'LONG' ? 1 : 'any', 'aria-label': `${p.label} slider` }) : null;
   let current = 0;
-  const give = (v, live) => {
+  let drag = null;  // {from, cancelled, moved, stop}
+  const show = (v) => {
     input.value = numberText(v);
     if (slider) slider.value = v;
-    send(numberText(v), { live });
+  };
+  const begin = () => {
+    drag?.stop();
+    const from = current;
+    drag = { from, cancelled: false, moved: false, stop: onEscape(() => {
+      if (!drag || drag.cancelled) return;
+      drag.cancelled = true;
+      show(from);
+      if (drag.moved) send(numberText(from), { gesture: 'cancel' });
+    }) };
+  };
+  const give = (v, gesture) => {
+    if (gesture === 'preview' && !drag) begin();
+    if (drag && drag.cancelled) return;
+    show(v);
+    if (gesture === 'preview') drag.moved = true;
+    if (gesture !== 'preview' && drag) {
+      const moved = drag.moved;
+      drag.stop();
+      drag = null;
+      if (!moved && gesture === 'end') gesture = undefined;
+    }
+    send(numberText(v), { gesture });
+  };
+  const finish = () => {
+    if (!drag) return;
+    if (drag.cancelled || !drag.moved) {
+      drag.stop();
+      drag = null;
+      return;
+    }
+    give(Number(input.value), 'end');
   };
   textEntry(input, (text) => send(text.trim(), {}));
   input.addEventListener('keydown', (e) => {
@@ -67,11 +79,20 @@ function numberControl(p, send, row) {
     e.preventDefault();
     const base = Number(input.value);
     const by = stepOf(p) * (e.shiftKey ? 10 : e.ctrlKey ? 0.1 : 1) * (e.key === 'ArrowUp' ? 1 : -1);
-    give(clampTo(p, (Number.isFinite(base) ? base : current) + by), true);
+    give(clampTo(p, (Number.isFinite(base) ? base : current) + by), 'preview');
   });
+  input.addEventListener('keyup', (e) => { if (e.key === 'ArrowUp' || e.key === 'ArrowDown') finish(); });
+  input.addEventListener('blur', finish);
   if (slider) {
-    slider.addEventListener('input', () => give(Number(slider.value), true));
-    slider.addEventListener('change', () => give(Number(slider.value), false));
+    slider.addEventListener('pointerdown', () => begin());
+    slider.addEventListener('input', () => {
+      if (drag && drag.cancelled) show(drag.from);
+      else give(Number(slider.value), 'preview');
+    });
+    slider.addEventListener('change', () => {
+      if (drag && !drag.cancelled) give(Number(slider.value), 'end');
+      else finish();
+    });
   }
   // Dragging the label left or right scrubs the value, as in a 3D application's attribute panel.
   row.classList.add('scrub');
@@ -80,14 +101,16 @@ function numberControl(p, send, row) {
     const from = Number.isFinite(Number(input.value)) ? Number(input.value) : current, x0 = e.clientX;
     const label = e.currentTarget;
     label.setPointerCapture(e.pointerId);
+    begin();
     const move = (m) => {
       const dx = m.clientX - x0;
       if (dx === 0) return;
-      give(clampTo(p, from + Math.round(dx / 3) * stepOf(p) * (m.shiftKey ? 10 : m.ctrlKey ? 0.1 : 1)), true);
+      give(clampTo(p, from + Math.round(dx / 3) * stepOf(p) * (m.shiftKey ? 10 : m.ctrlKey ? 0.1 : 1)), 'preview');
     };
     const up = () => {
       label.removeEventListener('pointermove', move);
       label.removeEventListener('pointerup', up);
+      finish();
     };
     label.addEventListener('pointermove', move);
     label.addEventListener('pointerup', up);
@@ -97,7 +120,7 @@ function numberControl(p, send, row) {
     set(v) {
       current = Number(v);
       showText(input, numberText(v));
-      if (slider && document.activeElement !== slider) slider.value = Number.isFinite(current) ? current : p.min;
+      if (slider && !drag) slider.value = Number.isFinite(current) ? current : p.min;
     },
     input,
   };
@@ -117,11 +140,20 @@ function vectorControl(p, send) {
 
 // ---- Choices, switches, colours, texts, fonts ---------------------------------------------------
 
+// A menu of presets (the plot's Preset) shows none of them when the values they set are changed
+// since: `custom(true)` shows its blank entry.
 function choiceControl(p, send) {
+  const blank = el('option', { value: '', text: 'Custom', hidden: true, disabled: true });
   const select = el('select', { 'aria-label': p.label },
-    ...p.choices.map((c) => el('option', { value: c.value, text: c.label })));
+    blank, ...p.choices.map((c) => el('option', { value: c.value, text: c.label })));
   select.addEventListener('change', () => send(select.value, {}));
-  return { nodes: [select], set(v) { select.value = String(v); }, input: select };
+  let value = '';
+  return {
+    nodes: [select],
+    set(v) { value = String(v); select.value = value; },
+    custom(on) { select.value = on ? '' : value; },
+    input: select,
+  };
 }
 
 // A choice that acts as a command (the plot's Add Component): choosing runs it, and the menu goes
@@ -147,8 +179,8 @@ function colourControl(p, send) {
   const picker = el('input', { type: 'color', 'aria-label': p.label });
   const hex = el('span', { class: 'hex' });
   // The picker reports every move; each shows live, the last one stays.
-  picker.addEventListener('input', () => { hex.textContent = picker.value; send(picker.value, { live: true }); });
-  picker.addEventListener('change', () => send(picker.value, {}));
+  picker.addEventListener('input', () => { hex.textContent = picker.value; send(picker.value, { gesture: 'preview' }); });
+  picker.addEventListener('change', () => send(picker.value, { gesture: 'end' }));
   return {
     nodes: [picker, hex],
     set(v) {
@@ -220,6 +252,7 @@ export function makeField(p, context) {
   const box = el('span', { class: 'control' }, ...control.nodes);
   row.append(box);
   let note = null;
+  row.addEventListener('revert', () => field.clear());
 
   const field = {
     row,

@@ -2,7 +2,7 @@
 // of the colour there; a knot is dragged to move it, or down off the bar (or Delete) to remove
 // it; the selected knot's colour, position and bias have their fields; the named gradients are a
 // menu. Every change goes to the server as the runner's gradient text (POSITION:#RRGGBB@BIAS, ...).
-import { el, hexColour, numberText, rgbOfHex } from './dom.js';
+import { el, hexColour, numberText, onEscape, rgbOfHex, textEntry } from './dom.js';
 
 const kRemoveDistance = 28;  // pixels below the bar that drop a dragged knot
 
@@ -63,7 +63,11 @@ export class GradientEditor {
     this.position = el('input', { class: 'num', type: 'text', title: 'Knot position (0 to 1)', 'aria-label': 'Knot position' });
     this.bias = el('input', { class: 'num', type: 'text', title: 'Knot bias (0 to 1): where the blend to the next knot is half way', 'aria-label': 'Knot bias' });
     this.remove = el('button', { type: 'button', title: 'Remove the knot (Delete)', text: '\u2212' });
-    const names = (named || []).map((g) => (typeof g === 'string' ? g : g.name));
+    // Each named gradient as the editor writes it, to tell which one the gradient is.
+    this.named = (named || []).map((g) => (typeof g === 'string' ? { name: g, text: null }
+      : { name: g.name, text: g.value ? gradientText(knotsOf(g.value)) : null }));
+    const names = this.named.map((g) => g.name);
+    this.message = el('div', { class: 'message', role: 'alert', hidden: true });
     this.preset = el('select', { title: 'Named gradients', 'aria-label': 'Named gradient' },
       el('option', { value: '', text: 'Preset\u2026' }), ...names.map((n) => el('option', { value: n, text: n })));
     this.input = this.bar;
@@ -71,7 +75,7 @@ export class GradientEditor {
       el('div', { class: 'row' },
         el('span', { class: 'pair' }, this.colour, el('span', { class: 'hint', text: 'at' }), this.position),
         el('span', { class: 'pair' }, el('span', { class: 'hint', text: 'bias' }), this.bias, this.remove)),
-      el('div', { class: 'row' }, this.preset))];
+      el('div', { class: 'row' }, this.preset), this.message)];
     this.wire();
   }
 
@@ -81,20 +85,27 @@ export class GradientEditor {
       const knot = { position: round(t), colour: colourAt(this.knots, t), bias: 0.5 };
       this.knots.push(knot);
       this.select(knot);
-      this.commit(false);
+      this.commit();
     });
-    this.colour.addEventListener('input', () => this.edit((k) => { k.colour = this.colour.value; }, true));
-    this.colour.addEventListener('change', () => this.edit((k) => { k.colour = this.colour.value; }, false));
-    const number = (input, key) => input.addEventListener('change', () => {
-      const v = Number(input.value);
-      if (Number.isFinite(v)) this.edit((k) => { k[key] = Math.min(1, Math.max(0, v)); }, false);
+    this.colour.addEventListener('input', () => this.edit((k) => { k.colour = this.colour.value; }, 'preview'));
+    this.colour.addEventListener('change', () => this.edit((k) => { k.colour = this.colour.value; }, 'end'));
+    // A knot's position or bias is a number from 0 to 1: anything else is refused and the field
+    // shows the knot's value again.
+    const number = (input, key, label) => textEntry(input, (text) => {
+      const v = Number(text.trim());
+      if (text.trim() === '' || !Number.isFinite(v) || v < 0 || v > 1) {
+        this.refuse(input, `${label} must be a number between 0 and 1`);
+        return;
+      }
+      this.refuse(null);
+      this.edit((k) => { k[key] = v; });
     });
-    number(this.position, 'position');
-    number(this.bias, 'bias');
+    number(this.position, 'position', 'Knot position');
+    number(this.bias, 'bias', 'Knot bias');
+    for (const input of [this.position, this.bias]) input.addEventListener('revert', () => this.refuse(null));
     this.remove.addEventListener('click', () => this.drop(this.selected));
     this.preset.addEventListener('change', () => {
       if (this.preset.value) this.send(this.preset.value, {});
-      this.preset.value = '';
     });
     this.nodes[0].addEventListener('keydown', (e) => {
       if ((e.key === 'Delete' || e.key === 'Backspace') && e.target.classList.contains('knot')) {
@@ -109,24 +120,37 @@ export class GradientEditor {
     return Math.min(1, Math.max(0, (clientX - r.left) / r.width));
   }
 
-  edit(change, live) {
+  edit(change, gesture) {
     if (!this.selected) return;
     change(this.selected);
     this.draw();
-    this.commit(live);
+    this.commit(gesture);
   }
 
   // Kept in position order, as the server gives the knots back.
-  commit(live) {
+  commit(gesture) {
     this.knots.sort((a, b) => a.position - b.position);
-    this.send(gradientText(this.knots), { live });
+    this.send(gradientText(this.knots), { gesture });
   }
 
-  drop(knot) {
+  // The message under the editor for a value it refuses (null: none), the value shown again.
+  refuse(input, message) {
+    this.message.hidden = !input;
+    this.message.textContent = message || '';
+    for (const i of [this.position, this.bias]) i.classList.toggle('refused', i === input);
+    if (input) {
+      this.draw(true);
+      input.select();
+    }
+  }
+
+  drop(knot, gesture) {
     if (!knot || this.knots.length <= 1) return;  // a gradient keeps one knot at least
+    const focused = this.rail.contains(document.activeElement);
     this.knots = this.knots.filter((k) => k !== knot);
     this.select(this.knots[0]);
-    this.commit(false);
+    if (focused) this.rail.children[0]?.focus();
+    this.commit(gesture);
   }
 
   select(knot) {
@@ -134,7 +158,9 @@ export class GradientEditor {
     this.draw();
   }
 
-  draw() {
+  // `again`: the fields show the knot's values even where focused.
+  draw(again = false) {
+    const knotFocused = this.rail.contains(document.activeElement);
     this.bar.style.background = cssGradient(this.knots);
     this.rail.replaceChildren(...this.knots.map((k) => {
       const m = el('div', { class: k === this.selected ? 'knot selected' : 'knot', tabindex: 0,
@@ -148,10 +174,20 @@ export class GradientEditor {
     this.remove.disabled = !k || this.knots.length <= 1;
     if (!k) return;
     if (document.activeElement !== this.colour) this.colour.value = k.colour;
-    if (document.activeElement !== this.position) this.position.value = numberText(round(k.position));
-    if (document.activeElement !== this.bias) this.bias.value = numberText(round(k.bias));
+    for (const [input, v] of [[this.position, k.position], [this.bias, k.bias]]) {
+      input.dataset.shown = numberText(round(v));
+      if (again || document.activeElement !== input) input.value = input.dataset.shown;
+    }
+    // The knot rebuilt keeps the focus its predecessor had, so that Delete still removes it.
     const focused = this.rail.children[this.knots.indexOf(k)];
-    if (this.dragging && focused) focused.focus();
+    if ((this.dragging || knotFocused) && focused) focused.focus();
+  }
+
+  // The named gradient the gradient is, in the menu (its title when it is none of them).
+  showName() {
+    const text = gradientText(this.knots);
+    const match = this.named.find((g) => g.text === text);
+    this.preset.value = match ? match.name : '';
   }
 
   // Moves the knot with the pointer; let go far below the bar, it is removed.
@@ -164,19 +200,33 @@ export class GradientEditor {
     rail.setPointerCapture(e.pointerId);
     this.dragging = true;
     const top = this.bar.getBoundingClientRect().bottom;
+    const from = knot.position;
+    let moved = false;
+    const done = () => {
+      rail.removeEventListener('pointermove', move);
+      rail.removeEventListener('pointerup', up);
+      stop();
+      this.dragging = false;
+      this.rail.style.opacity = 1;
+    };
+    // Esc puts the knot back where the drag took it from.
+    const stop = onEscape(() => {
+      done();
+      knot.position = from;
+      this.draw();
+      if (moved) this.send('', { gesture: 'cancel' });
+    });
     const move = (m) => {
       knot.position = round(this.fraction(m.clientX));
       this.rail.style.opacity = m.clientY - top > kRemoveDistance + 12 && this.knots.length > 1 ? 0.4 : 1;
+      moved = true;
       this.draw();
-      this.commit(true);
+      this.commit('preview');
     };
     const up = (u) => {
-      rail.removeEventListener('pointermove', move);
-      rail.removeEventListener('pointerup', up);
-      this.dragging = false;
-      this.rail.style.opacity = 1;
-      if (u.clientY - top > kRemoveDistance + 12) this.drop(knot);
-      else this.commit(false);
+      done();
+      if (u.clientY - top > kRemoveDistance + 12) this.drop(knot, moved ? 'end' : undefined);
+      else if (moved) this.commit('end');
     };
     rail.addEventListener('pointermove', move);
     rail.addEventListener('pointerup', up);
@@ -189,5 +239,6 @@ export class GradientEditor {
     this.knots = knotsOf(value);
     this.selected = this.knots[Math.min(Math.max(index, 0), this.knots.length - 1)] || null;
     this.draw();
+    this.showName();
   }
 }

@@ -4,6 +4,7 @@
 // object's own frame, so the module's SetHandle applies its limits, and the handle is redrawn
 // where the module put it.
 import * as THREE from 'three';
+import { onEscape } from './dom.js';
 
 const kPick = 9;  // pixels around a handle that grab it
 const kColour = new THREE.Color(0xff9a1f);
@@ -24,7 +25,8 @@ function nearestOnLine(ray, origin, direction) {
 }
 
 export class Handles {
-  // `send(object, index, localPoint)` applies a drag step; it returns a promise.
+  // `send(object, index, localPoint, gesture)` applies a drag step ("preview"), its release
+  // ("end") or its Esc ("cancel").
   constructor(viewport, send) {
     this.viewport = viewport;
     this.send = send;
@@ -108,7 +110,14 @@ export class Handles {
     e.preventDefault();
     this.viewport.renderer.domElement.setPointerCapture(e.pointerId);
     this.viewport.controls.enabled = false;
-    this.drag = { handle: h, start: h.world.clone(), local: h.local.clone(), pointer: e.pointerId };
+    this.drag = { handle: h, start: h.world.clone(), local: h.local.clone(), pointer: e.pointerId, moved: false };
+    // Esc puts the handle back where the drag took it from.
+    this.drag.stop = onEscape(() => {
+      const { handle, start, local, moved } = this.drag;
+      this.moveMarker(handle, start);
+      this.release();
+      if (moved) this.send(handle.object, handle.index, local, 'cancel');
+    });
     this.viewport.container.classList.add('dragging');
     this.highlight(h);
   }
@@ -125,11 +134,20 @@ export class Handles {
     const step = Math.pow(10, Math.floor(Math.log10(this.viewport.pixelSpan(start) / handle.direction.length())));
     const t = Number.isFinite(step) && step > 0 ? Math.round(along / step) * step : along;
     this.moveMarker(handle, start.clone().addScaledVector(handle.direction, t));
-    this.send(handle.object, handle.index, local.clone().addScaledVector(handle.localDirection, t));
+    this.drag.last = local.clone().addScaledVector(handle.localDirection, t);
+    this.drag.moved = true;
+    this.send(handle.object, handle.index, this.drag.last, 'preview');
   }
 
   onUp(e) {
     if (!this.drag || e.pointerId !== this.drag.pointer) return;
+    const { handle, last, moved } = this.drag;
+    this.release();
+    if (moved) this.send(handle.object, handle.index, last, 'end');
+  }
+
+  release() {
+    this.drag.stop();
     this.drag = null;
     this.viewport.controls.enabled = true;
     this.viewport.container.classList.remove('dragging');

@@ -32,27 +32,31 @@ function treeOf(objects) {
 
 // ---- The edit queue ---------------------------------------------------------------------------
 
+const sameBatch = (a, b) => JSON.stringify(a) === JSON.stringify(b);
+
 class Studio {
   constructor() {
     this.queue = [];
-    this.running = false;
+    this.running = null;  // the item whose request is out
     this.etag = null;
     this.objects = [];
     this.selected = null;
     this.described = { fonts: [], gradients: [] };
     this.edits = 0;
+    this.previewed = null;  // {channel, actions} of the last preview sent
     this.viewport = new Viewport($('viewport'));
-    this.handles = new Handles(this.viewport, (object, index, p) =>
-      this.edit([['handle', object, index, p.x, p.y, p.z]], { channel: `handle:${object}:${index}`, live: true }));
+    this.handles = new Handles(this.viewport, (object, index, p, gesture) =>
+      this.edit(gesture === 'cancel' ? [] : [['handle', object, index, p.x, p.y, p.z]],
+        { channel: `handle:${object}:${index}`, gesture }));
     this.tree = new ObjectTree($('tree'), {
       select: (path) => this.select(path),
       enable: (o, on) => this.edit([[on ? 'enable' : 'disable', o.path]], {}),
     });
     const self = this;
     const fieldContext = {
-      send: (o, p, text, options) => this.edit([['set', `${o.path}.${p.identifier}`, text]],
+      send: (o, p, text, options = {}) => this.edit(options.gesture === 'cancel' ? [] : [['set', `${o.path}.${p.identifier}`, text]],
         { ...options, channel: `set:${o.path}.${p.identifier}`, field: [o.path, p.identifier, text] }),
-      press: (o, p) => this.edit([['press', `${o.path}.${p.identifier}`]], {}),
+      press: (o, p) => (/_HELP$/.test(p.identifier) ? help() : this.edit([['press', `${o.path}.${p.identifier}`]], {})),
       command: { matches: isAddCommand, run: (p, i) => this.add(kComponents[i]) },
       get fonts() { return self.described.fonts || []; },
       get gradients() { return self.described.gradients || []; },
@@ -60,15 +64,20 @@ class Studio {
     this.attributes = new AttributePanel($('attributes-title'), $('attribute-panel'), fieldContext);
     this.timeline = new Timeline({
       frame: (n, live) => this.edit([['frame', n]], { channel: 'frame', live }),
+      end: (n, frame) => this.edit(frame === null ? [['end-frame', n]] : [['end-frame', n], ['frame', frame]], {}),
       fps: (n) => this.edit([['fps', n]], {}),
+      paused: (frame) => this.paused(frame),
     });
   }
 
   // Queues a batch of actions. options: channel (a later edit of the same channel replaces this one
-  // while it waits), live (part of a drag), field ([object, identifier, text] that shows a refusal).
+  // while it waits, when this one is a preview), gesture ("preview", "end", "cancel": a drag's
+  // steps, its release and its Esc), live (a frame of a scrub or of playing), field ([object,
+  // identifier, text] that shows a refusal).
   edit(actions, options = {}) {
+    options = { ...options, live: options.live || options.gesture === 'preview' };
     const item = { kind: 'actions', actions, options, time: performance.now() };
-    const waiting = options.channel ? this.queue.findIndex((q) => q.options.channel === options.channel) : -1;
+    const waiting = options.channel ? this.queue.findIndex((q) => q.options.channel === options.channel && q.options.live) : -1;
     if (waiting >= 0) this.queue[waiting] = item;
     else this.queue.push(item);
     this.run();
@@ -79,38 +88,62 @@ class Studio {
     this.run();
   }
 
+  // Playing stopped at the frame shown: the frames still waiting are dropped, and the one on its
+  // way is not shown; the document goes back to the frame shown when it was already moved on.
+  paused(frame) {
+    this.queue = this.queue.filter((q) => q.options.channel !== 'frame');
+    const out = this.running;
+    if (out && out.options.channel === 'frame') {
+      out.dropped = true;
+      if (!sameBatch(out.actions, [['frame', frame]])) this.edit([['frame', frame]], { channel: 'frame' });
+    }
+  }
+
   async run() {
     if (this.running) return;
-    this.running = true;
     $('busy').hidden = false;
     while (this.queue.length) {
-      const item = this.queue.shift();
+      const item = this.running = this.queue.shift();
       try {
         await this.perform(item);
       } catch (e) {
         this.failed(item, e);
       }
     }
-    this.running = false;
+    this.running = null;
     $('busy').hidden = true;
     body.dataset.idle = 'true';
+  }
+
+  // The batch as it goes out: a gesture's end whose value its last preview sent already only ends
+  // the gesture, rather than evaluate the same value again.
+  async send(item) {
+    const { gesture, channel } = item.options;
+    let actions = item.actions;
+    if (gesture === 'end' && this.previewed && this.previewed.channel === channel && sameBatch(this.previewed.actions, actions)) actions = [];
+    this.previewed = gesture === 'preview' ? { channel, actions } : null;
+    return api.actions(actions, false, gesture);
   }
 
   async perform(item) {
     body.dataset.idle = 'false';
     const sent = performance.now();
-    let answer = item.kind === 'actions' ? await api.actions(item.actions, false) : await item.call();
+    const before = this.undoCount;
+    let answer = item.kind === 'actions' ? await this.send(item) : await item.call();
     if (item.kind === 'actions' && answer.questions && answer.questions.length) {
-      answer = await this.askAgain(item, answer);
+      answer = await this.askAgain(item, answer, before);
     }
     const answered = performance.now() - sent;
-    if (item.options.field) this.attributes.field(item.options.field[0], item.options.field[1])?.clear();
+    if (item.dropped) return;
+    if (!item.options.live) this.attributes.clearRefusals();
+    else if (item.options.field) this.attributes.field(item.options.field[0], item.options.field[1])?.clear();
     await this.show(answer, item, answered);
   }
 
   // The module asked (answered no, as a headless host does): the user answers in a dialog, and a
-  // yes sends the batch again with its questions answered yes, in place of the no.
-  async askAgain(item, answer) {
+  // yes sends the batch again with its questions answered yes, in place of the no (which is
+  // undone first when it made a step).
+  async askAgain(item, answer, before) {
     const asked = answer.questions.filter((q) => q.answer !== 'yes');
     if (!asked.length) return answer;
     const yes = await this.ask(asked.map((q) => q.text).join('\n\n'));
@@ -118,7 +151,8 @@ class Studio {
       this.status(`Answered no: ${asked[0].text}`);
       return answer;
     }
-    await api.undo();
+    const counted = answer.history && typeof answer.history.undo === 'number' && typeof before === 'number';
+    if (!counted || answer.history.undo > before) await api.undo();
     return api.actions(item.actions, true);
   }
 
@@ -148,13 +182,15 @@ class Studio {
   }
 
   // After an answer: the geometry when its ETag moved and the handles, then (when no other edit
-  // waits) the fields and the tree, which the picture does not wait for. The edit's time runs
-  // from the user's act to the picture.
+  // waits) the fields and the tree, which the picture does not wait for. The timeline shows the
+  // answer's frame once its picture is drawn. The edit's time runs from the user's act to the
+  // picture.
   async show(answer, item, answered) {
     // A new time changes no parameter: the fields wait for an edit that can.
     const timeOnly = item.kind === 'actions' && item.actions.every((a) => a[0] === 'frame');
     const settled = !timeOnly && (this.queue.length === 0 || !item.options.live);
-    if (answer && answer.scene) this.sceneChanged(answer.scene, answer.frame);
+    if (answer && answer.unchanged) return;
+    if (answer && answer.scene) this.sceneChanged(answer.scene);
     if (answer && answer.history) this.history(answer.history);
     const geometryChanged = !answer || !answer.changed || answer.changed.geometry !== false;
     // Every request goes out at once; the server answers them in this order, the small ones first.
@@ -170,6 +206,7 @@ class Studio {
     } finally {
       placed = performance.now();
       this.viewport.drawNow();  // whatever did arrive
+      if (answer && answer.scene) this.timeAnswered(answer);
     }
     const shownMs = performance.now() - item.time;
     body.dataset.lastPhases = `answer ${answered.toFixed(0)} ms, geometry ` +
@@ -179,12 +216,14 @@ class Studio {
     this.edits += 1;
     const serverMs = answer && Number.isFinite(answer.serverMs) ? answer.serverMs : answered;
     Object.assign(body.dataset, { edits: String(this.edits), lastEditMs: shownMs.toFixed(1),
-      lastAnswerMs: answered.toFixed(1), lastServerMs: serverMs.toFixed(1), geometryLoaded: String(loaded) });
+      lastAnswerMs: answered.toFixed(1), lastServerMs: serverMs.toFixed(1), geometryLoaded: String(loaded),
+      lastShownMs: (performance.now() - item.time - answered).toFixed(1) });
     if (answer && answer.notes && answer.notes.length) {
       this.status(answer.notes.join('; '));
-    } else if (!item.options.live) {
-      const what = item.kind === 'actions' ? item.actions.map((a) => a[0]).join(', ') : item.kind;
-      this.status(`${what}: shown in ${shownMs.toFixed(0)} ms (server ${serverMs.toFixed(0)} ms)`);
+    } else if (!timeOnly || !item.options.live) {
+      const what = item.kind !== 'actions' ? item.kind
+        : item.actions.map((a) => a[0]).join(', ') || (item.options.channel || '').split(':')[0] || 'edit';
+      this.status(`${what}${item.options.live ? ' (dragging)' : ''}: shown in ${shownMs.toFixed(0)} ms (server ${serverMs.toFixed(0)} ms)`);
     }
   }
 
@@ -192,11 +231,12 @@ class Studio {
     const g = await request;
     this.fetchedMs = performance.now() - since;
     if (!g) return false;
-    await this.viewport.setGeometry(g.data);
+    this.viewport.setGeometry(g.scene);
     this.etag = g.etag;
     this.geometryVersion = (this.geometryVersion || 0) + 1;
     body.dataset.geometry = String(this.geometryVersion);
     $('show-points').disabled = !this.viewport.hasPointsLayer();
+    $('show-points').checked = this.viewport.showingPoints();
     return true;
   }
 
@@ -216,10 +256,7 @@ class Studio {
     this.attributes.show(this.objects.find((o) => o.path === path) || null);
   }
 
-  sceneChanged(scene, frame) {
-    const doc = scene.document || {};
-    const fps = Number(doc.fps) || 30;
-    this.timeline.sync(Number.isInteger(frame) ? frame : Math.round((Number(doc.time) || 0) * fps), fps);
+  sceneChanged(scene) {
     const plot = (scene.objects || []).find((o) => o.kind === 'plot');
     const s = plot && plot.samples;
     if (s) {
@@ -229,7 +266,19 @@ class Studio {
     }
   }
 
+  // The document's frame, range end and rate as the answer gives them (the end as a time in the
+  // scene, or as a frame beside the frame).
+  timeAnswered(answer) {
+    const doc = answer.scene.document || {};
+    const fps = Number(doc.fps) || 30;
+    const frame = Number.isInteger(answer.frame) ? answer.frame : Math.round((Number(doc.time) || 0) * fps);
+    const end = Number.isInteger(answer.endFrame) ? answer.endFrame
+      : Number.isFinite(Number(doc.maxTime)) && doc.maxTime !== undefined ? Math.round(Number(doc.maxTime) * fps) : null;
+    this.timeline.sync(frame, fps, end);
+  }
+
   history(h) {
+    if (typeof h.undo === 'number') body.dataset.undo = String(this.undoCount = h.undo);
     if (typeof h.undo === 'number') $('undo').disabled = h.undo === 0;
     if (typeof h.redo === 'number') $('redo').disabled = h.redo === 0;
   }
@@ -294,23 +343,37 @@ try {
 
 // ---- Top bar, keys, files ---------------------------------------------------------------------
 
-function isTextField(t) {
-  if (!t || !t.tagName) return false;
-  if (t.tagName === 'TEXTAREA' || t.tagName === 'SELECT' || t.isContentEditable) return true;
-  return t.tagName === 'INPUT' && !['checkbox', 'range', 'color', 'button', 'file'].includes(t.type);
+// The keys a focused control takes for itself: a shortcut acts on the others only. A text field
+// and a menu keep every key; a switch or a button its Space and Enter; a slider its arrows; a
+// knot of the gradient its Delete and arrows; the tree its arrows.
+const kTyping = new Set(['TEXTAREA', 'SELECT']);
+function ownKeys(t) {
+  if (!t || !t.tagName || t === document.body) return null;
+  if (kTyping.has(t.tagName) || t.isContentEditable) return 'all';
+  if (t.tagName === 'INPUT' && !['checkbox', 'radio', 'range', 'color', 'button', 'file'].includes(t.type)) return 'all';
+  if (t.type === 'range') return new Set(['ArrowLeft', 'ArrowRight', 'ArrowUp', 'ArrowDown', 'Home', 'End', 'PageUp', 'PageDown']);
+  if (t.classList && t.classList.contains('knot')) return new Set(['Delete', 'Backspace', 'ArrowLeft', 'ArrowRight']);
+  if (t.closest && t.closest('#tree')) return new Set(['ArrowUp', 'ArrowDown', ' ', 'Enter']);
+  if (['INPUT', 'BUTTON', 'SUMMARY'].includes(t.tagName)) return new Set([' ', 'Enter']);
+  return null;
 }
 
 function undo() { studio.request('undo', () => api.undo()); }
 function redo() { studio.request('redo', () => api.redo()); }
+function help() { $('shortcuts').showModal(); }
 
 function openSceneFile(file) {
   if (!file) return;
   file.text().then((text) => studio.request(`open ${file.name}`, () => api.loadSceneFile(text)));
 }
 
+const kDownloads = {
+  scene: ['/api/scene-file', 'scene.json'], glb: ['/api/geometry.glb', 'plot.glb'], html: ['/api/page.html', 'plot.html'],
+  stl: ['/api/plot.stl', 'plot.stl'], '3mf': ['/api/plot.3mf', 'plot.3mf'], obj: ['/api/plot.obj', 'plot.obj'],
+};
+
 function download(what) {
-  const files = { scene: ['/api/scene-file', 'scene.json'], glb: ['/api/geometry.glb', 'plot.glb'], html: ['/api/page.html', 'plot.html'] };
-  const [path, name] = files[what];
+  const [path, name] = kDownloads[what];
   api.download(path, name).then(() => studio.status(`Downloaded ${name}.`)).catch((e) => studio.status(e.message, true));
 }
 
@@ -330,10 +393,11 @@ function keys(e) {
   if (mod && key === 's') { e.preventDefault(); download('scene'); return; }
   if (mod && key === 'o') { e.preventDefault(); $('scene-input').click(); return; }
   // In a text field the browser's own undo edits the text.
-  if (isTextField(e.target)) return;
+  const own = ownKeys(e.target);
+  if (own === 'all') return;
   if (mod && ((key === 'z' && e.shiftKey) || key === 'y')) { e.preventDefault(); redo(); return; }
   if (mod && key === 'z') { e.preventDefault(); undo(); return; }
-  if (mod || e.altKey) return;
+  if (mod || e.altKey || (own && own.has(e.key))) return;
   const actions = {
     ' ': () => studio.timeline.toggle(),
     ArrowLeft: () => studio.timeline.step(-1),
@@ -344,11 +408,10 @@ function keys(e) {
     f: () => studio.viewport.frameAll(),
     p: () => $('show-points').click(),
     g: () => $('show-floor').click(),
-    '?': () => $('shortcuts').showModal(),
+    '?': help,
   };
   const act = actions[key];
-  if (!act || (e.target.closest && e.target.closest('#tree') && key.startsWith('Arrow'))) return;
-  if (e.target.type === 'range' && key.startsWith('Arrow')) return;
+  if (!act) return;
   e.preventDefault();
   act();
 }
@@ -391,14 +454,19 @@ function wire() {
   menu($('add-component'), $('add-menu'));
   document.addEventListener('click', () => document.querySelectorAll('.menu-items').forEach((m) => { m.hidden = true; }));
   for (const b of document.querySelectorAll('[data-download]')) b.addEventListener('click', () => download(b.dataset.download));
-  $('keys').addEventListener('click', () => $('shortcuts').showModal());
+  $('keys').addEventListener('click', help);
   $('show-points').addEventListener('change', (e) => {
-    studio.viewport.setPointsVisible(e.target.checked);
+    studio.viewport.setPointsVisible(e.target.checked, true);
     body.dataset.points = e.target.checked ? 'shown' : 'hidden';
   });
   $('show-floor').addEventListener('change', (e) => studio.viewport.setFloorVisible(e.target.checked));
   $('frame-all').addEventListener('click', () => studio.viewport.frameAll());
   window.addEventListener('keydown', keys);
+  // A closed menu does not jump to the entry a typed letter starts (the Preset menu would replace
+  // the formula): letters stay the shortcuts' and the menu keeps its arrows.
+  window.addEventListener('keydown', (e) => {
+    if (e.target.tagName === 'SELECT' && e.key.length === 1 && e.key !== ' ' && !e.ctrlKey && !e.metaKey && !e.altKey) e.preventDefault();
+  }, true);
   window.addEventListener('dragover', (e) => e.preventDefault());
   window.addEventListener('drop', (e) => {
     e.preventDefault();

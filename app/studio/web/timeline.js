@@ -1,8 +1,9 @@
-// The timeline: the document's frame on a slider and in a field, the last frame of the range the
-// user plays, the document's frame rate, and play / pause. Playing asks for the frame the clock
-// has reached at the document's rate; when the studio is slower than that, frames are skipped
-// rather than the playback falling behind.
-import { el } from './dom.js';
+// The timeline: the document's frame on a slider and in a field, the last frame of the document's
+// range, the document's frame rate, and play / pause. Playing loops over the whole range, asking
+// for the frame the clock has reached at the document's rate; when the studio is slower than
+// that, frames are skipped rather than the playback falling behind. The field, the slider and
+// the picture show the frame whose picture is drawn.
+import { el, textEntry } from './dom.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -12,7 +13,7 @@ function whole(text, least) {
 }
 
 export class Timeline {
-  // `context`: frame(n, live), fps(n).
+  // `context`: frame(n, live), end(n, frame moved in or null), fps(n), paused(frame shown).
   constructor(context) {
     this.context = context;
     this.frame = 0;
@@ -23,10 +24,15 @@ export class Timeline {
     this.number = $('frame-number');
     this.endField = $('frame-end');
     this.fpsField = $('fps');
+    this.scrubbing = false;  // the slider's thumb is under the pointer
+    this.slider.addEventListener('pointerdown', () => { this.scrubbing = true; });
     this.slider.addEventListener('input', () => this.go(Number(this.slider.value), true));
-    this.slider.addEventListener('change', () => this.go(Number(this.slider.value), false));
+    this.slider.addEventListener('change', () => {
+      this.scrubbing = false;
+      this.go(Number(this.slider.value), false);
+    });
     this.field(this.number, 0, (v) => this.go(v, false));
-    this.field(this.endField, 1, (v) => { this.end = v; this.draw(); });
+    this.field(this.endField, 1, (v) => this.setEnd(v));
     this.field(this.fpsField, 1, (v) => this.context.fps(v));
     $('play').addEventListener('click', () => this.toggle());
     $('to-start').addEventListener('click', () => this.go(0, false));
@@ -37,51 +43,59 @@ export class Timeline {
   }
 
   field(input, least, apply) {
-    const done = () => {
-      const v = whole(input.value, least);
+    textEntry(input, (text) => {
+      const v = whole(text, least);
       if (v === null) this.draw(); else apply(v);
-    };
-    input.addEventListener('change', done);
-    input.addEventListener('keydown', (e) => {
-      if (e.key === 'Enter') { e.preventDefault(); done(); input.blur(); }
-      if (e.key === 'Escape') { this.draw(); input.blur(); }
-    });
+    }, { blurOnEnter: true });
+    input.addEventListener('blur', () => this.draw());
   }
 
-  // The frame and rate the server reports.
-  sync(frame, fps) {
+  // The frame, rate and range end the server reports, once the picture of that frame is drawn.
+  sync(frame, fps, end) {
     if (Number.isFinite(fps) && fps > 0) this.fps = fps;
-    if (Number.isFinite(frame)) {
-      this.frame = frame;
-      if (frame > this.end) this.end = frame;
-    }
+    if (Number.isInteger(end) && end >= 1) this.end = end;
+    if (Number.isFinite(frame)) this.frame = frame;
+    // Undoing a longer range leaves the frame past the end: it comes back in.
+    if (this.frame > this.end && !this.playing) this.go(this.end, false);
     this.draw();
   }
 
   go(frame, live) {
-    frame = Math.max(0, Math.round(frame));
-    if (frame > this.end) this.end = frame;
-    this.shown = frame;
-    this.draw(frame);
+    frame = Math.min(Math.max(0, Math.round(frame)), this.end);
+    this.asked = frame;
+    if (!this.playing) this.draw(frame);
     this.context.frame(frame, live);
+  }
+
+  setEnd(end) {
+    this.end = end;
+    const inside = this.frame > end ? end : null;
+    if (inside !== null) this.frame = inside;
+    this.context.end(end, inside);
+    this.draw();
   }
 
   step(by) {
     if (this.playing) this.toggle();
-    this.go(this.frame + by < 0 ? this.end : this.frame + by > this.end ? 0 : this.frame + by, false);
+    const next = this.frame + by;
+    this.go(next < 0 ? this.end : next > this.end ? 0 : next, false);
   }
 
   toggle() {
     this.playing = !this.playing;
     document.body.dataset.playing = String(this.playing);
-    if (!this.playing) return;
+    if (!this.playing) {
+      this.context.paused(this.frame);
+      this.draw();
+      return;
+    }
     const first = this.frame >= this.end ? 0 : this.frame;
     const start = performance.now();
+    this.asked = first;
     const tick = (now) => {
       if (!this.playing) return;
-      const span = this.end + 1 - first;
-      const target = first + (Math.floor(((now - start) * this.fps) / 1000) % Math.max(span, 1));
-      if (target !== this.shown) this.go(target, true);
+      const target = (first + Math.floor(((now - start) * this.fps) / 1000)) % (this.end + 1);
+      if (target !== this.asked) this.go(target, true);
       requestAnimationFrame(tick);
     };
     requestAnimationFrame(tick);
@@ -89,11 +103,15 @@ export class Timeline {
 
   draw(frame = this.frame) {
     this.slider.max = String(this.end);
-    if (document.activeElement !== this.slider) this.slider.value = String(frame);
-    if (document.activeElement !== this.number) this.number.value = String(frame);
-    if (document.activeElement !== this.endField) this.endField.value = String(this.end);
-    if (document.activeElement !== this.fpsField) this.fpsField.value = String(this.fps);
+    const scrubbing = this.scrubbing;
+    if (!scrubbing) this.slider.value = String(frame);
+    const shown = scrubbing ? this.slider.value : String(frame);
+    for (const [input, text] of [[this.number, shown], [this.endField, String(this.end)], [this.fpsField, String(this.fps)]]) {
+      input.dataset.shown = text;
+      if (document.activeElement !== input) input.value = text;
+    }
     document.body.dataset.frame = String(this.frame);
+    document.body.dataset.endFrame = String(this.end);
     this.ticks();
   }
 

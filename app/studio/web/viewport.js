@@ -1,11 +1,18 @@
-// The studio's viewport: the evaluated scene as the server's glTF gives it, the plot's sample
-// markers (the points layer of that glTF) drawn as the host's viewport draws them, a floor grid
-// and an axis cross, orbit / pan / zoom. It draws only when something changed, so an idle studio
-// costs nothing.
+// The studio's viewport: the evaluated scene as the server's glTF gives it (read by the geometry
+// worker), the plot's sample markers (the points layer of that glTF) drawn as the host's viewport
+// draws them, a floor grid under the plot and an axis cross, orbit / pan / zoom. It draws only
+// when something changed, so an idle studio costs nothing.
 import * as THREE from 'three';
-import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { markPointsLayer } from './points_layer.js';
+
+// Above this many sample markers the layer starts hidden: at one a pixel or closer they would
+// cover the surface in a moire of dots (P shows them).
+const kMostPointsShown = 4000;
+// A label object of the labels component, by the name it gives each.
+const kLabelName = /[HV]Label\d*$/;
+// The side of a label's text that reads right, in the label's own frame.
+const kLabelFront = new THREE.Vector3(0, 0, 1);
 
 function disposeTree(root) {
   root.traverse((o) => {
@@ -61,6 +68,63 @@ function mergeLines(root) {
       line.geometry.dispose();
     }
   }
+}
+
+// The three.js objects of the worker's nodes. Materials are made once for each glTF material and
+// kind of primitive, so that lines of one material can be merged. A surface is pushed back a
+// little in depth (polygon offset), so that the lines lying on it always win over it: no
+// z-fighting, no line broken into dashes.
+function buildScene(decoded) {
+  const materials = new Map();
+  const materialOf = (p, kind) => {
+    const m = p.material, vertexColors = !!p.color, flat = kind === 'mesh' && !p.normal;
+    const key = `${m.key}|${kind}|${vertexColors}|${flat}`;
+    if (materials.has(key)) return materials.get(key);
+    const color = new THREE.Color().setRGB(m.color[0], m.color[1], m.color[2]);
+    let made;
+    if (kind === 'points') made = new THREE.PointsMaterial({ color, vertexColors, size: 1, sizeAttenuation: false });
+    else if (kind === 'line') made = new THREE.LineBasicMaterial({ color, vertexColors });
+    else if (m.unlit) made = new THREE.MeshBasicMaterial({ color, vertexColors, side: m.doubleSided ? THREE.DoubleSide : THREE.FrontSide });
+    else {
+      made = new THREE.MeshStandardMaterial({ color, vertexColors, roughness: m.roughness, metalness: m.metalness,
+        side: m.doubleSided ? THREE.DoubleSide : THREE.FrontSide, flatShading: flat,
+        polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+    }
+    materials.set(key, made);
+    return made;
+  };
+  const primitive = (p, mesh) => {
+    const g = new THREE.BufferGeometry();
+    g.setAttribute('position', new THREE.BufferAttribute(p.position.array, 3));
+    if (p.normal) g.setAttribute('normal', new THREE.BufferAttribute(p.normal.array, 3));
+    if (p.color) g.setAttribute('color', new THREE.BufferAttribute(p.color.array, p.color.itemSize));
+    if (p.index) g.setIndex(new THREE.BufferAttribute(p.index.array, 1));
+    let o;
+    if (p.mode === 0) o = new THREE.Points(g, materialOf(p, 'points'));
+    else if (p.mode === 1) o = new THREE.LineSegments(g, materialOf(p, 'line'));
+    else if (p.mode === 2) o = new THREE.LineLoop(g, materialOf(p, 'line'));
+    else if (p.mode === 3) o = new THREE.Line(g, materialOf(p, 'line'));
+    else o = new THREE.Mesh(g, materialOf(p, 'mesh'));
+    o.name = mesh.name;
+    Object.assign(o.userData, mesh.extras);
+    return o;
+  };
+  const node = (n) => {
+    const prims = n.mesh ? n.mesh.primitives.filter((p) => p.position).map((p) => primitive(p, n.mesh)) : [];
+    const o = prims.length === 1 ? prims[0] : new THREE.Group();
+    if (prims.length > 1) o.add(...prims);
+    o.name = n.name;
+    Object.assign(o.userData, n.extras);
+    if (n.matrix) new THREE.Matrix4().fromArray(n.matrix).decompose(o.position, o.quaternion, o.scale);
+    if (n.translation) o.position.fromArray(n.translation);
+    if (n.rotation) o.quaternion.fromArray(n.rotation);
+    if (n.scale) o.scale.fromArray(n.scale);
+    for (const c of n.children) o.add(node(c));
+    return o;
+  };
+  const root = new THREE.Group();
+  for (const n of decoded.nodes) root.add(node(n));
+  return root;
 }
 
 // A round number near `v` (1, 2 or 5 times a power of ten), for the floor's spacing.
@@ -136,11 +200,15 @@ export class Viewport {
 
     this.scene = new THREE.Scene();
     this.camera = new THREE.PerspectiveCamera(30, 1, 0.1, 1e6);
-    this.scene.add(new THREE.HemisphereLight(0xffffff, 0x45474f, 1.25));
-    const key = new THREE.DirectionalLight(0xffffff, 1.6);
-    key.position.set(-0.6, 1.0, 0.8);
-    this.camera.add(key, key.target);
-    key.target.position.set(0, 0, -1);
+    // A key light from the upper left of the view and a weaker fill from the right, over a dim
+    // sky: the shading follows the normals the surface has, facets where it is not smoothed.
+    this.scene.add(new THREE.HemisphereLight(0xffffff, 0x3a3c44, 0.55));
+    for (const [intensity, x, y] of [[2.6, -0.6, 1.0], [0.7, 1.0, -0.2]]) {
+      const light = new THREE.DirectionalLight(0xffffff, intensity);
+      light.position.set(x, y, 0.8);
+      this.camera.add(light, light.target);
+      light.target.position.set(0, 0, -1);
+    }
     this.scene.add(this.camera);
 
     this.content = new THREE.Group();     // the evaluated scene
@@ -149,8 +217,10 @@ export class Viewport {
     this.scene.add(this.floor, this.content, this.overlay);
     this.axisCross = new AxisCross();
     this.pointsLayer = [];
-    this.retired = [];  // geometry taken out of the scene, freed after the next drawing
+    this.pointsChoice = null;  // the user's Points switch, once used
     this.showPoints = true;
+    this.labels = [];  // {object, position, quaternion, centre}: the labels as placed
+    this.retired = [];  // geometry taken out of the scene, freed after the next drawing
     this.framed = false;
 
     this.controls = new OrbitControls(this.camera, this.renderer.domElement);
@@ -191,6 +261,7 @@ export class Viewport {
   draw() {
     this.stale = false;
     this.draws = (this.draws || 0) + 1;
+    this.faceLabels();
     this.renderer.render(this.scene, this.camera);
     this.axisCross.render(this.renderer, this.camera, this.container.clientHeight);
     // The geometry replaced is freed once its successor has been drawn: freed first, it would
@@ -222,18 +293,24 @@ export class Viewport {
     return Array.from(g.getImageData(0, 0, width, height).data);
   }
 
-  // Puts the glTF binary in place of the geometry shown so far. The caller draws it (drawNow)
+  // Puts the worker's scene in place of the geometry shown so far. The caller draws it (drawNow)
   // once the rest of what changed with it is in place too: a frame drawn in between would show
   // half the change, and at a million samples cost as much as the right one.
-  async setGeometry(data) {
-    const gltf = await new GLTFLoader().parseAsync(data, '');
+  setGeometry(decoded) {
+    const root = buildScene(decoded);
     const old = [...this.content.children];
-    this.content.add(gltf.scene);
+    this.content.add(root);
     for (const o of old) o.removeFromParent();
     this.retired.push(...old);
-    this.pointsLayer = markPointsLayer(gltf.scene, disposeTree);
-    mergeLines(gltf.scene);
-    for (const o of this.pointsLayer) o.visible = this.showPoints;
+    this.root = root;
+    this.pointsLayer = [];
+    root.traverse((o) => { if (o.userData.layer === 'points') this.pointsLayer.push(o); });
+    const marks = this.pointsLayer.reduce((n, o) => n + o.geometry.getAttribute('position').count, 0);
+    this.showPoints = this.pointsChoice ?? marks <= kMostPointsShown;
+    this.marked = false;
+    this.applyPoints();
+    mergeLines(root);
+    this.findLabels(root);
     if (!this.framed) {
       this.framed = true;
       this.frameAll();
@@ -242,16 +319,60 @@ export class Viewport {
   }
 
   hasPointsLayer() { return this.pointsLayer.length > 0; }
+  showingPoints() { return this.showPoints; }
 
-  setPointsVisible(on) {
+  // The markers are drawn in the host's manner when they first show (spheres are many objects).
+  setPointsVisible(on, chosen = false) {
+    if (chosen) this.pointsChoice = on;
     this.showPoints = on;
-    for (const o of this.pointsLayer) o.visible = on;
+    this.applyPoints();
     this.requestRender();
+  }
+
+  applyPoints() {
+    if (this.showPoints && !this.marked && this.root) {
+      this.marked = true;
+      this.pointsLayer = markPointsLayer(this.root, disposeTree);
+    }
+    for (const o of this.pointsLayer) o.visible = this.showPoints;
   }
 
   setFloorVisible(on) {
     this.floor.visible = on;
     this.requestRender();
+  }
+
+  // The labels' objects and how they are placed, to turn them to the camera.
+  findLabels(root) {
+    this.labels = [];
+    root.updateMatrixWorld(true);
+    root.traverse((o) => {
+      if (!kLabelName.test(o.name)) return;
+      const box = new THREE.Box3().setFromObject(o);
+      if (box.isEmpty()) return;
+      const centre = o.worldToLocal(box.getCenter(new THREE.Vector3()));
+      this.labels.push({ object: o, position: o.position.clone(), quaternion: o.quaternion.clone(), centre });
+    });
+  }
+
+  // A label seen from behind turns half way round its upright axis through its middle, so that it
+  // never reads mirrored.
+  faceLabels() {
+    const eye = this.camera.position;
+    const turn = new THREE.Quaternion().setFromAxisAngle(new THREE.Vector3(0, 1, 0), Math.PI);
+    for (const l of this.labels) {
+      const o = l.object;
+      o.position.copy(l.position);
+      o.quaternion.copy(l.quaternion);
+      o.updateMatrixWorld(true);
+      const middle = o.localToWorld(l.centre.clone());
+      const front = kLabelFront.clone().transformDirection(o.matrixWorld);
+      if (front.dot(eye.clone().sub(middle)) >= 0) continue;
+      const scaled = l.centre.clone().multiply(o.scale);
+      o.quaternion.multiply(turn);
+      o.position.add(scaled.clone().applyQuaternion(l.quaternion)).sub(scaled.applyQuaternion(o.quaternion));
+      o.updateMatrixWorld(true);
+    }
   }
 
   bounds() {
@@ -263,14 +384,22 @@ export class Viewport {
     return box;
   }
 
-  // The whole plot in view from the front right and above, as a 3D application opens a scene.
+  // The whole plot in view: from the front right and above, as a 3D application opens a scene,
+  // and later from the direction the view has.
   frameAll() {
     const box = this.bounds();
     const target = box.getCenter(new THREE.Vector3());
     const radius = Math.max(box.getSize(new THREE.Vector3()).length() / 2, 1e-6);
     const fit = radius / Math.sin(THREE.MathUtils.degToRad(this.camera.fov) / 2);
     const distance = fit * (this.camera.aspect < 1 ? 1.1 / this.camera.aspect : 0.95);
-    const back = new THREE.Vector3(0.75, 0.62, 1.25).normalize();
+    // The orbit's damping that still turns the view stops here, where the view looks from.
+    this.controls.enableDamping = false;
+    this.controls.update();
+    this.controls.enableDamping = true;
+    const back = this.framedOnce ? this.camera.position.clone().sub(this.controls.target).normalize()
+      : new THREE.Vector3(0.75, 0.62, 1.25).normalize();
+    if (!(back.lengthSq() > 0.5)) back.set(0.75, 0.62, 1.25).normalize();
+    this.framedOnce = true;
     this.camera.position.copy(target).addScaledVector(back, distance);
     this.camera.near = radius / 500;
     this.camera.far = distance * 20 + 4 * radius;
@@ -282,7 +411,8 @@ export class Viewport {
     this.requestRender();
   }
 
-  // A floor grid at the world's origin plane, sized to the plot, as a 3D application shows one.
+  // A floor grid under the plot, sized to it, as a 3D application shows one: depth-tested, so the
+  // surface hides it rather than it showing through the surface.
   buildFloor(box) {
     for (const o of [...this.floor.children]) {
       o.removeFromParent();
@@ -298,7 +428,7 @@ export class Viewport {
       m.opacity = 0.55;
       m.depthWrite = false;
     }
-    grid.renderOrder = -1;
+    grid.position.y = Math.min(0, box.min.y) - 0.002 * Math.max(size.y, extent);
     this.floor.add(grid);
   }
 

@@ -1,7 +1,9 @@
 // The studio in a real browser: `zvplot --serve` started as a user starts it, its page driven in
 // headless Chromium by tests/app/studio_browser.mjs (formula, Reset, a second surface and its
-// question, the size handle, undo and redo keys, the timeline), which also prints how long an
-// edit takes to show at R = 50 and R = 1000. Screenshots go to test-output/studio.
+// question, the size handle, undo and redo keys, the timeline, and the working surface's habits:
+// one undo step a drag, keys that leave focused controls alone, refusals, the viewport's drawing,
+// playback, knots, downloads, the layout at 800 x 600), which also prints a table of how long an
+// edit takes to show at R = 50, 200 and 1000. Screenshots go to test-output/studio.
 #include <gtest/gtest.h>
 
 #include <csignal>
