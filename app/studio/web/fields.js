@@ -85,6 +85,8 @@ function numberControl(p, send, row) {
   input.addEventListener('blur', finish);
   if (slider) {
     slider.addEventListener('pointerdown', () => begin());
+    // A release that changed nothing (or after Esc) fires no change: the drag ends here too.
+    slider.addEventListener('pointerup', () => setTimeout(finish, 0));
     slider.addEventListener('input', () => {
       if (drag && drag.cancelled) show(drag.from);
       else give(Number(slider.value), 'preview');

@@ -67,7 +67,7 @@ export class GradientEditor {
     this.named = (named || []).map((g) => (typeof g === 'string' ? { name: g, text: null }
       : { name: g.name, text: g.value ? gradientText(knotsOf(g.value)) : null }));
     const names = this.named.map((g) => g.name);
-    this.message = el('div', { class: 'message', role: 'alert', hidden: true });
+    this.message = el('div', { class: 'knot-message', role: 'alert', hidden: true });
     this.preset = el('select', { title: 'Named gradients', 'aria-label': 'Named gradient' },
       el('option', { value: '', text: 'Preset\u2026' }), ...names.map((n) => el('option', { value: n, text: n })));
     this.input = this.bar;

@@ -9,6 +9,8 @@ import { markPointsLayer } from './points_layer.js';
 // Above this many sample markers the layer starts hidden: at one a pixel or closer they would
 // cover the surface in a moire of dots (P shows them).
 const kMostPointsShown = 4000;
+// The share of the pixels a software renderer draws in each direction.
+const kSoftwareScale = 0.75;
 // A label object of the labels component, by the name it gives each.
 const kLabelName = /[HV]Label\d*$/;
 // The side of a label's text that reads right, in the label's own frame.
@@ -191,8 +193,10 @@ function softwareRenderer() {
 export class Viewport {
   constructor(container) {
     this.container = container;
-    this.renderer = new THREE.WebGLRenderer({ antialias: !softwareRenderer(), alpha: true });
-    this.renderer.setPixelRatio(window.devicePixelRatio || 1);
+    const software = softwareRenderer();
+    this.renderer = new THREE.WebGLRenderer({ antialias: !software, alpha: true });
+    // On the processor, three pixels in four keep the view live at a large window.
+    this.renderer.setPixelRatio((window.devicePixelRatio || 1) * (software ? kSoftwareScale : 1));
     this.renderer.setClearColor(0x000000, 0);
     this.renderer.autoClear = true;
     container.prepend(this.renderer.domElement);
@@ -201,9 +205,11 @@ export class Viewport {
     this.scene = new THREE.Scene();
     this.camera = new THREE.PerspectiveCamera(30, 1, 0.1, 1e6);
     // A key light from the upper left of the view and a weaker fill from the right, over a dim
-    // sky: the shading follows the normals the surface has, facets where it is not smoothed.
-    this.scene.add(new THREE.HemisphereLight(0xffffff, 0x3a3c44, 0.55));
-    for (const [intensity, x, y] of [[2.6, -0.6, 1.0], [0.7, 1.0, -0.2]]) {
+    // sky: the shading follows the normals the surface has, facets where it is not smoothed. A
+    // face turned to the key light is lit to its own colour, not past it (which would flatten
+    // the shading of bright colours).
+    this.scene.add(new THREE.HemisphereLight(0xffffff, 0x3a3c44, 0.4));
+    for (const [intensity, x, y] of [[2.4, -0.6, 1.0], [0.5, 1.0, -0.2]]) {
       const light = new THREE.DirectionalLight(0xffffff, intensity);
       light.position.set(x, y, 0.8);
       this.camera.add(light, light.target);
@@ -422,12 +428,10 @@ export class Viewport {
     const extent = Math.max(size.x, size.z, 1);
     const step = niceStep(extent / 8);
     const half = Math.ceil((extent * 1.5) / step) * step;
-    const grid = new THREE.GridHelper(2 * half, Math.round((2 * half) / step), 0x6a6c74, 0x4a4b52);
-    for (const m of [grid.material].flat()) {
-      m.transparent = true;
-      m.opacity = 0.55;
-      m.depthWrite = false;
-    }
+    // Opaque lines of the colour the background shows them in: blending a grid the size of the
+    // view costs a software renderer as much as the plot.
+    const grid = new THREE.GridHelper(2 * half, Math.round((2 * half) / step), 0x56585e, 0x45464c);
+    for (const m of [grid.material].flat()) m.depthWrite = false;
     grid.position.y = Math.min(0, box.min.y) - 0.002 * Math.max(size.y, extent);
     this.floor.add(grid);
   }
