@@ -11,8 +11,9 @@ import { markPointsLayer } from './points_layer.js';
 const kMostPointsShown = 4000;
 // The share of the pixels a software renderer draws in each direction.
 const kSoftwareScale = 0.75;
-// A label object of the labels component, by the name it gives each.
-const kLabelName = /[HV]Label\d*$/;
+// A label object of the labels component (the axes' values, the formula's legend), by the name
+// it gives each.
+const kLabelName = /(HLabel\d*|VLabel\d*|Legend)_?$/;
 // The side of a label's text that reads right, in the label's own frame.
 const kLabelFront = new THREE.Vector3(0, 0, 1);
 
@@ -352,8 +353,11 @@ export class Viewport {
   findLabels(root) {
     this.labels = [];
     root.updateMatrixWorld(true);
+    const found = new Set();
     root.traverse((o) => {
-      if (!kLabelName.test(o.name)) return;
+      // The object that shows a label, not its parts again.
+      if (!kLabelName.test(o.name) || (o.parent && found.has(o.parent))) return;
+      found.add(o);
       const box = new THREE.Box3().setFromObject(o);
       if (box.isEmpty()) return;
       const centre = o.worldToLocal(box.getCenter(new THREE.Vector3()));
