@@ -12,8 +12,6 @@
 namespace zvapp {
 namespace {
 
-constexpr size_t kMaxKnots = 256;
-
 struct NamedGradient {
   const char* name;
   const char* knots;
@@ -64,8 +62,8 @@ bool ParseKnots(const std::string& text, Gradient* out, std::string* error) {
   while (start <= text.size()) {
     const size_t comma = text.find(',', start);
     const std::string item = text.substr(start, comma == std::string::npos ? comma : comma - start);
-    if (static_cast<size_t>(g.GetKnotCount()) == kMaxKnots)
-      return Fail(error, "a gradient has at most " + std::to_string(kMaxKnots) + " knots");
+    if (static_cast<size_t>(g.GetKnotCount()) == kMaxGradientKnots)
+      return Fail(error, "a gradient has at most " + std::to_string(kMaxGradientKnots) + " knots");
     maxon::GradientKnot knot;
     if (!ParseKnot(item, &knot, error)) return false;
     g.InsertKnot(knot);

@@ -13,6 +13,10 @@
 
 namespace zvapp {
 
+// Of a gradient, read from any text or scene file. The text of this many knots, at most 54
+// characters each, fits one command-line argument (128 KB) and one string of the studio's actions.
+inline constexpr size_t kMaxGradientKnots = 1000;
+
 // The gradient the text describes: knots of full brightness with the host's smooth interpolation,
 // as the plot's default gradient has them. False with a message (the first knot that is wrong and
 // why, or the names of gradients near a mistyped name).

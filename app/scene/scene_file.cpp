@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "atomic_file.h"
+#include "gradient_text.h"
 #include "host_app.h"
 #include "json_text.h"
 
@@ -42,7 +43,6 @@ constexpr JsonLimits kLimits = {.depth = kMaxJsonDepth,
                                 .textBytes = 65536,
                                 .keyBytes = 256,
                                 .values = 4000000};
-constexpr size_t kMaxKnots = 1000;
 constexpr Int64 kMaxFps = 1000000;
 
 // ---- Names of the host's settings -------------------------------------------------------------
@@ -557,7 +557,8 @@ class SceneReader {
     Gradient g;
     IfPresent(j, at, "knots", [&](const Json& v, const std::string& a) {
       if (!v.is_array()) Refuse(a, "expected an array of knots");
-      if (v.size() > kMaxKnots) Refuse(a, "more than " + std::to_string(kMaxKnots) + " knots");
+      if (v.size() > kMaxGradientKnots)
+        Refuse(a, "more than " + std::to_string(kMaxGradientKnots) + " knots");
       for (size_t i = 0; i < v.size(); ++i) g.InsertKnot(ReadKnot(v[i], At(a, i)));
     });
     IfPresent(j, at, "settings", [&](const Json& v, const std::string& a) {

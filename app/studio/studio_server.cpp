@@ -14,6 +14,7 @@
 #include <map>
 #include <thread>
 
+#include "http_guard.h"
 #include "messages.h"
 #include "studio_api.h"
 #include "studio_queue.h"
@@ -27,7 +28,15 @@ namespace zvapp {
 namespace {
 
 constexpr size_t kMaxBody = size_t{1} << 20;
+constexpr size_t kMaxSceneFileBody = size_t{64} << 20;  // as a scene file read from disk
 constexpr const char* kTokenHeader = "X-Zorvantix-Token";
+
+// The requests that take a body, and how large it may be; every other request takes none.
+const std::map<std::string, size_t>& PostBodyLimits() {
+  static const std::map<std::string, size_t> limits = {{"/api/actions", kMaxBody},
+                                                       {"/api/scene-file", kMaxSceneFileBody}};
+  return limits;
+}
 
 // 32 characters of the URL-safe alphabet from the system's randomness: 64 letters, so each byte's
 // low six bits pick one without bias.
@@ -87,9 +96,7 @@ std::map<std::string, std::filesystem::path> PageFiles(const std::string& folder
 
 void SendJsonError(httplib::Response& res, int status, const std::string& message) {
   res.status = status;
-  res.set_content(nlohmann::json({{"ok", false}, {"error", message}})
-                      .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
-                  "application/json");
+  res.set_content(JsonError(message), "application/json");
 }
 
 // Why the library refused a request before it reached the API, in words that point to the fix.
@@ -99,10 +106,7 @@ std::string LibraryRefusal(const httplib::Request& req, int status) {
   const bool form = req.get_header_value("Content-Type").rfind("application/x-www-form", 0) == 0;
   if (status == 413 && form)
     return "a body sent as a form holds at most 8 KB: send it as application/json";
-  if (status == 413) return "the body is larger than 1 MB";
   if (status == 404) return "no such address";
-  if (status == 400 && req.method == "POST" && !req.has_header("Content-Length"))
-    return "a POST needs a Content-Length, 0 for no body (curl: -d '')";
   return "the request is refused (" + std::to_string(status) + ")";
 }
 
@@ -128,18 +132,24 @@ void Send(httplib::Response& res, ApiAnswer a, std::chrono::steady_clock::time_p
   res.set_header("Content-Type", a.type);
 }
 
+const httplib::Headers kDefaultHeaders = {{"Cache-Control", "no-store"},
+                                          {"X-Content-Type-Options", "nosniff"},
+                                          {"Referrer-Policy", "no-referrer"}};
+
 class Studio {
  public:
   Studio(StudioApi& api, HostQueue& host, std::string folder)
-      : api_(api), host_(host), folder_(std::move(folder)) {
+      : api_(api),
+        host_(host),
+        folder_(std::move(folder)),
+        server_([this](const RequestHead& head) { return Admit(head); }, kDefaultHeaders) {
     files_ = PageFiles(folder_);
   }
 
   bool Bind(int port, std::string* error) {
     if (!MakeToken(&token_, error)) return false;
     Configure();
-    port_ = port == 0 ? server_.bind_to_any_port("127.0.0.1")
-                      : (server_.bind_to_port("127.0.0.1", port) ? port : -1);
+    port_ = server_.Bind("127.0.0.1", port);
     if (port_ <= 0) return *error = "cannot listen on 127.0.0.1:" + std::to_string(port), false;
     hosts_ = {"127.0.0.1:" + std::to_string(port_), "localhost:" + std::to_string(port_)};
     return true;
@@ -154,7 +164,7 @@ class Studio {
  private:
   void Configure();
   void Routes();
-  httplib::Server::HandlerResponse Guard(const httplib::Request& req, httplib::Response& res) const;
+  Admission Admit(const RequestHead& head) const;
   void ServeFile(const std::string& address, httplib::Response& res) const;
   template <typename Call>
   httplib::Server::Handler Api(Call call) {
@@ -168,20 +178,14 @@ class Studio {
   HostQueue& host_;
   std::string folder_;
   std::map<std::string, std::filesystem::path> files_;
-  httplib::Server server_;
+  GuardedServer server_;
   std::string token_;
   int port_ = -1;
   std::vector<std::string> hosts_;
 };
 
 void Studio::Configure() {
-  server_.set_payload_max_length(kMaxBody);
-  server_.set_keep_alive_timeout(2);
-  server_.set_default_headers({{"Cache-Control", "no-store"},
-                               {"X-Content-Type-Options", "nosniff"},
-                               {"Referrer-Policy", "no-referrer"}});
-  server_.set_pre_routing_handler(
-      [this](const httplib::Request& req, httplib::Response& res) { return Guard(req, res); });
+  server_.set_payload_max_length(kMaxSceneFileBody);
   // Refusals the library makes itself (413, 404, 400) get a JSON body like the API's own.
   server_.set_error_handler(
       httplib::Server::HandlerWithResponse([](const httplib::Request& req, httplib::Response& res) {
@@ -196,22 +200,28 @@ void Studio::Configure() {
   Routes();
 }
 
-// Every request names this server in its Host header, and every API request carries the token.
-httplib::Server::HandlerResponse Studio::Guard(const httplib::Request& req,
-                                               httplib::Response& res) const {
-  const std::string host = Lower(req.get_header_value("Host"));
-  if (host != hosts_[0] && host != hosts_[1]) {
-    SendJsonError(res, 403, "the Host header must be " + hosts_[0] + " or " + hosts_[1]);
-    return httplib::Server::HandlerResponse::Handled;
+// Every request names this server in its Host header, and every API request carries the token;
+// only the API's posts of actions and scene files take a body. All of it is told by the head.
+Admission Studio::Admit(const RequestHead& head) const {
+  const auto header = [&](const char* name) {
+    const auto it = head.headers.find(name);
+    return it == head.headers.end() ? std::string() : it->second;
+  };
+  const std::string host = Lower(header("Host"));
+  if (host != hosts_[0] && host != hosts_[1])
+    return {403, "the Host header must be " + hosts_[0] + " or " + hosts_[1]};
+  const bool api = head.path.rfind("/api/", 0) == 0;
+  if (api) {
+    const auto param = head.params.find("token");
+    const std::string token = head.headers.count(kTokenHeader) > 0 ? header(kTokenHeader)
+                              : param != head.params.end()         ? param->second
+                                                                   : std::string();
+    if (!SameSecret(token, token_))
+      return {403, std::string("the studio's token is missing or wrong (send it as ") +
+                       kTokenHeader + " or ?token=)"};
   }
-  if (req.path.rfind("/api/", 0) != 0) return httplib::Server::HandlerResponse::Unhandled;
-  const std::string token = req.has_header(kTokenHeader) ? req.get_header_value(kTokenHeader)
-                                                         : req.get_param_value("token");
-  if (SameSecret(token, token_)) return httplib::Server::HandlerResponse::Unhandled;
-  SendJsonError(res, 403,
-                std::string("the studio's token is missing or wrong (send it as ") + kTokenHeader +
-                    " or ?token=)");
-  return httplib::Server::HandlerResponse::Handled;
+  const auto limit = PostBodyLimits().find(head.path);
+  return {0, "", api && head.method == "POST" && limit != PostBodyLimits().end() ? limit->second : 0};
 }
 
 void Studio::ServeFile(const std::string& address, httplib::Response& res) const {

@@ -1,7 +1,9 @@
 // zvplot --serve: the studio's HTTP server on 127.0.0.1. It serves the studio's page and its files,
 // and the API (studio_api.h) under /api/, guarded: a per-run token on every API request, a Host
-// header naming this server (so that no other site reaches it through DNS rebinding), bodies of at
-// most 1 MB. No request names a file the server reads or writes: scene files travel as bodies.
+// header naming this server (so that no other site reaches it through DNS rebinding), bodies only
+// where the API takes them (1 MB of actions, 64 MB of a scene file), all decided from a request's
+// head (http_guard.h). No request names a file the server reads or writes: scene files travel as
+// bodies.
 #pragma once
 
 #include <string>

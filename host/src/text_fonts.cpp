@@ -1,10 +1,12 @@
 // Installed fonts as fontconfig lists them, and the host's default font. fontconfig's default
-// configuration is shared state, so every call here holds one lock.
+// configuration is shared state, so every call here holds one lock; the first call arranges for
+// fontconfig to free its configuration and caches when the process exits.
 #include "text_fonts.h"
 
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <string_view>
 #include <tuple>
@@ -13,10 +15,36 @@
 namespace zvhost {
 namespace {
 
-std::mutex& FontconfigMutex() {
-  static std::mutex m;
-  return m;
+struct Fontconfig {
+  std::mutex mutex;
+  bool finished = false;  // freed at exit: a later call finds no fonts
+};
+
+Fontconfig& State() {
+  static Fontconfig state;
+  return state;
 }
+
+// Runs at exit before State()'s destructor, as it is registered after State() is made. The
+// process's threads have ended by then, and a call that still comes takes the lock first.
+void FinishFontconfig() {
+  std::lock_guard lock(State().mutex);
+  State().finished = true;
+  FcFini();
+}
+
+// The lock of one call, and whether fontconfig may still be used.
+class FontconfigLock {
+ public:
+  FontconfigLock() : lock_(State().mutex) {
+    static const bool registered = std::atexit(FinishFontconfig) == 0;
+    (void)registered;
+  }
+  bool Usable() const { return !State().finished; }
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+};
 
 // The pattern's `object` in English when the font names it in several languages, else the first.
 std::string PatternString(FcPattern* pattern, const char* object, const char* langObject) {
@@ -65,7 +93,8 @@ std::optional<FontInfo> InfoFromPattern(FcPattern* pattern) {
 std::vector<FontInfo> ListInstalledFonts() {
   std::vector<FontInfo> fonts;
   {
-    std::lock_guard lock(FontconfigMutex());
+    const FontconfigLock lock;
+    if (!lock.Usable()) return fonts;
     FcPattern* pattern = FcPatternCreate();
     FcObjectSet* objects =
         FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_STYLE, FC_STYLELANG, FC_FILE, FC_INDEX,
@@ -101,7 +130,8 @@ std::vector<FontInfo> ListInstalledFonts() {
 }
 
 std::optional<FontInfo> DefaultFont() {
-  std::lock_guard lock(FontconfigMutex());
+  const FontconfigLock lock;
+  if (!lock.Usable()) return std::nullopt;
   FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
   if (pattern == nullptr) return std::nullopt;
   FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);

@@ -72,11 +72,26 @@ TEST(GradientText, BadTextsAreRefusedWithTheKnotAtFault) {
     EXPECT_EQ(g.GetKnotCount(), 0) << b.text << ": nothing is written";
   }
   std::string many;
-  for (int i = 0; i <= 256; ++i) many += (i ? "," : "") + std::string("0.5:#000000");
+  for (size_t i = 0; i <= zvapp::kMaxGradientKnots; ++i)
+    many += (i ? "," : "") + std::string("0.5:#000000");
   Gradient g;
   std::string error;
   EXPECT_FALSE(zvapp::ParseGradient(many, &g, &error));
-  EXPECT_NE(error.find("at most 256 knots"), std::string::npos) << error;
+  EXPECT_NE(error.find("at most 1000 knots"), std::string::npos) << error;
+}
+
+// A gradient as large as a scene file may hold, with the longest positions and biases, is typed
+// back in from its text, and the text fits one command-line argument (128 KB).
+TEST(GradientText, TheLargestGradientOfAFileReadsBackAsText) {
+  Gradient g;
+  for (size_t i = 0; i < zvapp::kMaxGradientKnots; ++i)
+    g.InsertKnot(Knot(1.0 / 3 + 1e-9 * double(i), Vector(0.1, 0.2, 0.3), 2.0 / 3 - 1e-9));
+  const std::string text = zvapp::GradientText(g);
+  EXPECT_LT(text.size(), size_t{128} << 10);
+  Gradient back;
+  std::string error;
+  ASSERT_TRUE(zvapp::ParseGradient(text, &back, &error)) << error;
+  EXPECT_EQ(back.GetKnotCount(), Int32(zvapp::kMaxGradientKnots));
 }
 
 // A user's new gradient recolours the plot at once, as any colour parameter does.
