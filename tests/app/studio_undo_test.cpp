@@ -131,7 +131,7 @@ TEST_F(StudioUndo, PrintableFilesDownloadAsTheCommandWritesThem) {
 }
 
 // The budget of ZV_MEMORY_LIMIT on what a page does besides the actions.
-TEST(StudioBudget, RefusesAPostedSceneFileAndAPreviewPastTheLimit) {
+TEST(StudioBudget, RefusesAPostedSceneFileAPreviewAndAnUndoPastTheLimit) {
   setenv("ZV_MEMORY_LIMIT", "100M", 1);
   Studio studio({"--set", "resolution=2"});
   unsetenv("ZV_MEMORY_LIMIT");
@@ -146,6 +146,14 @@ TEST(StudioBudget, RefusesAPostedSceneFileAndAPreviewPastTheLimit) {
   EXPECT_EQ(Resolution(Post(c, {Set("resolution", 3)}, "preview")), 3);
   EXPECT_EQ(Post(c, {Set("resolution", 1000)}, "preview")["ok"], false);
   EXPECT_EQ(Resolution({{"scene", Body(c.Get("/api/scene?arrays=0"))}}), 3);
+  // A step back to a document read anew, whose estimate knows no samples yet, past the limit.
+  ASSERT_EQ(Post(c, {Set("resolution", 200)})["ok"], true);
+  ASSERT_EQ(Post(c, {Set("resolution", 2)})["ok"], true);
+  const auto undo = c.Post("/api/undo");
+  EXPECT_EQ(undo->status, 400);
+  EXPECT_NE(undo->body.find("need about"), std::string::npos) << undo->body;
+  EXPECT_EQ(Resolution(Post(c, {})), 2);
+  EXPECT_EQ(Post(c, {})["history"]["undo"], 2);  // the preview of 3 ended with the set of 200
   EXPECT_EQ(studio.Stop(SIGINT), 0) << studio.Errors();
 }
 
