@@ -19,11 +19,11 @@ namespace {
 
 // What the glTF exporter holds while it builds a model (measured peaks, rounded up): per vertex
 // its position, normal, UV and colour, in the model's arrays and in the buffer; per point the
-// converted position and normal; per polygon its triangles' indices; per object a node, a mesh,
-// accessors and their JSON (which grow faster than the count: 3.5 KB an object at 100,000
+// converted position, normal and colour; per polygon its triangles' indices; per object a node, a
+// mesh, accessors and their JSON (which grow faster than the count: 3.5 KB an object at 100,000
 // objects, 5 KB at a million).
 constexpr Int64 kGltfVertexBytes = 48;
-constexpr Int64 kGltfPointBytes = 24;
+constexpr Int64 kGltfPointBytes = 36;
 constexpr Int64 kGltfPolygonBytes = 24;
 constexpr Int64 kGltfObjectBytes = 6 * 1024;
 // The points layer: what the plot draws per sample is recorded, then written as a point.
