@@ -105,8 +105,8 @@ struct Snapshot {
 bool TakeSnapshot(const PlotScene& scene, const ActionSession& session, Snapshot* out,
                   std::string* error);
 // Puts the snapshot's document (at its time) in place of the scene's (caches are rebuilt by the
-// next evaluation) and its session in place of *session, whose held outputs stay; false with a message, and nothing changed,
-// when it does not read back.
+// next evaluation) and its session in place of *session, whose held outputs stay; false with a
+// message, and nothing changed, when it does not read back.
 bool RestoreSnapshot(const Snapshot& snapshot, PlotScene& scene, ActionSession* session,
                      std::string* error);
 

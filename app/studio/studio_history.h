@@ -1,5 +1,5 @@
 // The studio's undo and redo: each step is a snapshot of the whole document (its scene file text,
-// which holds the frame rate and range too) and of the action session, taken before a user's change.
+// which holds the frame rate and range too) and of the action session, taken before a change.
 #pragma once
 
 #include <cstdint>
