@@ -489,7 +489,8 @@ bool BuildGlb(BaseDocument* doc, const std::string& title, std::vector<unsigned 
   return WriteGlb(
       doc, title, report,
       [out](std::string_view piece) {
-        out->insert(out->end(), piece.begin(), piece.end());
+        const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
+        out->insert(out->end(), bytes, bytes + piece.size());  // copied whole, not byte by byte
         return true;
       },
       error);

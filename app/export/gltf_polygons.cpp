@@ -25,6 +25,13 @@ PolygonConverter::PolygonConverter(const PolygonObject& op)
     finite_[i] = ToGltfPoint(points_[i], &converted_[i]);
     if (!finite_[i]) ++nonFinite_;
   }
+  if (colors_) {
+    linear_.resize(static_cast<size_t>(pointCount_));
+    for (Int32 i = 0; i < pointCount_; ++i) {
+      const Float32* rgba = colors_ + 4 * static_cast<size_t>(i);
+      linear_[i] = LinearColor(rgba[0], rgba[1], rgba[2]);
+    }
+  }
 }
 
 bool PolygonConverter::Usable(const CPolygon& p) const {
@@ -46,10 +53,12 @@ int PolygonConverter::Corners(Int32 polygon, std::array<Corner, 4>* corners) con
     Float2 uv = {0.0f, 0.0f};
     if (!ToFloat(uvs[k].x, &uv[0]) || !ToFloat(uvs[k].y, &uv[1])) uv = {0.0f, 0.0f};
     Rgb colour{};
-    const Float32* rgba = nullptr;
-    if (cornerColors_) rgba = cornerColors_ + 16 * static_cast<size_t>(polygon) + 4 * k;
-    else if (colors_) rgba = colors_ + 4 * static_cast<size_t>(ids[k]);
-    if (rgba) colour = LinearColor(rgba[0], rgba[1], rgba[2]);
+    if (cornerColors_) {
+      const Float32* rgba = cornerColors_ + 16 * static_cast<size_t>(polygon) + 4 * k;
+      colour = LinearColor(rgba[0], rgba[1], rgba[2]);
+    } else if (colors_) {
+      colour = linear_[ids[k]];
+    }
     (*corners)[k] = {ids[k], uv, colour, {}};
   }
   return count;

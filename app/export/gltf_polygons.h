@@ -58,6 +58,7 @@ class PolygonConverter {
   std::vector<Vector> faceNormals_;        // unit normals, for the angle limit
   std::vector<Int32> pointFaceStart_, pointFaces_;  // the faces at each point
   std::vector<Float3> converted_;
+  std::vector<Rgb> linear_;  // the points' colours in linear light, converted once per point
   std::vector<char> finite_;
   long long nonFinite_ = 0;
   std::vector<Float3> pointNormals_;

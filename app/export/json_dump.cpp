@@ -295,7 +295,9 @@ bool WriteDump(BaseDocument* doc, const TextSink& sink, const DumpOptions& optio
   JsonWriter w(sink);
   const BaseTime t = doc->GetTime();
   const zvhost::BuildStats stats = zvhost::GetBuildStats(*doc);
-  Members d = {{"document", json{{"time", t.Get()}, {"fps", doc->GetFps()}}},
+  Members d = {{"document", json{{"time", t.Get()},
+                                 {"fps", doc->GetFps()},
+                                 {"maxTime", doc->GetMaxTime().Get()}}},
                {"stats", json{{"evaluations", stats.evaluations}, {"builds", stats.builds}}}};
   d["objects"].stream = [doc, arrays = options.arrays](JsonWriter& out) {
     out.BeginArray();

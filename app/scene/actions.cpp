@@ -92,6 +92,17 @@ bool Frame(PlotScene& scene, const Action& a, ActionSession*, std::string* error
   return true;
 }
 
+// The range's end: a frame from the start frame on.
+bool EndFrame(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
+  Int32 n = 0;
+  if (!ParseFrame(Arg(a, 0), &n, error)) return false;
+  if (n < scene.StartFrame())
+    return Fail(error, "the end frame " + std::to_string(n) + " is before the start frame " +
+                           std::to_string(scene.StartFrame()));
+  scene.SetEndFrame(n);
+  return true;
+}
+
 bool Fps(PlotScene& scene, const Action& a, ActionSession*, std::string* error, int*) {
   Int32 n = 0;
   if (!ParseWhole(Arg(a, 0), &n) || n < 1 || n > kMaxFps)
@@ -102,7 +113,7 @@ bool Fps(PlotScene& scene, const Action& a, ActionSession*, std::string* error, 
 }
 
 bool Eval(PlotScene& scene, const Action&, ActionSession* session, std::string* error, int*) {
-  return EvaluateWithinBudget(scene, *session, HeldOutputs{}, error);
+  return EvaluateWithinBudget(scene, *session, session->held, error);
 }
 
 bool Render(PlotScene&, const Action&, ActionSession* session, std::string*, int*) {
@@ -148,6 +159,8 @@ const std::vector<ActionKind>& ActionKinds() {
        "load a scene file; the actions after it act on it", Scene},
       {"frame", 1, 1, true, F::kValue, "N", "0", "the document's frame (keeps the frame rate)",
        Frame},
+      {"end-frame", 1, 1, true, F::kValue, "N", "90",
+       "the frame the document's range ends at (keeps the frame rate)", EndFrame},
       {"fps", 1, 1, true, F::kValue, "N", "30", "the document's frame rate (keeps the frame)", Fps},
       {"eval", 0, 0, true, F::kFlag, nullptr, nullptr, "evaluate the scene now", Eval},
       {"render", 0, 0, true, F::kFlag, nullptr, nullptr,

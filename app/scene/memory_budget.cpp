@@ -19,11 +19,11 @@ namespace {
 
 // What the glTF exporter holds while it builds a model (measured peaks, rounded up): per vertex
 // its position, normal, UV and colour, in the model's arrays and in the buffer; per point the
-// converted position and normal; per polygon its triangles' indices; per object a node, a mesh,
-// accessors and their JSON (which grow faster than the count: 3.5 KB an object at 100,000
+// converted position, normal and colour; per polygon its triangles' indices; per object a node, a
+// mesh, accessors and their JSON (which grow faster than the count: 3.5 KB an object at 100,000
 // objects, 5 KB at a million).
 constexpr Int64 kGltfVertexBytes = 48;
-constexpr Int64 kGltfPointBytes = 24;
+constexpr Int64 kGltfPointBytes = 36;
 constexpr Int64 kGltfPolygonBytes = 24;
 constexpr Int64 kGltfObjectBytes = 6 * 1024;
 // The points layer: what the plot draws per sample is recorded, then written as a point.
@@ -65,7 +65,7 @@ void AddSamples(BaseObject* op, const HeldOutputs& held, Part* part) {
 
 MemoryEstimate EstimateEvaluation(PlotScene& scene, const HeldOutputs& held) {
   MemoryEstimate total;
-  total.bytes = kBaseBytes;
+  total.bytes = kBaseBytes + held.kept;
   Int64 largest = -1;
   std::vector<BaseObject*> stack{scene.Document()->GetFirstObject()};
   while (!stack.empty()) {
@@ -139,18 +139,23 @@ bool MemoryLimit(Int64* bytes, std::string* error) {
   return true;
 }
 
-bool EvaluateWithinBudget(PlotScene& scene, const ActionSession& session, const HeldOutputs& held,
-                          std::string* error) {
+bool FitsBudget(Int64 bytes, const std::string& what, std::string* error) {
   Int64 limit = 0;
   if (!MemoryLimit(&limit, error)) return false;
+  if (bytes <= limit) return true;
+  *error = what + " need about " + HumanBytes(bytes) + "; the limit is " + HumanBytes(limit) +
+           " (ZV_MEMORY_LIMIT sets it; a lower resolution needs less)";
+  return false;
+}
+
+bool EvaluateWithinBudget(PlotScene& scene, const ActionSession& session, const HeldOutputs& held,
+                          std::string* error) {
   const MemoryEstimate e = EstimateEvaluation(scene, held);
-  if (e.bytes > limit) {
-    *error = (e.what.empty() ? std::string("the scene") : e.what) + " at resolution " +
-             std::to_string(e.resolution) + " need about " + HumanBytes(e.bytes) +
-             "; the limit is " + HumanBytes(limit) +
-             " (ZV_MEMORY_LIMIT sets it; a lower resolution needs less)";
+  if (!FitsBudget(e.bytes,
+                  (e.what.empty() ? std::string("the scene") : e.what) + " at resolution " +
+                      std::to_string(e.resolution),
+                  error))
     return false;
-  }
   Doing doing("evaluating the scene");
   EvaluateScene(scene, session);
   return true;

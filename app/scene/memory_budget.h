@@ -13,13 +13,6 @@
 
 namespace zvapp {
 
-// The outputs whose data the runner holds whole while it writes them.
-struct HeldOutputs {
-  bool glb = false;   // .glb, and each frame of a page
-  bool gltf = false;  // .gltf: the JSON with the buffer as base64 text
-  bool printModel = false;  // .3mf, .obj: the triangles and their colours, per part
-};
-
 struct MemoryEstimate {
   Int64 bytes = 0;
   std::string what;  // the largest part: "primitives", "surface", ...
@@ -35,6 +28,9 @@ bool ParseMemorySize(const std::string& text, Int64* bytes);
 // size.
 bool MemoryLimit(Int64* bytes, std::string* error);
 
+// Whether `bytes` fit the limit; false with the refusal "WHAT need about ...; the limit is ..."
+// otherwise.
+bool FitsBudget(Int64 bytes, const std::string& what, std::string* error);
 // Evaluates the scene when its estimate fits the limit; false with the refusal otherwise.
 bool EvaluateWithinBudget(PlotScene& scene, const ActionSession& session, const HeldOutputs& held,
                           std::string* error);

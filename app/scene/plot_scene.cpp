@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "formula_text.h"
 #include "refusal.h"
@@ -43,6 +44,21 @@ BaseDocument* Checked(BaseDocument* doc, std::string* error) {
     }
   }
   return doc;
+}
+
+// The host's names for a copy of a name that is taken: "Plot Surface.1", "Plot Surface.2", ...
+void NameApart(BaseObject* added, const std::vector<BaseObject*>& others) {
+  std::set<std::string> taken;
+  for (const BaseObject* op : others)
+    if (op != added) taken.insert(op->GetName().GetStdString());
+  const std::string name = added->GetName().GetStdString();
+  if (!taken.count(name)) return;
+  for (size_t n = 1;; ++n) {
+    const std::string candidate = name + "." + std::to_string(n);
+    if (taken.count(candidate)) continue;
+    added->SetName(String(candidate));
+    return;
+  }
 }
 
 // "mesh:2" as the kind and the count from 1; a bare kind is its first.
@@ -93,6 +109,12 @@ void PlotScene::Adopt(BaseDocument* doc) {
   doc_ = doc;
 }
 
+BaseDocument* PlotScene::Exchange(BaseDocument* doc) {
+  BaseDocument* previous = doc_;
+  doc_ = doc;
+  return previous;
+}
+
 BaseObject* PlotScene::Plot() const {
   for (BaseObject* op = doc_->GetFirstObject(); op; op = op->GetNext())
     if (IsPlot(op)) return op;
@@ -107,12 +129,8 @@ BaseObject* PlotScene::Find(const std::string& path) const {
   if (!k->addChoice) return nth == 1 ? plot : nullptr;
   const std::optional<Int32> type = KindType(*k);
   if (!type) return nullptr;
-  std::vector<BaseObject*> below;
-  CollectBelow(plot->GetDown(), &below);
-  Int32 seen = 0;
-  for (BaseObject* op : below)
-    if (op->GetType() == *type && ++seen == nth) return op;
-  return nullptr;
+  const std::vector<BaseObject*> below = Below(*type);
+  return size_t(nth) <= below.size() ? below[nth - 1] : nullptr;
 }
 
 std::vector<std::pair<std::string, BaseObject*>> PlotScene::Objects() const {
@@ -156,8 +174,26 @@ bool PlotScene::Add(const std::string& kind, std::string* error) {
   if (!KindType(*k) || !command || !choice)
     return Fail(error, "the module does not provide the component \"" + kind + "\"");
   // The plot's add-component command: choose the kind, then press the choice as its button.
-  return zvhost::SetUserParameter(plot, *command, GeData(*choice), error) &&
-         zvhost::PressButton(plot, *command, error);
+  const size_t before = Below(*KindType(*k)).size();
+  BaseContainer& data = plot->GetDataInstanceRef();
+  const Int32 chosen = data.GetInt32(*command);
+  if (!zvhost::SetUserParameter(plot, *command, GeData(*choice), error) ||
+      !zvhost::PressButton(plot, *command, error))
+    return false;
+  const std::vector<BaseObject*> now = Below(*KindType(*k));
+  if (now.size() > before)
+    NameApart(now.back(), now);
+  else
+    data.SetInt32(*command, chosen);  // declined: the command's menu shows what it showed
+  return true;
+}
+
+std::vector<BaseObject*> PlotScene::Below(Int32 type) const {
+  std::vector<BaseObject*> below, out;
+  if (BaseObject* plot = Plot()) CollectBelow(plot->GetDown(), &below);
+  for (BaseObject* op : below)
+    if (op->GetType() == type) out.push_back(op);
+  return out;
 }
 
 bool PlotScene::Resolve(const std::string& target, BaseObject** op, zvhost::ParameterInfo* p,
@@ -206,26 +242,34 @@ bool PlotScene::Enable(const std::string& kind, bool on, std::string* error) {
   return true;
 }
 
+namespace {
 // The host's rule: the frame of a time is trunc(floor(rate x numerator) / floor(denominator)).
-Int32 PlotScene::Frame() const {
-  const BaseTime t = doc_->GetTime();
-  const double frame = std::trunc(std::floor(Fps() * t.num) / std::floor(t.den));
+Int32 FrameOf(const BaseTime& t, Int32 fps) {
+  const double frame = std::trunc(std::floor(fps * t.num) / std::floor(t.den));
   // No frame a document can be set to (or not a number at all).
   if (!(frame >= -2147483648.0 && frame <= 2147483647.0)) return 0;
   return static_cast<Int32>(frame);
 }
 
+BaseTime TimeOfFrame(Int32 frame, Int32 fps) {
+  return BaseTime(static_cast<Float>(frame), static_cast<Float>(fps > 0 ? fps : 1));
+}
+}  // namespace
+
+Int32 PlotScene::Frame() const { return FrameOf(doc_->GetTime(), Fps()); }
+Int32 PlotScene::EndFrame() const { return FrameOf(doc_->GetMaxTime(), Fps()); }
+Int32 PlotScene::StartFrame() const { return FrameOf(doc_->GetMinTime(), Fps()); }
+
 Int32 PlotScene::Fps() const { return doc_->GetFps(); }
 
-void PlotScene::SetFrame(Int32 frame) {
-  const Int32 fps = Fps() > 0 ? Fps() : 1;
-  doc_->SetTime(BaseTime(static_cast<Float>(frame), static_cast<Float>(fps)));
-}
+void PlotScene::SetFrame(Int32 frame) { doc_->SetTime(TimeOfFrame(frame, Fps())); }
+void PlotScene::SetEndFrame(Int32 frame) { doc_->SetMaxTime(TimeOfFrame(frame, Fps())); }
 
 void PlotScene::SetFps(Int32 fps) {
-  const Int32 frame = Frame();
+  const Int32 frame = Frame(), end = EndFrame();
   doc_->SetFps(fps);
   SetFrame(frame);
+  SetEndFrame(end);
 }
 
 void PlotScene::Evaluate() { doc_->ExecutePasses(nullptr, true, true, true, BUILDFLAGS::NONE); }
@@ -237,16 +281,24 @@ void EvaluateScene(PlotScene& scene, const ActionSession& session) {
 
 bool TakeSnapshot(const PlotScene& scene, const ActionSession& session, Snapshot* out,
                   std::string* error) {
+  BaseDocument* doc = scene.Document();
   out->session = session;
-  return SaveSceneToText(scene.Document(), &out->scene, error);
+  out->time = doc->GetTime();
+  doc->SetTime(BaseTime(0, 1));
+  const bool saved = SaveSceneToText(doc, &out->scene, error);
+  doc->SetTime(out->time);
+  return saved;
 }
 
 bool RestoreSnapshot(const Snapshot& snapshot, PlotScene& scene, ActionSession* session,
                      std::string* error) {
   BaseDocument* doc = LoadSceneFromText(snapshot.scene, error);
   if (!doc) return false;
+  doc->SetTime(snapshot.time);
   scene.Adopt(doc);
+  const HeldOutputs held = session->held;
   *session = snapshot.session;
+  session->held = held;
   return true;
 }
 

@@ -33,7 +33,8 @@ class PlotScene {
   // The same, or false with a message: an unknown kind, or a component the scene does not have.
   bool FindObject(const std::string& kind, BaseObject** op, std::string* error) const;
 
-  // The plot's add-component command (which asks before adding a second of a kind).
+  // The plot's add-component command (which asks before adding a second of a kind); a second
+  // gets a name of its own as the host names copies ("Plot Surface.1").
   bool Add(const std::string& kind, std::string* error);
   // The object and parameter of "[OBJECT.]NAME" (the plot's without OBJECT).
   bool Resolve(const std::string& target, BaseObject** op, zvhost::ParameterInfo* p,
@@ -47,41 +48,65 @@ class PlotScene {
   // Switches the object of the kind ("" for the plot) on or off.
   bool Enable(const std::string& kind, bool on, std::string* error);
 
-  // The document's frame and frame rate. A new frame keeps the rate; a new rate keeps the frame.
+  // The document's frame, the frame its range ends at, and its frame rate. A new frame keeps the
+  // rate; a new rate keeps the frame and the end frame.
   Int32 Frame() const;
+  Int32 EndFrame() const;
+  Int32 StartFrame() const;
   Int32 Fps() const;
   void SetFrame(Int32 frame);
+  void SetEndFrame(Int32 frame);
   void SetFps(Int32 fps);
   void Evaluate();
 
   // Replaces the scene's document (a loaded scene file); takes ownership.
   void Adopt(BaseDocument* doc);
+  // The same, handing back the document it replaced (with its caches) to the caller.
+  [[nodiscard]] BaseDocument* Exchange(BaseDocument* doc);
 
  private:
+  // The objects of a type below the plot, in document order.
+  std::vector<BaseObject*> Below(Int32 type) const;
+
   BaseDocument* doc_;
+};
+
+// The outputs whose data the caller holds whole while the scene is evaluated and written.
+struct HeldOutputs {
+  bool glb = false;   // .glb, and each frame of a page
+  bool gltf = false;  // .gltf: the JSON with the buffer as base64 text
+  bool printModel = false;  // .3mf, .obj: the triangles and their colours, per part
+  Int64 kept = 0;  // bytes kept beside them all along (the studio's geometry and undo history)
 };
 
 // What the actions a user applies change beside the document.
 struct ActionSession {
   bool render = false;             // evaluations run as an external render from a render action on
   std::vector<std::string> notes;  // what loading a scene file had to change (fonts replaced)
+  HeldOutputs held;  // what the caller holds while an eval action evaluates; no snapshot's
 };
 
 // One scene evaluation, as an external render when the session says so.
 void EvaluateScene(PlotScene& scene, const ActionSession& session);
 
 // The document and the action session as they are now, to go back to: the document as the text of
-// its scene file (which holds the time and frame rate too).
+// its scene file, written at time 0 so that two snapshots of the same document at different times
+// read the same, and the time beside it.
 struct Snapshot {
   std::string scene;
+  BaseTime time;
   ActionSession session;
+  // The same document and session, whatever the time.
+  bool SameEdits(const Snapshot& other) const {
+    return scene == other.scene && session.render == other.session.render;
+  }
 };
 // False with a message when the document cannot be written as a scene file.
 bool TakeSnapshot(const PlotScene& scene, const ActionSession& session, Snapshot* out,
                   std::string* error);
-// Puts the snapshot's document in place of the scene's (caches are rebuilt by the next
-// evaluation) and its session in place of *session; false with a message, and nothing changed,
-// when it does not read back.
+// Puts the snapshot's document (at its time) in place of the scene's (caches are rebuilt by the
+// next evaluation) and its session in place of *session, whose held outputs stay; false with a
+// message, and nothing changed, when it does not read back.
 bool RestoreSnapshot(const Snapshot& snapshot, PlotScene& scene, ActionSession* session,
                      std::string* error);
 

@@ -311,6 +311,7 @@ Json SceneJson(const BaseDocument* doc) {
   document["time"] = TimeJson(doc->GetTime());
   document["fps"] = doc->GetFps();
   document["startTime"] = TimeJson(doc->GetMinTime());
+  document["maxTime"] = TimeJson(doc->GetMaxTime());
   Json objects = Json::array();
   for (const BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext())
     objects.push_back(ObjectJson(op, At("/objects", objects.size())));
@@ -395,8 +396,9 @@ class SceneReader {
 
  private:
   void ReadDocument(const Json& j, const std::string& at, BaseDocument* doc) {
-    CheckMembers(j, at, {"time", "fps", "startTime"});
+    CheckMembers(j, at, {"time", "fps", "startTime", "maxTime"});
     BaseTime time(0, 1), start(0, 1);
+    std::optional<BaseTime> end;  // a file without it ends where a new document does
     Int64 fps = 30;
     IfPresent(j, at, "time",
               [&](const Json& v, const std::string& a) { time = ReadDocumentTime(v, a); });
@@ -404,9 +406,12 @@ class SceneReader {
               [&](const Json& v, const std::string& a) { fps = ReadInteger(v, a, 0, kMaxFps); });
     IfPresent(j, at, "startTime",
               [&](const Json& v, const std::string& a) { start = ReadDocumentTime(v, a); });
+    IfPresent(j, at, "maxTime",
+              [&](const Json& v, const std::string& a) { end = ReadDocumentTime(v, a); });
     doc->SetTime(time);
     doc->SetFps(static_cast<Int32>(fps));
     doc->SetMinTime(start);
+    if (end) doc->SetMaxTime(*end);
   }
 
   static BaseTime ReadDocumentTime(const Json& j, const std::string& at) {

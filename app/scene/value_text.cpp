@@ -7,6 +7,9 @@
 namespace zvapp {
 namespace {
 
+// A parameter as the user knows it: by its label (its identifier when it has none).
+std::string Named(const zvhost::ParameterInfo& p) { return p.label.empty() ? p.symbol : p.label; }
+
 // "#rrggbb" for a colour, else three numbers separated by commas.
 bool ParseVector(const std::string& text, bool colour, Vector* out) {
   if (colour && ParseHexColour(text, out)) return true;
@@ -40,7 +43,7 @@ bool ParseChoice(const zvhost::ParameterInfo& p, const std::string& text, GeData
         Lower(symbol.substr(prefix.size())) == wanted)
       return *out = GeData(p.cycle[k].first), true;
   }
-  return Fail(error, p.symbol + " (" + p.type + ") takes a whole number" +
+  return Fail(error, Named(p) + " takes a whole number" +
                          (p.cycle.empty() ? "" : " or a choice's name") + ", not \"" + text + "\"");
 }
 
@@ -48,7 +51,7 @@ bool ParseChoice(const zvhost::ParameterInfo& p, const std::string& text, GeData
 
 bool ParseValue(const zvhost::ParameterInfo& p, const std::string& text, GeData* out,
                 std::string* error) {
-  const std::string what = p.symbol + " (" + p.type + ")";
+  const std::string what = Named(p);
   if (p.type == "LONG") return ParseChoice(p, text, out, error);
   if (p.type == "REAL") {
     double v = 0.0;

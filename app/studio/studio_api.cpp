@@ -1,15 +1,25 @@
 #include "studio_api.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <stdexcept>
 #include <string_view>
 
 #include "export_gltf.h"
 #include "export_html.h"
 #include "json_dump.h"
 #include "json_text.h"
+#include "memory_budget.h"
+#include "output_formats.h"
 #include "scene_file.h"
 #include "studio_describe.h"
+#include "temporary_files.h"
 
 namespace zvapp {
 namespace {
@@ -83,10 +93,43 @@ bool Matches(const std::string& header, const std::string& etag) {
   return false;
 }
 
+size_t UndoBytes() {
+  Int64 limit = 0;
+  std::string error;
+  if (!MemoryLimit(&limit, &error)) return StudioApi::kUndoBytes;
+  return std::min(StudioApi::kUndoBytes, static_cast<size_t>(limit / 8));
+}
+
+// What a print format's writer leaves in a file, read back: it writes files only, so it writes
+// one in a folder of its own that goes again at once.
+bool WritePrintFile(BaseDocument* doc, const std::string& name, std::string* out,
+                    std::string* error) {
+  std::string folder = (std::filesystem::temp_directory_path() / "zvplot.XXXXXX").string();
+  if (!::mkdtemp(folder.data())) return *error = "no temporary folder for " + name, false;
+  const std::string path = folder + "/" + name;
+  bool written = false;
+  {
+    TemporaryFile registered(path);
+    StagedOutputs staged;
+    PrintReport report;
+    written = StagePrintFile(staged, doc, path, PrintOptions{}, &report, error) &&
+              staged.Commit(error);
+    if (written) {
+      std::ifstream in(path, std::ios::binary);
+      out->assign(std::istreambuf_iterator<char>(in), {});
+      written = in.good() || in.eof();
+      if (!written) *error = "cannot read back " + name;
+    }
+    ::unlink(path.c_str());
+  }
+  ::rmdir(folder.c_str());
+  return written;
+}
+
 }  // namespace
 
 StudioApi::StudioApi(PlotScene& scene, ActionSession session)
-    : scene_(scene), session_(std::move(session)) {
+    : scene_(scene), session_(std::move(session)), history_(kUndoSteps, UndoBytes()) {
   Refresh(true);
 }
 
@@ -100,6 +143,36 @@ ApiAnswer StudioApi::Serialized(Call call) {
   } catch (const std::exception& e) {
     return Refused(500, e.what());
   }
+}
+
+void StudioApi::CountKept() {
+  const size_t gesture = gestureStart_ ? gestureStart_->scene.size() : 0;
+  session_.held = {.glb = true,
+                   .kept = Int64((glb_ ? glb_->size() : 0) + history_.Bytes() + gesture)};
+}
+
+bool StudioApi::EvaluateWithinBudget(std::string* error) {
+  CountKept();
+  return zvapp::EvaluateWithinBudget(scene_, session_, session_.held, error);
+}
+
+Snapshot StudioApi::Take() const {
+  Snapshot s;
+  std::string error;
+  if (!TakeSnapshot(scene_, session_, &s, &error))
+    throw std::runtime_error("the document cannot be kept for undo: " + error);
+  return s;
+}
+
+void StudioApi::RecordUnlessSame(Snapshot before) {
+  if (!before.SameEdits(Take())) history_.Record(std::move(before));
+}
+
+void StudioApi::EndGesture() {
+  if (!gestureStart_) return;
+  Snapshot start = std::move(*gestureStart_);
+  gestureStart_.reset();
+  RecordUnlessSame(std::move(start));
 }
 
 bool StudioApi::Refresh(bool evaluate) {
@@ -130,7 +203,11 @@ ApiAnswer StudioApi::Changed(bool geometry, const std::vector<std::string>& ques
                      {"questions", std::move(asked)},
                      {"changed", {{"geometry", geometry}}},
                      {"frame", scene_.Frame()},
-                     {"history", {{"undo", history_.UndoCount()}, {"redo", history_.RedoCount()}}},
+                     {"endFrame", scene_.EndFrame()},
+                     {"history",
+                      {{"undo", history_.UndoCount()},
+                       {"redo", history_.RedoCount()},
+                       {"gesture", gestureStart_.has_value()}}},
                      {"notes", notes}};
   std::string body = Text(head);
   body.pop_back();  // the closing brace: the dump follows as one more member
@@ -156,25 +233,39 @@ ApiAnswer StudioApi::Actions(const std::string& body) {
   std::string error;
   if (!ParseBody(body, &request, &error)) return Refused(400, error);
   if (!request.is_object() || !request.contains("actions"))
-    return Refused(400, "the body is {\"actions\": [[WORD, ARGUMENT, ...], ...], \"yes\": false}");
+    return Refused(400,
+                   "the body is {\"actions\": [[WORD, ARGUMENT, ...], ...], \"yes\": false, "
+                   "\"gesture\": \"preview\"}");
   for (const auto& [key, value] : request.items())
-    if (key != "actions" && key != "yes")
-      return Refused(400, "unknown member \"" + key + "\" (the body has \"actions\" and \"yes\")");
+    if (key != "actions" && key != "yes" && key != "gesture")
+      return Refused(400, "unknown member \"" + key +
+                              "\" (the body has \"actions\", \"yes\" and \"gesture\")");
   const json yes = request.value("yes", json(false));
   if (!yes.is_boolean()) return Refused(400, "\"yes\" is true or false");
+  const json word = request.value("gesture", json("end"));
+  Gesture gesture = Gesture::kEnd;
+  if (word == "preview")
+    gesture = Gesture::kPreview;
+  else if (word == "cancel")
+    gesture = Gesture::kCancel;
+  else if (word != "end")
+    return Refused(400, "\"gesture\" is \"preview\", \"end\" or \"cancel\", not " +
+                            Text(word));
   std::vector<Action> actions;
   Refusal refusal;
   if (!ActionsFromJson(request["actions"], &actions, &refusal)) return Refused(refusal);
   if (actions.size() > kMaxActions)
     return Refused(400, "a batch has at most " + std::to_string(kMaxActions) + " actions");
-  return Serialized([&] { return ApplyBatch(actions, yes.get<bool>()); });
+  if (gesture == Gesture::kCancel && !actions.empty())
+    return Refused(400, "a cancelled gesture goes back to its start: its \"actions\" are []");
+  return Serialized([&] {
+    return gesture == Gesture::kCancel ? Cancel() : ApplyBatch(actions, yes.get<bool>(), gesture);
+  });
 }
 
-ApiAnswer StudioApi::ApplyBatch(const std::vector<Action>& actions, bool yes) {
-  Snapshot before;
-  std::string error;
-  if (!TakeSnapshot(scene_, session_, &before, &error))
-    return Refused(500, "the document cannot be kept for undo: " + error);
+ApiAnswer StudioApi::ApplyBatch(const std::vector<Action>& actions, bool yes, Gesture gesture) {
+  Snapshot before = Take();
+  CountKept();
   zvhost::HostLog& log = zvhost::GetHostLog();
   log.questions.clear();
   zvhost::SetQuestionAnswer(yes);
@@ -188,13 +279,32 @@ ApiAnswer StudioApi::ApplyBatch(const std::vector<Action>& actions, bool yes) {
   if (!applied) {
     if (refusal.index < origin.size()) refusal.index = origin[refusal.index];
     Refresh(true);  // the document was restored; its caches are rebuilt
+    // The end of a gesture ends it all the same, where its last preview left it.
+    if (gesture == Gesture::kEnd) EndGesture();
     return Refused(refusal);
   }
-  if (actions.empty()) return Changed(false, questions, yes, {});
-  history_.Record(std::move(before));
   std::vector<std::string> notes = std::move(session_.notes);
   session_.notes.clear();
-  return Changed(Refresh(false), questions, yes, notes);  // the last action was evaluated
+  const bool geometry = !actions.empty() && Refresh(false);  // the last action was evaluated
+  if (gesture == Gesture::kPreview) {
+    if (!gestureStart_) gestureStart_ = std::move(before);
+  } else {
+    Snapshot start = gestureStart_ ? std::move(*gestureStart_) : std::move(before);
+    gestureStart_.reset();
+    RecordUnlessSame(std::move(start));
+  }
+  return Changed(geometry, questions, yes, notes);
+}
+
+ApiAnswer StudioApi::Cancel() {
+  if (!gestureStart_) return Changed(false, {}, false, {});
+  Snapshot start = std::move(*gestureStart_);
+  gestureStart_.reset();
+  std::string error;
+  if (!RestoreSnapshot(start, scene_, &session_, &error))
+    return Refused(500, "the gesture's start cannot be restored: " + error);
+  // The state it started from was evaluated within the budget then.
+  return Changed(Refresh(true), {}, false, {});
 }
 
 ApiAnswer StudioApi::Undo() {
@@ -206,18 +316,32 @@ ApiAnswer StudioApi::Redo() {
 }
 
 ApiAnswer StudioApi::Step(bool undo) {
+  EndGesture();
   const Snapshot* to = undo ? history_.NextUndo() : history_.NextRedo();
   if (!to) return Refused(409, undo ? "nothing to undo" : "nothing to redo");
-  Snapshot now;
+  Snapshot now = Take();
   std::string error;
-  if (!TakeSnapshot(scene_, session_, &now, &error) ||
-      !RestoreSnapshot(*to, scene_, &session_, &error))
-    return Refused(500, "the step cannot be restored: " + error);
+  BaseDocument* doc = LoadSceneFromText(to->scene, &error);
+  if (!doc) return Refused(500, "the step cannot be restored: " + error);
+  // Moving through time is no edit: the step keeps the frame.
+  const Int32 frame = scene_.Frame();
+  BaseDocument* left = scene_.Exchange(doc);
+  scene_.SetFrame(frame);
+  const ActionSession session = session_;
+  session_ = to->session;
+  session_.held = session.held;
+  if (!EvaluateWithinBudget(&error)) {
+    BaseDocument* refused = scene_.Exchange(left);  // evaluated as it was
+    BaseDocument::Free(refused);
+    session_ = session;
+    return Refused(400, error);
+  }
+  BaseDocument::Free(left);
   if (undo)
     history_.Undone(std::move(now));
   else
     history_.Redone(std::move(now));
-  return Changed(Refresh(true), {}, false, {});
+  return Changed(Refresh(false), {}, false, {});
 }
 
 ApiAnswer StudioApi::Describe() {
@@ -243,12 +367,35 @@ ApiAnswer StudioApi::Geometry(const std::string& ifNoneMatch) {
 ApiAnswer StudioApi::Page() {
   return Serialized([&] {
     if (!glb_) return Refused(500, "the geometry cannot be written: " + glbError_);
+    // The page holds a copy of the geometry and its base64 text, beside what the studio keeps.
+    constexpr Int64 kPageBytes = 16 << 20;  // three.js and the template
+    CountKept();
+    std::string error;
+    if (!FitsBudget(session_.held.kept + Int64(glb_->size()) * 7 / 3 + kPageBytes,
+                    "the page and the geometry it carries", &error))
+      return Refused(400, error);
     HtmlOptions options;
     options.title = OutputTitle(scene_);
     options.fps = scene_.Fps();
     ApiAnswer a{200, "", "text/html; charset=utf-8", "", "plot.html"};
-    std::string error;
     if (!WriteHtmlPage({*glb_}, options, &a.body, &error)) return Refused(500, error);
+    return a;
+  });
+}
+
+ApiAnswer StudioApi::PrintFile(const std::string& ending) {
+  return Serialized([&] {
+    const std::string name = "plot" + ending;
+    const OutputFormat* format = FindOutputFormat(name);
+    if (!format || !IsPrintFile(name)) return Refused(404, "there is no download " + name);
+    CountKept();
+    HeldOutputs held = format->holds;
+    held.kept = session_.held.kept;
+    std::string error;
+    const MemoryEstimate e = EstimateEvaluation(scene_, held);
+    if (!FitsBudget(e.bytes, "the scene and its " + name, &error)) return Refused(400, error);
+    ApiAnswer a{200, "", "model/" + ending.substr(1), "", name};
+    if (!WritePrintFile(scene_.Document(), name, &a.body, &error)) return Refused(400, error);
     return a;
   });
 }
@@ -264,6 +411,7 @@ ApiAnswer StudioApi::GetSceneFile() {
 
 ApiAnswer StudioApi::PutSceneFile(const std::string& body) {
   return Serialized([&] {
+    EndGesture();
     std::string error;
     std::vector<std::string> notes;
     BaseDocument* doc = LoadPlotSceneFromText(body, &error, &notes);
@@ -273,9 +421,15 @@ ApiAnswer StudioApi::PutSceneFile(const std::string& body) {
       BaseDocument::Free(doc);
       return Refused(500, "the document cannot be kept for undo: " + error);
     }
-    scene_.Adopt(doc);
-    history_.Record(std::move(before));
-    return Changed(Refresh(true), {}, false, notes);
+    BaseDocument* left = scene_.Exchange(doc);
+    if (!EvaluateWithinBudget(&error)) {
+      BaseDocument* refused = scene_.Exchange(left);  // evaluated as it was
+      BaseDocument::Free(refused);
+      return Refused(400, error);
+    }
+    BaseDocument::Free(left);
+    RecordUnlessSame(std::move(before));
+    return Changed(Refresh(false), {}, false, notes);
   });
 }
 

@@ -2,12 +2,19 @@
 // scene, one call at a time (the host is single-threaded), and answers with a status and a body.
 //
 // A change (a batch of actions, an undo or redo, a scene file put in place) is evaluated as the
-// host evaluates after each user action, and its answer says whether the geometry changed; the
+// host evaluates after each user action, within the memory budget (which counts what the studio
+// keeps: its glTF and its undo history), and its answer says whether the geometry changed; the
 // binary glTF is built once per change and handed out until the next one.
+//
+// Undo works as in the host: a gesture (a drag, a scrub, typing into a field) sends previews and
+// then its end, and is one step from where it started; moving through time is no edit, nor is a
+// refused or declined batch, nor one that leaves the document as it was. Undo and redo keep the
+// frame.
 #pragma once
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +47,8 @@ struct ApiAnswer {
 class StudioApi {
  public:
   static constexpr size_t kUndoSteps = 200;
+  // The history's texts take at most this much, or an eighth of the memory limit when less.
+  static constexpr size_t kUndoBytes = size_t{64} << 20;
   static constexpr size_t kMaxActions = 1000;  // of one batch
 
   // Serves the scene the command line built, with its session; evaluates it.
@@ -49,7 +58,8 @@ class StudioApi {
 
   // GET /api/scene: the dump (without the large arrays unless `arrays`).
   ApiAnswer Scene(bool arrays);
-  // POST /api/actions: {"actions": [[WORD, ARG...], ...], "yes": false}.
+  // POST /api/actions: {"actions": [[WORD, ARG...], ...], "yes": false, "gesture": G}, G one of
+  // "preview", "end" (or absent) and "cancel".
   ApiAnswer Actions(const std::string& body);
   ApiAnswer Undo();
   ApiAnswer Redo();
@@ -61,12 +71,28 @@ class StudioApi {
   ApiAnswer Page();
   ApiAnswer GetSceneFile();
   ApiAnswer PutSceneFile(const std::string& body);
+  // GET /api/plot.stl (.3mf, .obj): what -o plot.stl writes of the scene as it is.
+  ApiAnswer PrintFile(const std::string& ending);
+
+  enum class Gesture { kEnd, kPreview, kCancel };
 
  private:
   template <typename Call>
   ApiAnswer Serialized(Call call);
-  ApiAnswer ApplyBatch(const std::vector<Action>& actions, bool yes);
+  ApiAnswer ApplyBatch(const std::vector<Action>& actions, bool yes, Gesture gesture);
+  ApiAnswer Cancel();
   ApiAnswer Step(bool undo);
+  // What the studio keeps while it evaluates, for the estimate: the glTF (a new one is built
+  // beside the one handed out) and the history.
+  void CountKept();
+  // Evaluates within the budget; false with its refusal.
+  bool EvaluateWithinBudget(std::string* error);
+  // A snapshot of the scene, or an exception (answered 500) when it cannot be written.
+  Snapshot Take() const;
+  // The open gesture ends: one step from its start, unless the document is as it was.
+  void EndGesture();
+  // One step back to `before` unless the document is as it was.
+  void RecordUnlessSame(Snapshot before);
   // Rebuilds the glTF (evaluating the scene first when asked); true when its bytes changed.
   bool Refresh(bool evaluate);
   // The answer after a change: ok, the questions asked, whether the geometry changed, the undo
@@ -77,7 +103,8 @@ class StudioApi {
   std::mutex mutex_;
   PlotScene& scene_;
   ActionSession session_;
-  History history_{kUndoSteps};
+  History history_;
+  std::optional<Snapshot> gestureStart_;  // the state before an open gesture's first preview
   std::shared_ptr<const std::vector<unsigned char>> glb_;  // null when it cannot be written
   std::string etag_;
   std::string glbError_;

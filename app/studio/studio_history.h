@@ -1,7 +1,8 @@
 // The studio's undo and redo: each step is a snapshot of the whole document (its scene file text,
-// which holds the time and frame rate too) and of the action session, taken before a user's batch.
+// which holds the frame rate and range too) and of the action session, taken before a change.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <string>
 
@@ -10,10 +11,11 @@
 namespace zvapp {
 
 // Steps to go back and forth. A new step drops the steps to redo; the oldest steps go once there
-// are more than the limit.
+// are more than the limit of steps, or once their texts take more than the limit of bytes (the
+// newest step stays, however large).
 class History {
  public:
-  explicit History(size_t limit) : limit_(limit) {}
+  explicit History(size_t steps, size_t bytes = SIZE_MAX) : steps_(steps), bytes_(bytes) {}
 
   // The state before a user's change.
   void Record(Snapshot before);
@@ -26,11 +28,15 @@ class History {
 
   size_t UndoCount() const { return undo_.size(); }
   size_t RedoCount() const { return redo_.size(); }
+  // What the steps' texts take.
+  size_t Bytes() const { return held_; }
 
  private:
   void Keep(std::deque<Snapshot>& steps, Snapshot s);
+  void Drop(std::deque<Snapshot>& steps, bool oldest);
 
-  size_t limit_;
+  size_t steps_, bytes_;
+  size_t held_ = 0;
   std::deque<Snapshot> undo_, redo_;  // the newest at the back
 };
 

@@ -255,6 +255,9 @@ void Studio::Routes() {
   server_.Get("/api/page.html", Api([&api](const Req&) { return api.Page(); }));
   server_.Get("/api/scene-file", Api([&api](const Req&) { return api.GetSceneFile(); }));
   server_.Post("/api/scene-file", Api([&api](const Req& r) { return api.PutSceneFile(r.body); }));
+  for (const char* ending : {".stl", ".3mf", ".obj"})
+    server_.Get(std::string("/api/plot\\") + ending,
+                Api([&api, ending](const Req&) { return api.PrintFile(ending); }));
   server_.Get("/",
               [this](const Req&, httplib::Response& res) { ServeFile("/studio/index.html", res); });
   server_.Get("/studio/.+",

@@ -32,14 +32,17 @@ class BaseDocument : public BaseList2D {
                     Bool sendNotification = true);
   BaseObject* GetFirstObject() const { return static_cast<BaseObject*>(root_->GetDown()); }
 
-  // Time, frame rate and start time: the document parameters DOCUMENT_TIME, DOCUMENT_FPS and
-  // DOCUMENT_MINTIME.
+  // Time, frame rate, start and end time: the document parameters DOCUMENT_TIME, DOCUMENT_FPS,
+  // DOCUMENT_MINTIME and DOCUMENT_MAXTIME. A document that was never given an end ends at frame
+  // 90 of its rate (3 seconds at 30 per second).
   BaseTime GetTime() const;
   void SetTime(const BaseTime& t);
   Int32 GetFps() const;
   void SetFps(Int32 fps);
   BaseTime GetMinTime() const;
   void SetMinTime(const BaseTime& t);
+  BaseTime GetMaxTime() const;
+  void SetMaxTime(const BaseTime& t);
 
   // Evaluates the scene: execution steps in priority order, then the generators' caches in
   // document order.

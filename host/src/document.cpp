@@ -57,6 +57,15 @@ BaseTime BaseDocument::GetMinTime() const {
 void BaseDocument::SetMinTime(const BaseTime& t) {
   GetDataInstanceRef().SetTime(DOCUMENT_MINTIME, t);
 }
+BaseTime BaseDocument::GetMaxTime() const {
+  constexpr Float kDefaultEndFrame = 90.0;
+  const Int32 fps = GetFps();
+  return GetDataInstanceRef().GetTime(DOCUMENT_MAXTIME,
+                                      BaseTime(kDefaultEndFrame, fps > 0 ? Float(fps) : 30.0));
+}
+void BaseDocument::SetMaxTime(const BaseTime& t) {
+  GetDataInstanceRef().SetTime(DOCUMENT_MAXTIME, t);
+}
 
 namespace {
 

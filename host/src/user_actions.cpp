@@ -8,7 +8,10 @@
 namespace zvhost {
 namespace {
 
-std::string Describe(const DescEntry& e) { return e.symbol + " (" + std::to_string(e.id) + ")"; }
+// A parameter as the user knows it: by its label, as the attribute manager shows it.
+std::string Describe(const DescEntry& e) {
+  return e.label.empty() ? e.symbol + " (" + std::to_string(e.id) + ")" : e.label;
+}
 
 std::string Number(double v) {
   std::ostringstream s;

@@ -80,6 +80,8 @@ TEST(RunnerActions, ConflictingActionsTakeEffectInTheOrderGiven) {
     EXPECT_EQ(doc.at("time"), 0.25) << time;
   }
   EXPECT_EQ(Dump(bare + "--frame 5 --fps 20 --frame 40").at("document").at("time"), 2.0);
+  // The range's end is a frame too: a new rate keeps it.
+  EXPECT_EQ(Dump(bare + "--end-frame 60 --fps 60").at("document").at("maxTime"), 1.0);
 }
 
 TEST(RunnerActions, ASceneFileTakesTheEditsAfterItAndRefusesThoseBefore) {

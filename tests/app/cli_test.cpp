@@ -46,7 +46,7 @@ TEST(RunnerCli, RefusesBadInputBeforeWritingAnything) {
     const char* args;
     const char* message;
   } cases[] = {
-      {"--set resolution=0", "must be between 1 and 1000"},
+      {"--set resolution=0", "Resolution must be between 1 and 1000"},
       {"--set resolution=abc", "takes a whole number"},
       {"--set nosuch=1", "has no parameter \"nosuch\""},
       {"--set colormode=7", "has no choice 7"},
