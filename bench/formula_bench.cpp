@@ -47,7 +47,8 @@ double PlotPathSum(const String& formula) {
   FormulaScratch scratch;
   double sum = 0.0;
   for (Int32 row = 0; row <= kResolution; ++row) {
-    for (Int32 column = 0; column <= kResolution; ++column) sum += grid.Value(row, column, &scratch);
+    for (Int32 column = 0; column <= kResolution; ++column)
+      sum += grid.Value(row, column, &scratch);
   }
   return sum;
 }

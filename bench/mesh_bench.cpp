@@ -57,14 +57,19 @@ void BM_Surface(benchmark::State& state) {
   BaseObject::Free(component);
   state.SetItemsProcessed(state.iterations() * samples.GetCount());
 }
-BENCHMARK(BM_Surface)->Args({50, 0})->Args({1000, 0})->Args({1000, 1})
-    ->Unit(benchmark::kMillisecond)->MinTime(0.2);
+BENCHMARK(BM_Surface)
+    ->Args({50, 0})
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.2);
 
 // Argument: marker shape (cube, pyramid, icosahedron), at resolution 50.
 void BM_MarkerMesh(benchmark::State& state) {
   const PlotSampleArray& samples = Samples(50);
   for (auto _ : state) {
-    PolygonObject* poly = BuildMarkerMesh(samples, 1.0, static_cast<Int32>(state.range(0)), nullptr);
+    PolygonObject* poly =
+        BuildMarkerMesh(samples, 1.0, static_cast<Int32>(state.range(0)), nullptr);
     if (!poly) state.SkipWithError("markers not built");
     Discard(state, poly);
   }

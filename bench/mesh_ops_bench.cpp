@@ -72,5 +72,3 @@ BENCHMARK(BM_MakeSphere)->Arg(64)->Arg(1024)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace zvhost
-
-

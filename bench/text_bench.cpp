@@ -28,9 +28,8 @@ BENCHMARK(BM_ExtrudeLineOfW)
 
 // A height label of a plot of x * 1e300 with twenty decimals: 324 characters.
 void BM_ExtrudeHugeNumberLabel(benchmark::State& state) {
-  const TextOutline outline =
-      Line("-1800000000000000021346992113759060147151" + std::string(263, '0') + "." +
-           std::string(20, '0'));
+  const TextOutline outline = Line("-1800000000000000021346992113759060147151" +
+                                   std::string(263, '0') + "." + std::string(20, '0'));
   for (auto _ : state) benchmark::DoNotOptimize(ExtrudeOutline(outline, {0, 0, 0.1}));
 }
 BENCHMARK(BM_ExtrudeHugeNumberLabel)->Unit(benchmark::kMillisecond);

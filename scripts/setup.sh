@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build, the runner and the tests need on a Debian 12 machine, when missing.
-# With --tests also what only the tests drive: the slicer that checks the print files.
+# With --tests also what only the tests drive: the slicer that checks the print files and
+# clang-format, which checks the layout of the C++ files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ packages=(g++ cmake ninja-build pkg-config python3 clang libclang-rt-14-dev
   libtiff-dev libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core libglu1-mesa-dev
   libtinygltf-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev lib3mf-dev
   nodejs npm chromium poppler-utils)
-if [ "${1:-}" = "--tests" ]; then packages+=(prusa-slicer); fi
+if [ "${1:-}" = "--tests" ]; then packages+=(prusa-slicer clang-format); fi
 missing=()
 for p in "${packages[@]}"; do
   # Node.js and npm may come from outside Debian's packages; a working command is enough.

@@ -9,6 +9,9 @@ jobs=$(nproc)
 # The set-up command has installed every tool the tests drive: a missing one is a failure here.
 export ZV_REQUIRE_TOOLS=1
 
+# The C++ files are laid out as .clang-format says.
+./scripts/check_format.sh
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_WERROR=ON
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")

@@ -57,7 +57,7 @@ void SetPolygonColors(VertexColorHandle handle, Int32 polygon, const Vector& a, 
 void SetVertexColor(VertexColorHandle handle, Neighbor* neighbor, const CPolygon* polygons,
                     Int32 index, const Vector32& color) {
   if (!handle || index < 0) return;
-  VertexColorTag::SetColor(handle, neighbor, polygons, index,
-                           maxon::Color32(ClampChannel(color.x), ClampChannel(color.y),
-                                          ClampChannel(color.z)));
+  VertexColorTag::SetColor(
+      handle, neighbor, polygons, index,
+      maxon::Color32(ClampChannel(color.x), ClampChannel(color.y), ClampChannel(color.z)));
 }

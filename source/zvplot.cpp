@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "c4d_symbols.h"
-#include "maxon/parallelfor.h"
 #include "c4dapi.h"
+#include "maxon/parallelfor.h"
 #include "o3dplotlabel.h"
 #include "zvplot_estimate.h"
 #include "zvplot_formula.h"
@@ -25,11 +25,16 @@ constexpr Float kHandleLimit = 1e20;
 // The object type of each O3DPLOT_ADD_COMPONENT choice; 0 for a value that is none.
 Int32 ComponentType(Int32 choice) {
   switch (choice) {
-    case O3DPLOT_ADD_COMPONENT_MESH: return ID_ZVPLOTMESH;
-    case O3DPLOT_ADD_COMPONENT_GRID: return ID_ZVPLOTGRID;
-    case O3DPLOT_ADD_COMPONENT_CAGE: return ID_ZVPLOTCAGE;
-    case O3DPLOT_ADD_COMPONENT_LABELS: return ID_ZVPLOTLABELS;
-    default: return 0;
+    case O3DPLOT_ADD_COMPONENT_MESH:
+      return ID_ZVPLOTMESH;
+    case O3DPLOT_ADD_COMPONENT_GRID:
+      return ID_ZVPLOTGRID;
+    case O3DPLOT_ADD_COMPONENT_CAGE:
+      return ID_ZVPLOTCAGE;
+    case O3DPLOT_ADD_COMPONENT_LABELS:
+      return ID_ZVPLOTLABELS;
+    default:
+      return 0;
   }
 }
 
@@ -108,7 +113,8 @@ Bool ZVPlot::CopyTo(NodeData* dest, const GeListNode*, GeListNode*, COPYFLAGS, A
   return true;
 }
 
-Bool ZVPlot::GetDDescription(const GeListNode* node, Description* description, DESCFLAGS_DESC& flags) const {
+Bool ZVPlot::GetDDescription(const GeListNode* node, Description* description,
+                             DESCFLAGS_DESC& flags) const {
   if (!description->LoadDescription(node->GetType())) return false;
   flags |= DESCFLAGS_DESC::LOADED;
   return SUPER::GetDDescription(node, description, flags);
@@ -122,10 +128,13 @@ Bool ZVPlot::GetDEnabling(const GeListNode* node, const DescID& id, const GeData
     case O3DPLOT_GRADIENT_ABSOLUTE:
     case O3DPLOT_COLORRANGE:
       return bc.GetInt32(O3DPLOT_COLORMODE) == O3DPLOT_COLORMODE_GRADIENT;
-    case O3DPLOT_COLOR: return bc.GetInt32(O3DPLOT_COLORMODE) == O3DPLOT_COLORMODE_COLOR;
+    case O3DPLOT_COLOR:
+      return bc.GetInt32(O3DPLOT_COLORMODE) == O3DPLOT_COLORMODE_COLOR;
     case O3DPLOT_ZMIN:
-    case O3DPLOT_ZMAX: return bc.GetBool(O3DPLOT_SEPARATE_Z);
-    default: return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
+    case O3DPLOT_ZMAX:
+      return bc.GetBool(O3DPLOT_SEPARATE_Z);
+    default:
+      return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
   }
 }
 
@@ -232,8 +241,7 @@ Bool ZVPlot::RescaleSamples() {
 // The grid's rows are evaluated in parallel, each into its own place in the sample array; each row
 // keeps its own extremes, which are then taken in row order, so that the first of equal extremes
 // (a 0 before a -0) wins as it would in one pass: the result does not depend on the workers.
-void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc,
-                             const PreparedGradient* gradient) {
+void ZVPlot::EvaluateSamples(BaseObject* op, BaseDocument* doc, const PreparedGradient* gradient) {
   const Int32 resolution = settings.resolution;
   const Int64 perSide = static_cast<Int64>(resolution) + 1;
   const Float xStep = (settings.xMax - settings.xMin) / resolution;
@@ -421,8 +429,11 @@ Bool ZVPlot::Message(GeListNode* node, Int32 type, void* data) {
     case MSG_ZVPLOT_ESTIMATEMEMORY:
       if (data) return EstimatePlotMemory(op, static_cast<ZVPlotMemoryEstimate*>(data));
       break;
-    case MSG_DEFORMMODECHANGED: EnabledChanged(op); break;
-    default: break;
+    case MSG_DEFORMMODECHANGED:
+      EnabledChanged(op);
+      break;
+    default:
+      break;
   }
   return SUPER::Message(node, type, data);
 }
@@ -437,18 +448,28 @@ void ZVPlot::ParameterChanged(BaseObject* op, Int32 id) {
     case O3DPLOT_COLORRANGE:
       Recolour(bc, op, op->GetDocument());
       break;
-    case O3DPLOT_PRESET: ApplyPreset(bc); break;
-    default: break;
+    case O3DPLOT_PRESET:
+      ApplyPreset(bc);
+      break;
+    default:
+      break;
   }
 }
 
 void ZVPlot::CommandPressed(BaseObject* op, Int32 id) {
   BaseContainer* bc = op->GetDataInstance();
   switch (id) {
-    case O3DPLOT_RESET: ResetDefaults(bc); break;
-    case O3DPLOT_ADD_COMPONENT: AddComponent(op, bc->GetInt32(O3DPLOT_ADD_COMPONENT)); break;
-    case O3DPLOT_HELP: OpenHelp(); break;
-    default: break;
+    case O3DPLOT_RESET:
+      ResetDefaults(bc);
+      break;
+    case O3DPLOT_ADD_COMPONENT:
+      AddComponent(op, bc->GetInt32(O3DPLOT_ADD_COMPONENT));
+      break;
+    case O3DPLOT_HELP:
+      OpenHelp();
+      break;
+    default:
+      break;
   }
 }
 
@@ -530,7 +551,8 @@ void ZVPlot::OpenHelp() {
 }
 
 Bool RegisterZVPlot(BaseBitmap* icon) {
-  return RegisterObjectPlugin(ID_ZVPLOT, GeLoadString(IDS_ZVPLOT),
-                              OBJECT_GENERATOR | OBJECT_UNIQUEENUMERATION | OBJECT_CALL_ADDEXECUTION,
-                              ZVPlot::Alloc, String("o3dplot"), icon, 0);
+  return RegisterObjectPlugin(
+      ID_ZVPLOT, GeLoadString(IDS_ZVPLOT),
+      OBJECT_GENERATOR | OBJECT_UNIQUEENUMERATION | OBJECT_CALL_ADDEXECUTION, ZVPlot::Alloc,
+      String("o3dplot"), icon, 0);
 }

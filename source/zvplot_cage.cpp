@@ -65,8 +65,8 @@ Bool ZVPlotCage::Init(GeListNode* node, Bool) {
   return true;
 }
 
-Bool ZVPlotCage::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
-                        COPYFLAGS flags, AliasTrans* trn) const {
+Bool ZVPlotCage::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
+                        AliasTrans* trn) const {
   if (!dest) return false;
   static_cast<ZVPlotCage*>(dest)->watch = watch;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);

@@ -10,11 +10,11 @@
 #include "o3dplotlabel.h"
 #include "o3dplotmesh.h"
 #include "zvplot.h"
-#include "zvplot_settings.h"
-#include "zvplot_solid.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
 #include "zvplot_levels.h"
+#include "zvplot_settings.h"
+#include "zvplot_solid.h"
 
 // The sizes below were measured on the stand-in host (peak memory of a build, less the same scene
 // without it) and rounded up.

@@ -78,8 +78,8 @@ Bool ZVPlotGrid::Init(GeListNode* node, Bool) {
   return true;
 }
 
-Bool ZVPlotGrid::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
-                        COPYFLAGS flags, AliasTrans* trn) const {
+Bool ZVPlotGrid::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
+                        AliasTrans* trn) const {
   if (!dest) return false;
   auto* d = static_cast<ZVPlotGrid*>(dest);
   d->updatePending = updatePending;
@@ -94,12 +94,16 @@ Bool ZVPlotGrid::GetDEnabling(const GeListNode* node, const DescID& id, const Ge
   const BaseContainer& bc = op->GetDataInstanceRef();
   const Bool levels = bc.GetInt32(O3DPLOTGRID_MODE) == O3DPLOTGRID_MODE_LEVELS;
   switch (id[0].id) {
-    case O3DPLOTGRID_STEP: return !levels;
+    case O3DPLOTGRID_STEP:
+      return !levels;
     // A step above 0 takes the place of the count.
-    case O3DPLOTGRID_LEVELS: return levels && !(bc.GetFloat(O3DPLOTGRID_LEVELSTEP) > 0.0);
+    case O3DPLOTGRID_LEVELS:
+      return levels && !(bc.GetFloat(O3DPLOTGRID_LEVELSTEP) > 0.0);
     case O3DPLOTGRID_LEVELSTEP:
-    case O3DPLOTGRID_PLACE: return levels;
-    default: return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
+    case O3DPLOTGRID_PLACE:
+      return levels;
+    default:
+      return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
   }
 }
 

@@ -20,7 +20,8 @@ Bool RegisterPlotIcon() {
   g_iconStrip = BaseBitmap::Alloc();
   if (!g_iconStrip || g_iconStrip->Init(path, -1) != IMAGERESULT::OK) return false;
   g_icons[0] = g_iconStrip->GetClonePart(0, 0, kTile, kTile);
-  for (Int32 i = 0; i < 4; ++i) g_icons[i + 1] = g_iconStrip->GetClonePart(kTile * i + kTile, 0, kTile, kTile);
+  for (Int32 i = 0; i < 4; ++i)
+    g_icons[i + 1] = g_iconStrip->GetClonePart(kTile * i + kTile, 0, kTile, kTile);
   return true;
 }
 

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "c4d_symbols.h"
-#include "lib_clipmap.h"
 #include "c4dapi.h"
+#include "lib_clipmap.h"
 #include "o3dplot.h"
 #include "zvplot.h"
 #include "zvplot_estimate.h"
@@ -511,7 +511,8 @@ Bool ZVPlotLabels::ChooseDefaultFont(BaseContainer* bc) {
 void ZVPlotLabels::SetupLabelText(BaseObject* text, Float height, Int32 alignment,
                                   const FontData* font, const String& str) {
   constexpr DESCFLAGS_SET kSet = DESCFLAGS_SET::NONE;
-  if (font) text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_FONT)), CustomDataValue(*font), kSet);
+  if (font)
+    text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_FONT)), CustomDataValue(*font), kSet);
   text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(height), kSet);
   text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_ALIGN)), GeData(alignment), kSet);
   text->SetParameter(ConstDescID(DescLevel(PRIM_TEXT_TEXT)), GeData(str), kSet);

@@ -12,9 +12,9 @@
 #include "zvplot.h"
 #include "zvplot_estimate.h"
 #include "zvplot_gradient.h"
-#include "zvplot_solid.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
+#include "zvplot_solid.h"
 
 namespace {
 
@@ -33,14 +33,15 @@ struct MarkerShape {
   Int32 polygonCount;
 };
 
-constexpr Float kCubeOffsets[][3] = {{-1, 1, -1}, {-1, 1, 1},   {1, 1, 1},   {1, 1, -1},
+constexpr Float kCubeOffsets[][3] = {{-1, 1, -1},  {-1, 1, 1},  {1, 1, 1},  {1, 1, -1},
                                      {-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1}};
 // Not wound alike; the align-normals command run after building makes them so.
 constexpr Int32 kCubePolygons[][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
                                       {3, 2, 6, 7}, {0, 3, 7, 4}, {1, 2, 6, 5}};
 
 // A square base turned so that its corners lie on the x and z directions, apex up.
-constexpr Float kPyramidOffsets[][3] = {{-1, -1, 0}, {0, -1, -1}, {1, -1, 0}, {0, -1, 1}, {0, 1, 0}};
+constexpr Float kPyramidOffsets[][3] = {
+    {-1, -1, 0}, {0, -1, -1}, {1, -1, 0}, {0, -1, 1}, {0, 1, 0}};
 constexpr Int32 kPyramidPolygons[][4] = {
     {0, 4, 1, 1}, {1, 4, 2, 2}, {2, 4, 3, 3}, {3, 4, 0, 0}, {0, 1, 2, 3}};
 
@@ -48,14 +49,14 @@ constexpr Int32 kPyramidPolygons[][4] = {
 constexpr Float kIcoE = 0.526;
 constexpr Float kIcoF = 0.851;
 constexpr Float kIcosahedronOffsets[][3] = {
-    {0, kIcoE, -kIcoF}, {0, -kIcoE, -kIcoF}, {kIcoF, 0, -kIcoE}, {kIcoF, 0, kIcoE},
-    {0, kIcoE, kIcoF},  {0, -kIcoE, kIcoF},  {-kIcoF, 0, kIcoE}, {-kIcoF, 0, -kIcoE},
+    {0, kIcoE, -kIcoF}, {0, -kIcoE, -kIcoF}, {kIcoF, 0, -kIcoE},  {kIcoF, 0, kIcoE},
+    {0, kIcoE, kIcoF},  {0, -kIcoE, kIcoF},  {-kIcoF, 0, kIcoE},  {-kIcoF, 0, -kIcoE},
     {kIcoE, kIcoF, 0},  {-kIcoE, kIcoF, 0},  {-kIcoE, -kIcoF, 0}, {kIcoE, -kIcoF, 0}};
 constexpr Int32 kIcosahedronPolygons[][4] = {
-    {9, 8, 0, 0},   {8, 2, 0, 0},   {8, 3, 2, 2},   {8, 4, 3, 3},  {8, 9, 4, 4},
-    {4, 9, 6, 6},   {6, 9, 7, 7},   {9, 0, 7, 7},   {11, 10, 1, 1}, {2, 11, 1, 1},
+    {9, 8, 0, 0},   {8, 2, 0, 0},   {8, 3, 2, 2},    {8, 4, 3, 3},   {8, 9, 4, 4},
+    {4, 9, 6, 6},   {6, 9, 7, 7},   {9, 0, 7, 7},    {11, 10, 1, 1}, {2, 11, 1, 1},
     {2, 3, 11, 11}, {3, 5, 11, 11}, {5, 10, 11, 11}, {5, 6, 10, 10}, {6, 7, 10, 10},
-    {7, 1, 10, 10}, {1, 7, 0, 0},   {2, 1, 0, 0},   {4, 5, 3, 3},  {4, 6, 5, 5}};
+    {7, 1, 10, 10}, {1, 7, 0, 0},   {2, 1, 0, 0},    {4, 5, 3, 3},   {4, 6, 5, 5}};
 
 template <size_t P, size_t Q>
 constexpr MarkerShape MakeShape(const Float (&offsets)[P][3], const Int32 (&polygons)[Q][4]) {
@@ -210,8 +211,10 @@ PolygonObject* BuildSurface(BaseObject* op, const BaseContainer& bc, const PlotS
   if (!poly) return nullptr;
 
   VertexColorTag* colors = nullptr;
-  if (!bc.GetBool(O3DPLOTMESH_VERTEXCOLORS)) RemoveVertexColorTag(op);
-  else if (GetC4DVersion() >= kVertexColorMinVersion) colors = MakeVertexColorTag(poly, counts.points);
+  if (!bc.GetBool(O3DPLOTMESH_VERTEXCOLORS))
+    RemoveVertexColorTag(op);
+  else if (GetC4DVersion() >= kVertexColorMinVersion)
+    colors = MakeVertexColorTag(poly, counts.points);
 
   Vector* points = poly->GetPointW();
   CPolygon* polys = poly->GetPolygonW();
@@ -244,7 +247,8 @@ Float Distance(const BaseContainer& bc, Int32 id, Float fallback) {
 // The bottom's colour: the colour the plot gives its lowest values, the gradient's start.
 Vector BottomColour(const BaseObject* plot, const BaseDocument* doc) {
   const BaseContainer& bc = plot->GetDataInstanceRef();
-  if (bc.GetInt32(O3DPLOT_COLORMODE) != O3DPLOT_COLORMODE_GRADIENT) return bc.GetVector(O3DPLOT_COLOR);
+  if (bc.GetInt32(O3DPLOT_COLORMODE) != O3DPLOT_COLORMODE_GRADIENT)
+    return bc.GetVector(O3DPLOT_COLOR);
   PreparedGradient gradient;
   if (!gradient.Prepare(GetCustomData<Gradient>(bc, O3DPLOT_GRADIENT), doc)) return Vector(1.0);
   return gradient.Colour(0.0);
@@ -340,12 +344,15 @@ Int32 PrimitiveSettings(Int32 primitive, Float size, BaseContainer* bc) {
       bc->SetFloat(PRIM_SPHERE_RAD, size * 0.5);
       bc->SetInt32(PRIM_SPHERE_SUB, 12);
       return Osphere;
-    case O3DPLOTMESH_PRIMITIVE_PYRAMID: bc->SetVector(PRIM_PYRAMID_LEN, Vector(size)); return Opyramid;
+    case O3DPLOTMESH_PRIMITIVE_PYRAMID:
+      bc->SetVector(PRIM_PYRAMID_LEN, Vector(size));
+      return Opyramid;
     case O3DPLOTMESH_PRIMITIVE_ICOSAHEDRON:
       bc->SetFloat(PRIM_PLATONIC_RAD, size * 0.5);
       bc->SetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA);
       return Oplatonic;
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -372,8 +379,10 @@ BaseObject* BuildPrimitiveMarkers(const PlotSampleArray& samples, Float size, In
     colour.xray = false;
     prim->SetColorProperties(&colour);
     // Appending after the previous child keeps sample order without walking the list each time.
-    if (last) prim->InsertAfter(last);
-    else prim->InsertUnder(null);
+    if (last)
+      prim->InsertAfter(last);
+    else
+      prim->InsertUnder(null);
     last = prim;
   }
   return null;
@@ -399,8 +408,8 @@ Bool ZVPlotMesh::Init(GeListNode* node, Bool) {
   return true;
 }
 
-Bool ZVPlotMesh::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode,
-                        COPYFLAGS flags, AliasTrans* trn) const {
+Bool ZVPlotMesh::CopyTo(NodeData* dest, const GeListNode* snode, GeListNode* dnode, COPYFLAGS flags,
+                        AliasTrans* trn) const {
   if (!dest) return false;
   static_cast<ZVPlotMesh*>(dest)->watch.dirty = watch.dirty;
   return SUPER::CopyTo(dest, snode, dnode, flags, trn);
@@ -420,11 +429,13 @@ Bool ZVPlotMesh::GetDDescription(const GeListNode* node, Description* descriptio
   const DescID* single = description->GetSingleDescID();
   const auto hide = [&](const DescID& id, Bool hidden) {
     if (single && !id.IsPartOf(*single, nullptr)) return;
-    if (BaseContainer* item = description->GetParameterI(id, nullptr)) item->SetBool(DESC_HIDE, hidden);
+    if (BaseContainer* item = description->GetParameterI(id, nullptr))
+      item->SetBool(DESC_HIDE, hidden);
   };
   hide(vertexColors, GetC4DVersion() < kVertexColorMinVersion);
   // Each distance of the solid shows in its own mode only.
-  const Int32 solid = static_cast<const BaseObject*>(node)->GetDataInstanceRef().GetInt32(O3DPLOTMESH_SOLID);
+  const Int32 solid =
+      static_cast<const BaseObject*>(node)->GetDataInstanceRef().GetInt32(O3DPLOTMESH_SOLID);
   hide(ConstDescID(DescLevel(O3DPLOTMESH_BASEDEPTH)), solid != O3DPLOTMESH_SOLID_BASE);
   hide(ConstDescID(DescLevel(O3DPLOTMESH_THICKNESS)), solid != O3DPLOTMESH_SOLID_SHELL);
   flags |= DESCFLAGS_DESC::LOADED;
@@ -441,12 +452,16 @@ Bool ZVPlotMesh::GetDEnabling(const GeListNode* node, const DescID& id, const Ge
     case O3DPLOTMESH_PHONG:
     case O3DPLOTMESH_SOLID:
     case O3DPLOTMESH_BASEDEPTH:
-    case O3DPLOTMESH_THICKNESS: return mode == O3DPLOTMESH_MODE_SURFACE;
+    case O3DPLOTMESH_THICKNESS:
+      return mode == O3DPLOTMESH_MODE_SURFACE;
     case O3DPLOTMESH_MARKERSIZE:
       return mode == O3DPLOTMESH_MODE_MARKERS || mode == O3DPLOTMESH_MODE_PRIMITIVES;
-    case O3DPLOTMESH_MARKERSHAPE: return mode == O3DPLOTMESH_MODE_MARKERS;
-    case O3DPLOTMESH_PRIMITIVE: return mode == O3DPLOTMESH_MODE_PRIMITIVES;
-    default: return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
+    case O3DPLOTMESH_MARKERSHAPE:
+      return mode == O3DPLOTMESH_MODE_MARKERS;
+    case O3DPLOTMESH_PRIMITIVE:
+      return mode == O3DPLOTMESH_MODE_PRIMITIVES;
+    default:
+      return SUPER::GetDEnabling(node, id, t_data, flags, itemdesc);
   }
 }
 
@@ -505,13 +520,14 @@ BaseObject* ZVPlotMesh::BuildGeometry(BaseObject* op, const BaseContainer& bc,
         result = BuildSolidSurface(op, bc, samples, resolution, FindParentPlot(op));
       break;
     case O3DPLOTMESH_MODE_MARKERS:
-      result = BuildMarkerMesh(samples, size, bc.GetInt32(O3DPLOTMESH_MARKERSHAPE),
-                               op->GetDocument());
+      result =
+          BuildMarkerMesh(samples, size, bc.GetInt32(O3DPLOTMESH_MARKERSHAPE), op->GetDocument());
       break;
     case O3DPLOTMESH_MODE_PRIMITIVES:
       result = BuildPrimitiveMarkers(samples, size, bc.GetInt32(O3DPLOTMESH_PRIMITIVE), hh);
       break;
-    default: break;
+    default:
+      break;
   }
   return result ? result : EmptyNull();
 }

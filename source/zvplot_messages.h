@@ -29,8 +29,8 @@ constexpr Int32 MSG_ZVPLOT_GETSAMPLES = 1055349;
 struct ZVPlotSampleView {
   const PlotSample* samples = nullptr;
   Int64 count = 0;
-  Int32 resolution = 0;       // R of the last evaluation: (R + 1)^2 samples when complete
-  Float valueMin = 0.0;       // the formula's value range over the finite samples
+  Int32 resolution = 0;  // R of the last evaluation: (R + 1)^2 samples when complete
+  Float valueMin = 0.0;  // the formula's value range over the finite samples
   Float valueMax = 0.0;
   Bool timeDependent = false;  // the formula uses t or f, so it changes with the frame
 };
@@ -50,5 +50,6 @@ struct ZVPlotMemoryEstimate {
   Int64 vertices = 0;    // corners told apart: each polygon's own where it has UVWs, else points
   Int64 objects = 0;     // objects it builds (a primitive per sample, a text per label)
   Int32 resolution = 0;  // the plot's resolution the estimate is for
-  char what[16] = {};    // "samples", "surface", "solid", "markers", "primitives", "grid", "cage", "labels"
+  char what[16] =
+      {};  // "samples", "surface", "solid", "markers", "primitives", "grid", "cage", "labels"
 };

@@ -66,7 +66,7 @@ class PluginObjectData : public ObjectData {
 
   virtual void GetDimension(const BaseObject* op, Vector* mp, Vector* rad) const {
     const_cast<PluginObjectData*>(this)->ObjectData::GetDimension(const_cast<BaseObject*>(op), mp,
-                                                                   rad);
+                                                                  rad);
   }
   void GetDimension(BaseObject* op, Vector* mp, Vector* rad) final {
     static_cast<const PluginObjectData*>(this)->GetDimension(static_cast<const BaseObject*>(op), mp,
@@ -120,9 +120,16 @@ GeData CustomDataValue(const T& data) {
   return GeData(data);
 }
 #else
-template <typename T> struct CustomDataId;
-template <> struct CustomDataId<Gradient> { static constexpr Int32 value = CUSTOMDATATYPE_GRADIENT; };
-template <> struct CustomDataId<FontData> { static constexpr Int32 value = FONTCHOOSER_DATA; };
+template <typename T>
+struct CustomDataId;
+template <>
+struct CustomDataId<Gradient> {
+  static constexpr Int32 value = CUSTOMDATATYPE_GRADIENT;
+};
+template <>
+struct CustomDataId<FontData> {
+  static constexpr Int32 value = FONTCHOOSER_DATA;
+};
 template <typename T>
 const T* GetCustomData(const BaseContainer& bc, Int32 id) {
   return static_cast<const T*>(bc.GetCustomDataType(id, CustomDataId<T>::value));

@@ -58,12 +58,12 @@ class SolidBuilder {
   const PlotSampleArray& samples_;
   const Int64 r_, n_;
   const SolidShape shape_;
-  std::vector<char> cells_;          // R x R: the cell has four finite corners
-  std::vector<Int32> first_;         // per node: its first vertex, -1 when no cell uses it
-  std::vector<Int64> vertexNode_;    // per top vertex: its node
-  std::vector<Int32> secondCell_;    // per top vertex that is a pinch's second copy: its cell
-  std::vector<Int32> lower_;         // per top vertex: its bottom or inner vertex, -1 while none
-  std::vector<Int32> lowerTop_;      // per lower vertex: the top vertex above it
+  std::vector<char> cells_;        // R x R: the cell has four finite corners
+  std::vector<Int32> first_;       // per node: its first vertex, -1 when no cell uses it
+  std::vector<Int64> vertexNode_;  // per top vertex: its node
+  std::vector<Int32> secondCell_;  // per top vertex that is a pinch's second copy: its cell
+  std::vector<Int32> lower_;       // per top vertex: its bottom or inner vertex, -1 while none
+  std::vector<Int32> lowerTop_;    // per lower vertex: the top vertex above it
   std::vector<Face> faces_;
 };
 
@@ -145,7 +145,8 @@ void SolidBuilder::AddCell(Int64 i, Int64 j) {
     const Int32 p = loop[e], q = loop[e + 1];
     AddFace(q, p, Lower(p), Lower(q), false);
   }
-  if (shape_.mode == O3DPLOTMESH_SOLID_SHELL) AddFace(Lower(a), Lower(d), Lower(c), Lower(b), false);
+  if (shape_.mode == O3DPLOTMESH_SOLID_SHELL)
+    AddFace(Lower(a), Lower(d), Lower(c), Lower(b), false);
 }
 
 // The bottom strip by strip: each run of valid cells in a strip is one polygon between its two
@@ -194,8 +195,8 @@ void SolidBuilder::AddStripBottom(Int64 i, Int64 j0, Int64 j1, const std::vector
   };
   const std::vector<Int32> a = chain(below, i), b = chain(above, i + 1);
   const auto j = [&](Int32 lower) {
-    return vertexNode_[static_cast<size_t>(lowerTop_[static_cast<size_t>(lower) -
-                                                     vertexNode_.size()])] %
+    return vertexNode_[static_cast<size_t>(
+               lowerTop_[static_cast<size_t>(lower) - vertexNode_.size()])] %
            n_;
   };
   size_t ia = 0, ib = 0;
@@ -254,7 +255,8 @@ PolygonObject* SolidBuilder::MakeObject() const {
   CPolygon* q = poly->GetPolygonW();
   if (!p || !q) return poly;
   for (Int32 v = 0; v < static_cast<Int32>(points); ++v) p[v] = Position(v);
-  for (Int32 f = 0; f < static_cast<Int32>(polygons); ++f) q[f] = faces_[static_cast<size_t>(f)].corners;
+  for (Int32 f = 0; f < static_cast<Int32>(polygons); ++f)
+    q[f] = faces_[static_cast<size_t>(f)].corners;
 
   if (shape_.mode == O3DPLOTMESH_SOLID_SHELL) {
     // The normal at a vertex: the sum of its cells' normals (their diagonals' cross product, so a
@@ -307,9 +309,8 @@ PolygonObject* SolidBuilder::MakeObject() const {
           const Face& face = faces_[static_cast<size_t>(f)];
           Vector c[4];
           for (Int32 k = 0; k < 4; ++k) {
-            c[k] = face.bottom
-                       ? shape_.bottomColour
-                       : samples_[vertexNode_[static_cast<size_t>(face.above[k])]].color;
+            c[k] = face.bottom ? shape_.bottomColour
+                               : samples_[vertexNode_[static_cast<size_t>(face.above[k])]].color;
           }
           SetPolygonColors(h, f, c[0], c[1], c[2], c[3]);
         }

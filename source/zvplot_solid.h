@@ -26,4 +26,5 @@ void SolidCountsAtMost(Int32 resolution, Int32 mode, Int64* points, Int64* polyg
 // polygon has a UVW set: the surface's own, and on the new faces the UVs of the surface point each
 // corner lies under. Nothing when no cell of the grid has four finite corners, when the counts do
 // not fit or memory runs out.
-PolygonObject* BuildSolid(const PlotSampleArray& samples, Int32 resolution, const SolidShape& shape);
+PolygonObject* BuildSolid(const PlotSampleArray& samples, Int32 resolution,
+                          const SolidShape& shape);

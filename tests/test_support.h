@@ -54,7 +54,10 @@ class Scene {
     std::string error;
     EXPECT_TRUE(zvhost::PressButton(node, id, &error)) << error;
   }
-  template <typename T> T* Data(BaseObject* op) const { return op->GetNodeData<T>(); }
+  template <typename T>
+  T* Data(BaseObject* op) const {
+    return op->GetNodeData<T>();
+  }
   // The plot's samples as it publishes them to readers outside the module.
   ZVPlotSampleView Samples() const {
     ZVPlotSampleView view;

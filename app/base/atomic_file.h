@@ -73,7 +73,6 @@ bool WriteFileAtomically(const std::string& path, std::string_view data, std::st
 // gives up.
 using PieceSink = StagedOutputs::PieceSink;
 using PieceProducer = std::function<bool(const PieceSink&)>;
-bool WriteFileAtomically(const std::string& path, const PieceProducer& produce,
-                         std::string* error);
+bool WriteFileAtomically(const std::string& path, const PieceProducer& produce, std::string* error);
 
 }  // namespace zvapp

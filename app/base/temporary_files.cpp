@@ -16,8 +16,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace zvapp {

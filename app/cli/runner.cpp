@@ -227,7 +227,8 @@ void AddActionOptions(CLI::App& app, ActionOptions* a) {
 }
 
 void AddOtherOptions(CLI::App& app, Options* o) {
-  app.add_option("--plugins", o->plugins, "the plug-in folder holding the module (zorvantix.so) and res/")
+  app.add_option("--plugins", o->plugins,
+                 "the plug-in folder holding the module (zorvantix.so) and res/")
       ->type_name("DIR")
       ->default_str(ZV_DEFAULT_PLUGIN_DIR);
   app.add_flag("--bare", o->bare,

@@ -78,8 +78,8 @@ class Package {
         if (n < 0) {
           n = static_cast<Int32>(vertices_.size());
           const Vector p = model.Position(part, t.points[k]);
-          vertices_.push_back(MODELMESHVERTEX{{static_cast<FLOAT>(p.x), static_cast<FLOAT>(p.y),
-                                               static_cast<FLOAT>(p.z)}});
+          vertices_.push_back(MODELMESHVERTEX{
+              {static_cast<FLOAT>(p.x), static_cast<FLOAT>(p.y), static_cast<FLOAT>(p.z)}});
         }
         tri.m_nIndices[k] = static_cast<DWORD>(n);
         colour.m_Colors[k] = Srgb(part.CornerColour(t.polygon, t.corners[k], t.points[k]));

@@ -19,7 +19,8 @@ bool EndsWith(const std::string& path, const char* ending) {
   const size_t n = std::strlen(ending);
   if (path.size() < n) return false;
   for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != ending[i]) return false;
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != ending[i])
+      return false;
   return true;
 }
 
@@ -57,8 +58,10 @@ class Collector {
       const PrintColour own = OwnColour(*op, inherited);
       const bool enabled = op->GetDeformMode();
       if (enabled && IsKind(op, "mesh") && IsOpenSurface(op)) model_->open = true;
-      if (enabled && op->GetCache()) Cache(op->GetCache(), mg, &own);
-      else if (enabled) Geometry(*op, mg, &own);
+      if (enabled && op->GetCache())
+        Cache(op->GetCache(), mg, &own);
+      else if (enabled)
+        Geometry(*op, mg, &own);
       // An extrude shows its text child through its cache.
       if (!(enabled && op->GetType() == Oextrude)) Scene(op->GetDown(), mg, &own);
     }
@@ -91,7 +94,8 @@ class Collector {
     }
   }
 
-  static PrintPart MakePart(const PolygonObject& poly, const Matrix& mg, const PrintColour* colour) {
+  static PrintPart MakePart(const PolygonObject& poly, const Matrix& mg,
+                            const PrintColour* colour) {
     PrintPart part;
     part.poly = &poly;
     part.mg = mg;
@@ -115,7 +119,9 @@ class Collector {
 // becomes z (up). Swapping two axes mirrors, so the faces are wound the other way round.
 Vector ToPrintFrame(const Vector& p) { return Vector(p.x, p.z, p.y); }
 
-bool Finite(const Vector& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const Vector& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
 
 }  // namespace
 
@@ -147,8 +153,10 @@ void PrintPart::ForEachTriangle(const std::function<void(const PrintTriangle&)>&
 
 Vector PrintPart::CornerColour(Int32 polygon, int corner, Int32 point) const {
   const Float32* rgba = nullptr;
-  if (cornerColours) rgba = cornerColours + 16 * static_cast<size_t>(polygon) + 4 * corner;
-  else if (pointColours) rgba = pointColours + 4 * static_cast<size_t>(point);
+  if (cornerColours)
+    rgba = cornerColours + 16 * static_cast<size_t>(polygon) + 4 * corner;
+  else if (pointColours)
+    rgba = pointColours + 4 * static_cast<size_t>(point);
   if (rgba) return Vector(rgba[0], rgba[1], rgba[2]);
   return colour.set ? colour.value : Vector(1.0);
 }
@@ -179,7 +187,8 @@ bool PrintModel::Place(const PrintOptions& options, std::string* error) {
   scale = 1.0;
   if (options.size > 0.0) {
     if (!(longest > 0.0)) {
-      if (error) *error = "the model has no extent to scale to " + std::to_string(options.size) + " mm";
+      if (error)
+        *error = "the model has no extent to scale to " + std::to_string(options.size) + " mm";
       return false;
     }
     scale = options.size / longest;
@@ -240,8 +249,9 @@ std::vector<std::string> PrintNotes(const std::string& path, const PrintReport& 
                   (options.size > 0.0 ? std::string(" (the longest side scaled to the print size)")
                                       : std::string(" (a scene unit is a millimetre)")));
   if (report.open)
-    notes.push_back(path + ": the surface is not closed, so a slicer cannot print it; "
-                           "--set mesh.solid=base (or shell) makes it a solid");
+    notes.push_back(path +
+                    ": the surface is not closed, so a slicer cannot print it; "
+                    "--set mesh.solid=base (or shell) makes it a solid");
   if (report.lines > 0)
     notes.push_back(path + ": " + std::to_string(report.lines) +
                     " line objects (the cage, the grid) have no volume and are left out");

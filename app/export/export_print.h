@@ -18,12 +18,12 @@ struct PrintOptions {
 };
 
 struct PrintReport {
-  long long parts = 0;      // polygon objects written
+  long long parts = 0;  // polygon objects written
   long long triangles = 0;
   double size[3] = {0.0, 0.0, 0.0};  // the model's extent in millimetres: x, y (depth), z (up)
-  bool open = false;        // a surface that is not closed (Solid off) is among the parts
-  long long lines = 0;      // line objects (cage, grid) left out with --print-all
-  long long holes = 0;      // faces left out because a corner is not a finite number
+  bool open = false;                 // a surface that is not closed (Solid off) is among the parts
+  long long lines = 0;               // line objects (cage, grid) left out with --print-all
+  long long holes = 0;               // faces left out because a corner is not a finite number
 };
 
 // Whether the path ends in one of the print formats' extensions (.stl, .3mf, .obj).

@@ -80,8 +80,8 @@ void PolygonConverter::ComputePointNormals() {
     if (!Usable(p)) continue;
     // The corners without their UVs, which a normal does not need.
     const int count = p.IsTriangle() ? 3 : 4;
-    const std::array<Corner, 4> c = {{{p.a, {}, {}, {}}, {p.b, {}, {}, {}}, {p.c, {}, {}, {}},
-                                      {p.d, {}, {}, {}}}};
+    const std::array<Corner, 4> c = {
+        {{p.a, {}, {}, {}}, {p.b, {}, {}, {}}, {p.c, {}, {}, {}}, {p.d, {}, {}, {}}}};
     const Vector n = FaceNormal(c, count);
     for (int k = 0; k < count; ++k) sums[c[k].point] += n;
   }
@@ -99,8 +99,8 @@ void PolygonConverter::ComputeFaceNormals() {
   for (Int32 q = 0; q < polygonCount_; ++q) {
     if (!Usable(polygons_[q])) continue;
     const CPolygon& p = polygons_[q];
-    const std::array<Corner, 4> c = {{{p.a, {}, {}, {}}, {p.b, {}, {}, {}}, {p.c, {}, {}, {}},
-                                      {p.d, {}, {}, {}}}};
+    const std::array<Corner, 4> c = {
+        {{p.a, {}, {}, {}}, {p.b, {}, {}, {}}, {p.c, {}, {}, {}}, {p.d, {}, {}, {}}}};
     const Vector n = FaceNormal(c, p.IsTriangle() ? 3 : 4);
     const double length = n.GetLength();
     faceNormals_[static_cast<size_t>(q)] = length > 0.0 ? n * (1.0 / length) : Vector();
@@ -168,8 +168,10 @@ bool PolygonConverter::Convert(MeshArrays* out) {
   if (colors_ || cornerColors_) out->colors.reserve(vertices);
   out->indices.reserve(6 * static_cast<size_t>(polygonCount_));
   if (smooth_) {
-    if (limit_ < -1.0) ComputePointNormals();
-    else ComputeFaceNormals();
+    if (limit_ < -1.0)
+      ComputePointNormals();
+    else
+      ComputeFaceNormals();
     firstVertex_.assign(static_cast<size_t>(pointCount_), UINT32_MAX);
   }
   std::array<Corner, 4> c;

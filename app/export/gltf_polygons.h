@@ -55,7 +55,7 @@ class PolygonConverter {
   const Float32* cornerColors_ = nullptr;  // sixteen floats per polygon
   bool smooth_;
   double limit_ = -2.0;  // the cosine of the phong tag's angle limit; below -1 without a limit
-  std::vector<Vector> faceNormals_;        // unit normals, for the angle limit
+  std::vector<Vector> faceNormals_;                 // unit normals, for the angle limit
   std::vector<Int32> pointFaceStart_, pointFaces_;  // the faces at each point
   std::vector<Float3> converted_;
   std::vector<Rgb> linear_;  // the points' colours in linear light, converted once per point

@@ -43,8 +43,10 @@ void WriteMembers(JsonWriter& w, const Members& members) {
   w.BeginObject();
   for (const auto& [name, m] : members) {
     w.Key(name);
-    if (m.stream) m.stream(w);
-    else w.Value(m.value);
+    if (m.stream)
+      m.stream(w);
+    else
+      w.Value(m.value);
   }
   w.EndObject();
 }
@@ -62,12 +64,18 @@ Stream Items(Int64 count, Item item) {
 const char* TypeName(Int32 type) {
   if (const Kind* k = FindKindOfType(type)) return k->name;
   switch (type) {
-    case Opolygon: return "polygon";
-    case Ospline: return "spline";
-    case Onull: return "null";
-    case Oextrude: return "extrude";
-    case Osplinetext: return "text";
-    default: return "object";
+    case Opolygon:
+      return "polygon";
+    case Ospline:
+      return "spline";
+    case Onull:
+      return "null";
+    case Oextrude:
+      return "extrude";
+    case Osplinetext:
+      return "text";
+    default:
+      return "object";
   }
 }
 
@@ -181,8 +189,10 @@ void WriteGeometry(JsonWriter& w, BaseObject* op, bool arrays) {
                {"renderMode", {op->GetRenderMode()}},
                {"enabled", {op->GetDeformMode()}},
                {"color", {Color(op)}}};
-  if (op->IsInstanceOf(Opolygon)) AddPolygons(static_cast<PolygonObject*>(op), &g);
-  else if (op->IsInstanceOf(Ospline)) AddSpline(static_cast<SplineObject*>(op), &g);
+  if (op->IsInstanceOf(Opolygon))
+    AddPolygons(static_cast<PolygonObject*>(op), &g);
+  else if (op->IsInstanceOf(Ospline))
+    AddSpline(static_cast<SplineObject*>(op), &g);
   DropArrays(&g, arrays, {"points", "polygons", "segments"});
   g["tags"].stream = Tags(op, arrays);
   AddChildren(op, &g, arrays, WriteGeometry);
@@ -217,8 +227,8 @@ Members Samples(BaseObject* plot, bool arrays) {
   s["samples"].stream = Items(view.count, [samples = view.samples](JsonWriter& w, Int64 i) {
     const PlotSample& p = samples[i];
     w.BeginArray();
-    for (const double v : {p.position.x, p.position.y, p.position.z, p.color.x, p.color.y,
-                           p.color.z})
+    for (const double v :
+         {p.position.x, p.position.y, p.position.z, p.color.x, p.color.y, p.color.z})
       w.Number(v);
     w.EndArray();
   });
@@ -263,12 +273,18 @@ void WriteObject(JsonWriter& w, BaseObject* op, bool arrays) {
 json ValueToJson(const GeData& value, const std::string& type) {
   if (type == "BOOL") return value.GetBool();
   switch (value.GetType()) {
-    case DA::LONG: return value.GetInt32();
-    case DA::REAL: return Num(value.GetFloat());
-    case DA::VECTOR: return Vec(value.GetVector());
-    case DA::STRING: return value.GetString().GetStdString();
-    case DA::TIME: return {{"num", value.GetTime().num}, {"den", value.GetTime().den}};
-    default: break;
+    case DA::LONG:
+      return value.GetInt32();
+    case DA::REAL:
+      return Num(value.GetFloat());
+    case DA::VECTOR:
+      return Vec(value.GetVector());
+    case DA::STRING:
+      return value.GetString().GetStdString();
+    case DA::TIME:
+      return {{"num", value.GetTime().num}, {"den", value.GetTime().den}};
+    default:
+      break;
   }
   if (const auto* g = value.GetCustomDataType<Gradient>()) {
     json knots = json::array();
@@ -285,8 +301,9 @@ json ValueToJson(const GeData& value, const std::string& type) {
   }
   if (const auto* f = value.GetCustomDataType<FontData>()) {
     const BaseContainer& font = f->GetFont();
-    return {{"font", {{"family", font.GetString(FONT_FAMILY).GetStdString()},
-                      {"style", font.GetString(FONT_STYLE).GetStdString()}}}};
+    return {{"font",
+             {{"family", font.GetString(FONT_FAMILY).GetStdString()},
+              {"style", font.GetString(FONT_STYLE).GetStdString()}}}};
   }
   return nullptr;
 }
@@ -295,10 +312,10 @@ bool WriteDump(BaseDocument* doc, const TextSink& sink, const DumpOptions& optio
   JsonWriter w(sink);
   const BaseTime t = doc->GetTime();
   const zvhost::BuildStats stats = zvhost::GetBuildStats(*doc);
-  Members d = {{"document", json{{"time", t.Get()},
-                                 {"fps", doc->GetFps()},
-                                 {"maxTime", doc->GetMaxTime().Get()}}},
-               {"stats", json{{"evaluations", stats.evaluations}, {"builds", stats.builds}}}};
+  Members d = {
+      {"document",
+       json{{"time", t.Get()}, {"fps", doc->GetFps()}, {"maxTime", doc->GetMaxTime().Get()}}},
+      {"stats", json{{"evaluations", stats.evaluations}, {"builds", stats.builds}}}};
   d["objects"].stream = [doc, arrays = options.arrays](JsonWriter& out) {
     out.BeginArray();
     for (BaseObject* op = doc->GetFirstObject(); op; op = op->GetNext())

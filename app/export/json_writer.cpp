@@ -119,12 +119,18 @@ void JsonWriter::Value(const nlohmann::json& j) {
       BeginArray();
       for (const nlohmann::json& item : j) Value(item);
       return EndArray();
-    case nlohmann::json::value_t::string: return Text(j.get_ref<const std::string&>());
-    case nlohmann::json::value_t::boolean: return Boolean(j.get<bool>());
-    case nlohmann::json::value_t::number_integer: return Whole(j.get<std::int64_t>());
-    case nlohmann::json::value_t::number_unsigned: return Whole(j.get<std::uint64_t>());
-    case nlohmann::json::value_t::number_float: return Number(j.get<double>());
-    default: return Null();
+    case nlohmann::json::value_t::string:
+      return Text(j.get_ref<const std::string&>());
+    case nlohmann::json::value_t::boolean:
+      return Boolean(j.get<bool>());
+    case nlohmann::json::value_t::number_integer:
+      return Whole(j.get<std::int64_t>());
+    case nlohmann::json::value_t::number_unsigned:
+      return Whole(j.get<std::uint64_t>());
+    case nlohmann::json::value_t::number_float:
+      return Number(j.get<double>());
+    default:
+      return Null();
   }
 }
 

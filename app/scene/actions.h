@@ -48,7 +48,7 @@ enum class OptionForm {
 struct ActionKind {
   const char* word;
   size_t minArgs, maxArgs;
-  bool studio;            // the studio may send it (it puts a scene file in place its own way)
+  bool studio;  // the studio may send it (it puts a scene file in place its own way)
   OptionForm form;
   const char* valueName;  // the option's value in the help ("TEXT"), or nothing
   const char* fallback;   // the default the help shows, or nothing

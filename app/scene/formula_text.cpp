@@ -29,8 +29,7 @@ bool CheckFormulaText(const std::string& formula, std::string* error, int* colum
                              " characters long; the limit is " +
                              std::to_string(kMaxFormulaCharacters) + " characters");
   }
-  const zvhost::ConversionDiagnostic d =
-      zvhost::CheckExpression(formula, ZVPLOT_FORMULA_VARIABLES);
+  const zvhost::ConversionDiagnostic d = zvhost::CheckExpression(formula, ZVPLOT_FORMULA_VARIABLES);
   if (d.ok) return true;
   if (column) *column = d.column;
   return Fail(error, "the formula \"" + formula + "\" does not parse at column " +

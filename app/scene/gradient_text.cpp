@@ -43,7 +43,8 @@ bool ParseKnot(const std::string& text, maxon::GradientKnot* knot, std::string* 
   if (!ParseFraction(text.substr(0, colon), &position))
     return Fail(error, what + "has no position from 0 to 1 before its ':'");
   Vector rgb;
-  if (!ParseHexColour(colour, &rgb)) return Fail(error, what + "has no colour #rrggbb after its ':'");
+  if (!ParseHexColour(colour, &rgb))
+    return Fail(error, what + "has no colour #rrggbb after its ':'");
   knot->col = maxon::Color(rgb.x, rgb.y, rgb.z);
   if (at != std::string::npos && !ParseFraction(text.substr(at + 1), &bias))
     return Fail(error, what + "has no bias from 0 to 1 after its '@'");
@@ -119,7 +120,8 @@ std::string GradientText(const Gradient& gradient) {
   for (Int32 i = 0; i < gradient.GetKnotCount(); ++i) {
     const maxon::GradientKnot k = gradient.GetKnot(i);
     if (!text.empty()) text += ",";
-    text += Shortest(std::clamp(k.pos, 0.0, 1.0)) + ":" + HexColour(Vector(k.col.r, k.col.g, k.col.b));
+    text +=
+        Shortest(std::clamp(k.pos, 0.0, 1.0)) + ":" + HexColour(Vector(k.col.r, k.col.g, k.col.b));
     if (k.bias != 0.5) text += "@" + Shortest(std::clamp(k.bias, 0.0, 1.0));
   }
   return text;

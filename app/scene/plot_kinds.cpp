@@ -7,11 +7,12 @@
 namespace zvapp {
 
 const std::vector<Kind>& Kinds() {
-  static const std::vector<Kind> kinds = {{"plot", "Oo3dplot", nullptr},
-                                          {"mesh", "Oo3dplotmesh", "O3DPLOT_ADD_COMPONENT_MESH"},
-                                          {"grid", "Oo3dplotgrid", "O3DPLOT_ADD_COMPONENT_GRID"},
-                                          {"cage", "Oo3dplotcage", "O3DPLOT_ADD_COMPONENT_CAGE"},
-                                          {"labels", "Oo3dplotlabel", "O3DPLOT_ADD_COMPONENT_LABELS"}};
+  static const std::vector<Kind> kinds = {
+      {"plot", "Oo3dplot", nullptr},
+      {"mesh", "Oo3dplotmesh", "O3DPLOT_ADD_COMPONENT_MESH"},
+      {"grid", "Oo3dplotgrid", "O3DPLOT_ADD_COMPONENT_GRID"},
+      {"cage", "Oo3dplotcage", "O3DPLOT_ADD_COMPONENT_CAGE"},
+      {"labels", "Oo3dplotlabel", "O3DPLOT_ADD_COMPONENT_LABELS"}};
   return kinds;
 }
 
@@ -38,7 +39,9 @@ const Kind* FindKindOfType(Int32 type) {
 
 std::optional<Int32> PlotType() { return KindType(Kinds().front()); }
 
-bool IsPlot(const BaseObject* op) { return op && op->GetNodeData<NodeData>() && PlotType() == op->GetType(); }
+bool IsPlot(const BaseObject* op) {
+  return op && op->GetNodeData<NodeData>() && PlotType() == op->GetType();
+}
 
 std::optional<Int32> PlotParameter(const char* symbol) {
   const std::optional<Int32> plot = PlotType();

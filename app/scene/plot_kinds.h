@@ -13,10 +13,10 @@
 namespace zvapp {
 
 struct Kind {
-  const char* name;        // as the command line writes it: "mesh"
-  const char* type;        // the description's container symbol: "Oo3dplotmesh"
-  const char* addChoice;   // the plot's add-component choice ("O3DPLOT_ADD_COMPONENT_MESH"), or
-                           // nothing for the plot itself
+  const char* name;       // as the command line writes it: "mesh"
+  const char* type;       // the description's container symbol: "Oo3dplotmesh"
+  const char* addChoice;  // the plot's add-component choice ("O3DPLOT_ADD_COMPONENT_MESH"), or
+                          // nothing for the plot itself
 };
 const std::vector<Kind>& Kinds();
 const Kind* FindKind(const std::string& name);

@@ -73,8 +73,8 @@ class PlotScene {
 
 // The outputs whose data the caller holds whole while the scene is evaluated and written.
 struct HeldOutputs {
-  bool glb = false;   // .glb, and each frame of a page
-  bool gltf = false;  // .gltf: the JSON with the buffer as base64 text
+  bool glb = false;         // .glb, and each frame of a page
+  bool gltf = false;        // .gltf: the JSON with the buffer as base64 text
   bool printModel = false;  // .3mf, .obj: the triangles and their colours, per part
   Int64 kept = 0;  // bytes kept beside them all along (the studio's geometry and undo history)
 };

@@ -46,14 +46,22 @@ struct Refusal {
 
 std::string StatusText(int status) {
   switch (status) {
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 408: return "Request Timeout";
-    case 413: return "Payload Too Large";
-    case 431: return "Request Header Fields Too Large";
-    case 503: return "Service Unavailable";
-    default: return "Error";
+    case 400:
+      return "Bad Request";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 408:
+      return "Request Timeout";
+    case 413:
+      return "Payload Too Large";
+    case 431:
+      return "Request Header Fields Too Large";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Error";
   }
 }
 
@@ -282,10 +290,10 @@ class GuardedServer::Front {
 
   void SendRefusal(const Connection& c, const Refusal& r) const {
     const std::string body = JsonError(r.message);
-    const std::string text = "HTTP/1.1 " + std::to_string(r.status) + " " + StatusText(r.status) +
-                             "\r\n" + headers_ +
-                             "Content-Type: application/json\r\nContent-Length: " +
-                             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    const std::string text =
+        "HTTP/1.1 " + std::to_string(r.status) + " " + StatusText(r.status) + "\r\n" + headers_ +
+        "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+        "\r\nConnection: close\r\n\r\n" + body;
     // Small enough for the socket's buffer; a client that does not take it loses it.
     (void)!send(c.fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
   }
@@ -514,8 +522,8 @@ class GuardedServer::Front {
     if (lengths > 1) return Refusal{400, "the request has more than one Content-Length"};
     if (lengths > 0 && codings > 0)
       return Refusal{400, "the request has both a Content-Length and a Transfer-Encoding"};
-    if (codings > 1 || (codings == 1 && Lower(head.headers.find("Transfer-Encoding")->second) !=
-                                            "chunked"))
+    if (codings > 1 ||
+        (codings == 1 && Lower(head.headers.find("Transfer-Encoding")->second) != "chunked"))
       return Refusal{400, "the only Transfer-Encoding understood is chunked"};
     uint64_t length = 0;
     if (lengths == 1 && !ParseLength(head.headers.find("Content-Length")->second, &length))
@@ -523,11 +531,13 @@ class GuardedServer::Front {
     c.chunked = codings == 1;
     if (lengths == 0 && !c.chunked &&
         (head.method == "POST" || head.method == "PUT" || head.method == "PATCH"))
-      return Refusal{400, "a " + head.method + " needs a Content-Length, 0 for no body (curl: -d '')"};
+      return Refusal{400,
+                     "a " + head.method + " needs a Content-Length, 0 for no body (curl: -d '')"};
 
     const size_t query = target.find('?');
     head.path = httplib::detail::decode_url(target.substr(0, query), false);
-    if (query != std::string::npos) httplib::detail::parse_query_text(target.substr(query + 1), head.params);
+    if (query != std::string::npos)
+      httplib::detail::parse_query_text(target.substr(query + 1), head.params);
     const Admission admission = admit_(head);
     if (admission.status != 0) return Refusal{admission.status, admission.error};
     c.bodyLimit = admission.bodyLimit;
@@ -623,8 +633,7 @@ GuardedServer::GuardedServer(Admit admit, const httplib::Headers& headers, Front
 GuardedServer::~GuardedServer() { front_->Stop(); }
 
 int GuardedServer::Bind(const std::string& host, int port) {
-  const int bound =
-      port == 0 ? bind_to_any_port(host) : (bind_to_port(host, port) ? port : -1);
+  const int bound = port == 0 ? bind_to_any_port(host) : (bind_to_port(host, port) ? port : -1);
   // The library listens with a backlog of 5, which makes a burst of clients wait for the kernel's
   // retries; the loop takes them at once.
   if (bound > 0) ::listen(svr_sock_, SOMAXCONN);

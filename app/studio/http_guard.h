@@ -19,8 +19,8 @@ namespace zvapp {
 // A request as its head tells it, before any of its body is read.
 struct RequestHead {
   std::string method;
-  std::string path;         // decoded, without the query
-  httplib::Params params;   // the query's
+  std::string path;        // decoded, without the query
+  httplib::Params params;  // the query's
   httplib::Headers headers;
 };
 
@@ -38,7 +38,7 @@ struct FrontLimits {
   std::chrono::milliseconds idleTime{2000};   // between two requests of one connection
   std::chrono::milliseconds writeTime{5000};  // for the client to take the next piece of an answer
   size_t headBytes = size_t{64} << 10;
-  size_t connectionsPerClient = 64;           // open at once from one address
+  size_t connectionsPerClient = 64;  // open at once from one address
   size_t requestsPerConnection = 100;
   size_t workers = 8;
 };

@@ -112,8 +112,8 @@ bool WritePrintFile(BaseDocument* doc, const std::string& name, std::string* out
     TemporaryFile registered(path);
     StagedOutputs staged;
     PrintReport report;
-    written = StagePrintFile(staged, doc, path, PrintOptions{}, &report, error) &&
-              staged.Commit(error);
+    written =
+        StagePrintFile(staged, doc, path, PrintOptions{}, &report, error) && staged.Commit(error);
     if (written) {
       std::ifstream in(path, std::ios::binary);
       out->assign(std::istreambuf_iterator<char>(in), {});
@@ -249,8 +249,7 @@ ApiAnswer StudioApi::Actions(const std::string& body) {
   else if (word == "cancel")
     gesture = Gesture::kCancel;
   else if (word != "end")
-    return Refused(400, "\"gesture\" is \"preview\", \"end\" or \"cancel\", not " +
-                            Text(word));
+    return Refused(400, "\"gesture\" is \"preview\", \"end\" or \"cancel\", not " + Text(word));
   std::vector<Action> actions;
   Refusal refusal;
   if (!ActionsFromJson(request["actions"], &actions, &refusal)) return Refused(refusal);

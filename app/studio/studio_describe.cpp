@@ -99,9 +99,8 @@ json Gradients() {
   for (const std::string& name : GradientNames()) {
     Gradient g;
     if (!ParseGradient(name, &g, nullptr)) continue;
-    gradients.push_back({{"name", name},
-                         {"text", GradientText(g)},
-                         {"value", ValueToJson(GeData(g), "GRADIENT")}});
+    gradients.push_back(
+        {{"name", name}, {"text", GradientText(g)}, {"value", ValueToJson(GeData(g), "GRADIENT")}});
   }
   return gradients;
 }

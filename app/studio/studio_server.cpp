@@ -221,7 +221,8 @@ Admission Studio::Admit(const RequestHead& head) const {
                        kTokenHeader + " or ?token=)"};
   }
   const auto limit = PostBodyLimits().find(head.path);
-  return {0, "", api && head.method == "POST" && limit != PostBodyLimits().end() ? limit->second : 0};
+  return {0, "",
+          api && head.method == "POST" && limit != PostBodyLimits().end() ? limit->second : 0};
 }
 
 void Studio::ServeFile(const std::string& address, httplib::Response& res) const {

@@ -22,7 +22,8 @@ class BaseContainer {
   String GetString(Int32 id, const maxon::String& preset = maxon::String()) const;
   BaseTime GetTime(Int32 id, const BaseTime& preset = BaseTime()) const;
   const BaseContainer* GetContainerInstance(Int32 id) const;
-  template <typename DATATYPE> const DATATYPE* GetCustomDataType(Int32 id) const {
+  template <typename DATATYPE>
+  const DATATYPE* GetCustomDataType(Int32 id) const {
     return GetData(id).GetCustomDataType<DATATYPE>();
   }
   const CustomDataType* GetCustomDataTypeI(Int32 id, Int32 datatype) const {

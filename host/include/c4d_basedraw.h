@@ -46,4 +46,3 @@ class BaseDrawHelp {
  private:
   Matrix mg_;
 };
-

@@ -27,7 +27,11 @@ constexpr Int32 MSG_DEFORMMODECHANGED = 200000125;
 
 // Data of MSG_DESCRIPTION_CHECKUPDATE, which the host sends after the user changed a parameter.
 struct DescriptionCheckUpdate {
-  DescriptionCheckUpdate() { doc = nullptr; drawflags = 0; descid = nullptr; }
+  DescriptionCheckUpdate() {
+    doc = nullptr;
+    drawflags = 0;
+    descid = nullptr;
+  }
   BaseDocument* doc;
   Int32 drawflags;
   const DescID* descid;
@@ -84,8 +88,12 @@ class GeListNode : public C4DAtom {
   BaseDocument* GetDocument();
   const BaseDocument* GetDocument() const;
   // The plug-in instance of a plug-in node, or nothing.
-  template <typename CAST> CAST* GetNodeData(Int32 = 0) { return static_cast<CAST*>(nodeData_); }
-  template <typename CAST> const CAST* GetNodeData(Int32 = 0) const {
+  template <typename CAST>
+  CAST* GetNodeData(Int32 = 0) {
+    return static_cast<CAST*>(nodeData_);
+  }
+  template <typename CAST>
+  const CAST* GetNodeData(Int32 = 0) const {
     return static_cast<const CAST*>(nodeData_);
   }
 

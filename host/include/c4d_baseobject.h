@@ -47,9 +47,13 @@ class BaseObject : public BaseList2D {
   BaseObject* GetUp();
   const BaseObject* GetUp() const;
   BaseObject* GetDown() { return static_cast<BaseObject*>(GeListNode::GetDown()); }
-  const BaseObject* GetDown() const { return static_cast<const BaseObject*>(GeListNode::GetDown()); }
+  const BaseObject* GetDown() const {
+    return static_cast<const BaseObject*>(GeListNode::GetDown());
+  }
   BaseObject* GetNext() { return static_cast<BaseObject*>(GeListNode::GetNext()); }
-  const BaseObject* GetNext() const { return static_cast<const BaseObject*>(GeListNode::GetNext()); }
+  const BaseObject* GetNext() const {
+    return static_cast<const BaseObject*>(GeListNode::GetNext());
+  }
 
   // Position, rotation (heading, pitch, bank in radians) and the local and world matrices.
   Vector GetRelPos() const { return pos_; }
@@ -110,7 +114,7 @@ class BaseObject : public BaseList2D {
   Int32 renderMode_ = MODE_UNDEF;
   Bool enabled_ = true;
   ObjectColorProperties color_;
-  std::vector<BaseTag*> tags_;  // owned
+  std::vector<BaseTag*> tags_;   // owned
   BaseObject* cache_ = nullptr;  // owned
   UInt32 cacheStamp_ = 0;
   // The host's bookkeeping: caches built anew and handed back again, execution steps run.
@@ -126,9 +130,7 @@ struct CPolygon {
   CPolygon(Int32 t_a, Int32 t_b, Int32 t_c, Int32 t_d) : a(t_a), b(t_b), c(t_c), d(t_d) {}
   Bool IsTriangle() const { return c == d; }
   // The stand-in host's own comparison.
-  Bool operator==(const CPolygon& o) const {
-    return a == o.a && b == o.b && c == o.c && d == o.d;
-  }
+  Bool operator==(const CPolygon& o) const { return a == o.a && b == o.b && c == o.c && d == o.d; }
 };
 
 class PointObject : public BaseObject {

@@ -10,8 +10,16 @@
 
 class BaseContainer;
 
-enum class DA : Int32 { NIL = 0, LONG = 15, REAL = 19, TIME = 22, VECTOR = 23, CONTAINER = 24,
-  STRING = 130, CUSTOMDATATYPE = 1000000 };
+enum class DA : Int32 {
+  NIL = 0,
+  LONG = 15,
+  REAL = 19,
+  TIME = 22,
+  VECTOR = 23,
+  CONTAINER = 24,
+  STRING = 130,
+  CUSTOMDATATYPE = 1000000
+};
 
 // Chooses the constructor that makes a custom data type's default value.
 enum DEFAULTVALUETYPE { DEFAULTVALUE };
@@ -19,13 +27,14 @@ enum DEFAULTVALUETYPE { DEFAULTVALUE };
 class GeData {
  public:
   GeData() = default;
-  GeData(Int32 v) : type_(DA::LONG), int_(v) {}   // NOLINT: values convert implicitly, as in the host
-  GeData(double v) : type_(DA::REAL), float_(v) {}  // NOLINT
-  GeData(const Vector& v) : type_(DA::VECTOR), vector_(v) {}  // NOLINT
+  GeData(Int32 v)
+      : type_(DA::LONG), int_(v) {}  // NOLINT: values convert implicitly, as in the host
+  GeData(double v) : type_(DA::REAL), float_(v) {}                   // NOLINT
+  GeData(const Vector& v) : type_(DA::VECTOR), vector_(v) {}         // NOLINT
   GeData(const maxon::String& v) : type_(DA::STRING), string_(v) {}  // NOLINT
-  GeData(const Char* v) : type_(DA::STRING), string_(v) {}    // NOLINT
-  GeData(const BaseTime& v) : type_(DA::TIME), time_(v) {}    // NOLINT
-  GeData(const BaseContainer& v);  // NOLINT
+  GeData(const Char* v) : type_(DA::STRING), string_(v) {}           // NOLINT
+  GeData(const BaseTime& v) : type_(DA::TIME), time_(v) {}           // NOLINT
+  GeData(const BaseContainer& v);                                    // NOLINT
   // A value of a custom data type.
   template <typename DATATYPE, size_t = sizeof(DATATYPE::DATATYPEID)>
   explicit GeData(const DATATYPE& data) : GeData(data, DATATYPE::DATATYPEID) {}
@@ -47,11 +56,14 @@ class GeData {
   const String& GetString() const;
   const BaseTime& GetTime() const { return time_; }
   const BaseContainer* GetContainer() const { return container_.get(); }
-  template <typename DATATYPE> const DATATYPE* GetCustomDataType() const {
+  template <typename DATATYPE>
+  const DATATYPE* GetCustomDataType() const {
     return static_cast<const DATATYPE*>(GetCustomDataTypeI(DATATYPE::DATATYPEID));
   }
-  template <typename DATATYPE> DATATYPE* GetCustomDataTypeWritable() {
-    return static_cast<DATATYPE*>(const_cast<CustomDataType*>(GetCustomDataTypeI(DATATYPE::DATATYPEID)));
+  template <typename DATATYPE>
+  DATATYPE* GetCustomDataTypeWritable() {
+    return static_cast<DATATYPE*>(
+        const_cast<CustomDataType*>(GetCustomDataTypeI(DATATYPE::DATATYPEID)));
   }
   const CustomDataType* GetCustomDataTypeI(Int32 datatype) const;
   Bool operator==(const GeData& o) const;

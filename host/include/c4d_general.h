@@ -9,8 +9,8 @@
 Int32 GetC4DVersion();
 
 enum class LENGTHUNIT : Int32;
-// Converts a text to a number in the given format (FORMAT_FLOAT evaluates an arithmetic expression).
-// A text that does not parse gives 0.
+// Converts a text to a number in the given format (FORMAT_FLOAT evaluates an arithmetic
+// expression). A text that does not parse gives 0.
 GeData StringToNumber(const maxon::String& text, Int32 format, Int32 fps,
                       const LENGTHUNIT* lengthunit = nullptr);
 

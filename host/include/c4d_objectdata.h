@@ -35,6 +35,7 @@ class ObjectData : public NodeData {
   virtual void SetHandle(BaseObject* op, Int32 i, Vector p, const HandleInfo& info);
 };
 
-// Registers an object plug-in. `icon` is copied. False when the id is taken or the data are invalid.
+// Registers an object plug-in. `icon` is copied. False when the id is taken or the data are
+// invalid.
 Bool RegisterObjectPlugin(Int32 id, const maxon::String& str, Int32 info, DataAllocator* g,
                           const maxon::String& description, BaseBitmap* icon, Int32 disklevel);

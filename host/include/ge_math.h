@@ -59,7 +59,8 @@ struct Col4 {
   constexpr Col4() = default;
   constexpr Col4(T rr, T gg, T bb, T aa) : r(rr), g(gg), b(bb), a(aa) {}
   template <typename U>
-  constexpr explicit Col4(const Col3<U, 1>& c, T aa = T(1)) : r(T(c.r)), g(T(c.g)), b(T(c.b)), a(aa) {}
+  constexpr explicit Col4(const Col3<U, 1>& c, T aa = T(1))
+      : r(T(c.r)), g(T(c.g)), b(T(c.b)), a(aa) {}
 };
 using ColorA32 = Col4<Float32, 1>;
 
@@ -74,7 +75,12 @@ struct Vector {
   constexpr Vector operator-(const Vector& o) const { return {x - o.x, y - o.y, z - o.z}; }
   constexpr Vector operator-() const { return {-x, -y, -z}; }
   constexpr Vector operator*(Float s) const { return {x * s, y * s, z * s}; }
-  constexpr Vector& operator+=(const Vector& o) { x += o.x; y += o.y; z += o.z; return *this; }
+  constexpr Vector& operator+=(const Vector& o) {
+    x += o.x;
+    y += o.y;
+    z += o.z;
+    return *this;
+  }
   constexpr bool operator==(const Vector& o) const { return x == o.x && y == o.y && z == o.z; }
   Float GetLength() const { return std::sqrt(x * x + y * y + z * z); }
 };

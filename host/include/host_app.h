@@ -48,7 +48,7 @@ struct ParameterInfo {
   double min = 0.0, max = 0.0, step = 0.0;
   std::vector<std::pair<Int32, std::string>> cycle;
   std::vector<std::string> cycleSymbols;  // each choice's identifier, as the cycle orders them
-  Int32 group = 0;  // the enclosing group's id (0 at the top)
+  Int32 group = 0;                        // the enclosing group's id (0 at the top)
 };
 // One group of a description: the attribute manager's tabs and sections.
 struct GroupInfo {
@@ -126,7 +126,9 @@ void ParallelFor(Int64 from, Int64 to, Int64 granularity, Fn&& fn) {
   using Callable = std::remove_reference_t<Fn>;
   ParallelForRanges(
       from, to, granularity,
-      [](void* data, Int64 a, Int64 b, Int32 worker) { (*static_cast<Callable*>(data))(a, b, worker); },
+      [](void* data, Int64 a, Int64 b, Int32 worker) {
+        (*static_cast<Callable*>(data))(a, b, worker);
+      },
       const_cast<void*>(static_cast<const void*>(&fn)));
 }
 

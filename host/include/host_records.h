@@ -34,7 +34,8 @@ struct DrawRecord {
 };
 // The calls the view was asked to draw, in order.
 const std::vector<DrawRecord>& GetDrawRecords(const BaseDraw& bd);
-// Makes the view report `handle` as the handle under the cursor (-1: none), as pointing at it would.
+// Makes the view report `handle` as the handle under the cursor (-1: none), as pointing at it
+// would.
 void SetHighlightedHandle(BaseDraw& bd, Int32 handle);
 
 }  // namespace zvhost

@@ -35,7 +35,8 @@ class DescID {
   DescID(DescID&& src) = default;
   DescID& operator=(const DescID& src) = default;
   DescID& operator=(DescID&& src) = default;
-  template <typename... T> static DescID Create(const T&... ids) {
+  template <typename... T>
+  static DescID Create(const T&... ids) {
     DescID id;
     (id.levels_.push_back(DescLevel(ids)), ...);
     return id;

@@ -23,9 +23,11 @@ extern "C" __attribute__((visibility("default"))) Int32 c4d_main(Int32 action, v
     case C4DPL_END:
       if (g_starts > 0 && --g_starts == 0) PluginEnd();
       return 1;
-    case C4DPL_INIT_VERSION: return C4DPL_VERSION;
+    case C4DPL_INIT_VERSION:
+      return C4DPL_VERSION;
     case C4DPL_MESSAGE:
       return PluginMessage(static_cast<Int32>(reinterpret_cast<intptr_t>(p1)), p2) ? 1 : -1;
-    default: return 0;
+    default:
+      return 0;
   }
 }

@@ -33,13 +33,13 @@ Bool Gradient::SetData(Int32 id, const GeData& data) { return settings_.SetData(
 
 GeData Gradient::GetData(Int32 id) const { return settings_.GetData(id); }
 
-maxon::Result<maxon::GradientRenderData> Gradient::PrepareRenderData(const InitRenderStruct&) const {
+maxon::Result<maxon::GradientRenderData> Gradient::PrepareRenderData(
+    const InitRenderStruct&) const {
   if (knots_.empty()) return maxon::FAILED;
   auto sorted = std::make_shared<std::vector<maxon::GradientKnot>>(knots_);
-  std::stable_sort(sorted->begin(), sorted->end(),
-                   [](const maxon::GradientKnot& a, const maxon::GradientKnot& b) {
-                     return a.pos < b.pos;
-                   });
+  std::stable_sort(
+      sorted->begin(), sorted->end(),
+      [](const maxon::GradientKnot& a, const maxon::GradientKnot& b) { return a.pos < b.pos; });
   maxon::GradientRenderData data;
   data.knots_ = std::move(sorted);
   return data;
@@ -52,13 +52,18 @@ Float BlendWeight(const maxon::GradientKnot& k, Float f) {
   const Float bias = std::clamp(k.bias, 0.001, 0.999);
   if (bias != 0.5) f = std::pow(f, std::log(0.5) / std::log(bias));
   switch (k.interpolation) {
-    case Interpolation::NONE: return 0.0;
-    case Interpolation::LINEARKNOT: return f;
-    default: return f * f * (3.0 - 2.0 * f);  // smooth and cubic knots ease in and out
+    case Interpolation::NONE:
+      return 0.0;
+    case Interpolation::LINEARKNOT:
+      return f;
+    default:
+      return f * f * (3.0 - 2.0 * f);  // smooth and cubic knots ease in and out
   }
 }
 
-maxon::Color Scaled(const maxon::Color& c, Float s) { return maxon::Color(c.r * s, c.g * s, c.b * s); }
+maxon::Color Scaled(const maxon::Color& c, Float s) {
+  return maxon::Color(c.r * s, c.g * s, c.b * s);
+}
 }  // namespace
 
 maxon::Color maxon::GradientRenderData::CalcGradientPixel(Float pos) const {
@@ -118,10 +123,18 @@ Bool GeClipMap::GetFontName(const BaseContainer* font_description, GeFontNameTyp
   const String family = font_description->GetString(FONT_FAMILY);
   const String style = font_description->GetString(FONT_STYLE);
   switch (type) {
-    case GE_FONT_NAME_FAMILY: *dst = family; break;
-    case GE_FONT_NAME_STYLE: *dst = style; break;
-    case GE_FONT_NAME_POSTSCRIPT: *dst = style.IsEmpty() ? family : family + "-" + style; break;
-    default: *dst = style.IsEmpty() ? family : family + " " + style; break;
+    case GE_FONT_NAME_FAMILY:
+      *dst = family;
+      break;
+    case GE_FONT_NAME_STYLE:
+      *dst = style;
+      break;
+    case GE_FONT_NAME_POSTSCRIPT:
+      *dst = style.IsEmpty() ? family : family + "-" + style;
+      break;
+    default:
+      *dst = style.IsEmpty() ? family : family + " " + style;
+      break;
   }
   return true;
 }

@@ -71,7 +71,8 @@ namespace {
 
 void CollectExecution(BaseObject* op, PriorityList& list) {
   for (; op; op = op->GetNext()) {
-    if (ObjectData* data = PluginData(op, OBJECT_CALL_ADDEXECUTION)) data->AddToExecution(op, &list);
+    if (ObjectData* data = PluginData(op, OBJECT_CALL_ADDEXECUTION))
+      data->AddToExecution(op, &list);
     CollectExecution(op->GetDown(), list);
   }
 }

@@ -1,7 +1,7 @@
 // Drawing. A headless view has no pixels to draw: it records every call instead, so that what a
 // viewport would show can be read back.
-#include "c4d_basedraw.h"
 #include "c4d.h"
+#include "c4d_basedraw.h"
 #include "c4d_objectdata.h"
 #include "host_app.h"
 #include "host_state.h"

@@ -809,7 +809,8 @@ struct ThreadCache {
   }
 
   bool KeyIs(const CacheEntry& e) const {
-    return e.used && e.key.size() == key_size && std::memcmp(e.key.data(), key.data(), key_size) == 0;
+    return e.used && e.key.size() == key_size &&
+           std::memcmp(e.key.data(), key.data(), key_size) == 0;
   }
 
   CacheEntry* Find() {

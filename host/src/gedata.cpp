@@ -20,15 +20,21 @@ GeData::GeData(const CustomDataType& data, Int32 type) {
 // The host's custom data types, made with their default value.
 GeData::GeData(Int32 type, DEFAULTVALUETYPE) {
   std::unique_ptr<CustomDataType> made;
-  if (type == CUSTOMDATATYPE_GRADIENT) made.reset(Gradient::Alloc());
-  else if (type == FONTCHOOSER_DATA) made.reset(new (std::nothrow) FontData());
+  if (type == CUSTOMDATATYPE_GRADIENT)
+    made.reset(Gradient::Alloc());
+  else if (type == FONTCHOOSER_DATA)
+    made.reset(new (std::nothrow) FontData());
   if (!made) return;
   type_ = DA::CUSTOMDATATYPE;
   custom_ = std::move(made);
 }
 
 GeData::GeData(const GeData& o)
-    : type_(o.type_), int_(o.int_), float_(o.float_), vector_(o.vector_), string_(o.string_),
+    : type_(o.type_),
+      int_(o.int_),
+      float_(o.float_),
+      vector_(o.vector_),
+      string_(o.string_),
       time_(o.time_),
       container_(o.container_ ? std::make_unique<BaseContainer>(*o.container_) : nullptr),
       custom_(o.custom_ ? o.custom_->Clone() : nullptr) {}
@@ -43,9 +49,7 @@ GeData& GeData::operator=(const GeData& o) {
 
 GeData::~GeData() = default;
 
-Int32 GeData::GetCustomType() const {
-  return custom_ ? custom_->GetCustomDataTypeId() : 0;
-}
+Int32 GeData::GetCustomType() const { return custom_ ? custom_->GetCustomDataTypeId() : 0; }
 
 Int32 GeData::GetInt32() const {
   if (type_ == DA::LONG) return int_;
@@ -69,14 +73,22 @@ const CustomDataType* GeData::GetCustomDataTypeI(Int32 datatype) const {
 Bool GeData::operator==(const GeData& o) const {
   if (type_ != o.type_) return false;
   switch (type_) {
-    case DA::NIL: return true;
-    case DA::LONG: return int_ == o.int_;
-    case DA::REAL: return float_ == o.float_;
-    case DA::VECTOR: return vector_ == o.vector_;
-    case DA::STRING: return string_ == o.string_;
-    case DA::TIME: return time_ == o.time_;
-    case DA::CONTAINER: return *container_ == *o.container_;
-    case DA::CUSTOMDATATYPE: return custom_->IsEqual(*o.custom_);
+    case DA::NIL:
+      return true;
+    case DA::LONG:
+      return int_ == o.int_;
+    case DA::REAL:
+      return float_ == o.float_;
+    case DA::VECTOR:
+      return vector_ == o.vector_;
+    case DA::STRING:
+      return string_ == o.string_;
+    case DA::TIME:
+      return time_ == o.time_;
+    case DA::CONTAINER:
+      return *container_ == *o.container_;
+    case DA::CUSTOMDATATYPE:
+      return custom_->IsEqual(*o.custom_);
   }
   return false;
 }

@@ -53,7 +53,7 @@ Int32 GetC4DVersion() { return State().apiVersion; }
 const Filename GeGetPluginPath() { return Filename(String(State().pluginPath)); }
 
 Bool GeFExist(const Filename& name, Bool isdir) {
-  struct stat st{};
+  struct stat st {};
   if (stat(name.GetString().c_str(), &st) != 0) return false;
   return isdir ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode);
 }

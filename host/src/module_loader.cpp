@@ -24,7 +24,8 @@ std::vector<std::filesystem::path> LibrariesIn(const std::string& folder, std::s
   std::vector<std::filesystem::path> found;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (entry.path().extension() == ".so" && entry.is_regular_file(ec)) found.push_back(entry.path());
+    if (entry.path().extension() == ".so" && entry.is_regular_file(ec))
+      found.push_back(entry.path());
   if (ec && error) *error = "cannot read the plug-in folder " + folder + ": " + ec.message();
   std::sort(found.begin(), found.end());
   return found;
@@ -49,9 +50,9 @@ Bool LoadModule(const std::string& pluginFolder, std::string* error) {
   HostState& st = State();
   st.pluginPath = pluginFolder;
   st.descriptions.clear();
-  std::string problem = listError.empty()
-                            ? "the plug-in folder " + pluginFolder + " holds no plug-in library (.so)"
-                            : listError;
+  std::string problem =
+      listError.empty() ? "the plug-in folder " + pluginFolder + " holds no plug-in library (.so)"
+                        : listError;
   for (const std::filesystem::path& path : libraries) {
     void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {

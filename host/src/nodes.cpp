@@ -18,7 +18,8 @@ using zvhost::HostAccess;
 namespace {
 
 // Resizes a vector without throwing: false (vector unchanged) when memory runs out.
-template <typename T> bool TryResize(std::vector<T>& v, Int32 count) {
+template <typename T>
+bool TryResize(std::vector<T>& v, Int32 count) {
   if (count < 0) return false;
   try {
     v.resize(static_cast<size_t>(count));
@@ -34,38 +35,58 @@ template <typename T> bool TryResize(std::vector<T>& v, Int32 count) {
 void WriteHostDefaults(BaseObject* op) {
   BaseContainer* bc = op->GetDataInstance();
   switch (op->GetType()) {
-    case Oextrude: bc->SetVector(EXTRUDEOBJECT_MOVE, Vector(0, 0, 20)); break;
+    case Oextrude:
+      bc->SetVector(EXTRUDEOBJECT_MOVE, Vector(0, 0, 20));
+      break;
     case Osplinetext:
       bc->SetString(PRIM_TEXT_TEXT, "Text"_s);
       bc->SetInt32(PRIM_TEXT_ALIGN, PRIM_TEXT_ALIGN_LEFT);
       bc->SetFloat(PRIM_TEXT_HEIGHT, 200.0);
       break;
-    default: zvhost::WritePrimitiveDefaults(op->GetType(), bc); break;
+    default:
+      zvhost::WritePrimitiveDefaults(op->GetType(), bc);
+      break;
   }
 }
 
 // A new object is named as the user sees its type in the host.
 const char* HostTypeName(Int32 type) {
   switch (type) {
-    case Onull: return "Null";
-    case Oextrude: return "Extrude";
-    case Osplinetext: return "Text";
-    case Ocube: return "Cube";
-    case Osphere: return "Sphere";
-    case Oplatonic: return "Platonic";
-    case Opyramid: return "Pyramid";
-    case Opolygon: return "Polygon";
-    case Ospline: return "Spline";
-    default: return "";
+    case Onull:
+      return "Null";
+    case Oextrude:
+      return "Extrude";
+    case Osplinetext:
+      return "Text";
+    case Ocube:
+      return "Cube";
+    case Osphere:
+      return "Sphere";
+    case Oplatonic:
+      return "Platonic";
+    case Opyramid:
+      return "Pyramid";
+    case Opolygon:
+      return "Polygon";
+    case Ospline:
+      return "Spline";
+    default:
+      return "";
   }
 }
 
 bool IsHostObjectType(Int32 type) {
   switch (type) {
-    case Onull: case Oextrude: case Osplinetext: case Ocube: case Osphere: case Oplatonic:
+    case Onull:
+    case Oextrude:
+    case Osplinetext:
+    case Ocube:
+    case Osphere:
+    case Oplatonic:
     case Opyramid:
       return true;
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -140,8 +161,10 @@ void GeListNode::InsertAfter(GeListNode* node) {
 }
 
 void GeListNode::Remove() {
-  if (pred_) pred_->next_ = next_;
-  else if (up_ && up_->down_ == this) up_->down_ = next_;
+  if (pred_)
+    pred_->next_ = next_;
+  else if (up_ && up_->down_ == this)
+    up_->down_ = next_;
   if (next_) next_->pred_ = pred_;
   up_ = next_ = pred_ = nullptr;
 }
@@ -159,8 +182,12 @@ const BaseDocument* GeListNode::GetDocument() const {
 Bool GeListNode::ChangeNBit(NBIT bit, NBITCONTROL control) {
   const UInt32 mask = 1u << static_cast<Int32>(bit);
   switch (control) {
-    case NBITCONTROL::SET: nbits_ |= mask; break;
-    case NBITCONTROL::CLEAR: nbits_ &= ~mask; break;
+    case NBITCONTROL::SET:
+      nbits_ |= mask;
+      break;
+    case NBITCONTROL::CLEAR:
+      nbits_ &= ~mask;
+      break;
   }
   return true;
 }
@@ -193,9 +220,12 @@ void BaseList2D::CopyBaseTo(BaseList2D* dest) const {
 
 BaseObject* BaseObject::Alloc(Int32 type) {
   switch (type) {
-    case Opolygon: return PolygonObject::Alloc(0, 0);
-    case Ospline: return SplineObject::Alloc(0, SPLINETYPE::LINEAR);
-    default: break;
+    case Opolygon:
+      return PolygonObject::Alloc(0, 0);
+    case Ospline:
+      return SplineObject::Alloc(0, SPLINETYPE::LINEAR);
+    default:
+      break;
   }
   if (IsHostObjectType(type)) {
     auto* op = new (std::nothrow) PlainObject(type);
@@ -289,9 +319,7 @@ void BaseObject::KillTag(Int32 type, Int32 nr) {
   if (tag) BaseTag::Free(tag);
 }
 
-Bool BaseObject::IsDirty(DIRTYFLAGS flags) const {
-  return GetDirty(flags) != cacheStamp_;
-}
+Bool BaseObject::IsDirty(DIRTYFLAGS flags) const { return GetDirty(flags) != cacheStamp_; }
 
 Int32 BaseObject::GetHighlightHandle(BaseDraw* bd) {
   return bd ? HostAccess::HighlightedHandle(*bd) : -1;
@@ -335,8 +363,10 @@ C4DAtom* BaseObject::CloneAtom(COPYFLAGS flags, AliasTrans* trn) const {
   for (const BaseObject* child = GetDown(); child; child = child->GetNext()) {
     auto* copy = static_cast<BaseObject*>(child->GetClone(flags, trn));
     if (!copy) continue;
-    if (last) copy->InsertAfter(last);
-    else copy->InsertUnder(dest);
+    if (last)
+      copy->InsertAfter(last);
+    else
+      copy->InsertUnder(dest);
     last = copy;
   }
   return dest;
@@ -421,9 +451,12 @@ BaseObject* SplineObject::CloneSelf() const {
 
 BaseTag* BaseTag::Alloc(Int32 type) {
   switch (type) {
-    case Tuvw: return UVWTag::Alloc(0);
-    case Tvertexcolor: return VertexColorTag::Alloc(0);
-    default: return new (std::nothrow) PlainTag(type);
+    case Tuvw:
+      return UVWTag::Alloc(0);
+    case Tvertexcolor:
+      return VertexColorTag::Alloc(0);
+    default:
+      return new (std::nothrow) PlainTag(type);
   }
 }
 
@@ -453,9 +486,12 @@ C4DAtom* BaseTag::CloneAtom(COPYFLAGS, AliasTrans*) const {
 namespace {
 Int32 EntrySize(Int32 type) {
   switch (type) {
-    case Tuvw: return static_cast<Int32>(sizeof(UVWStruct));
-    case Tvertexcolor: return static_cast<Int32>(4 * sizeof(Float32));
-    default: return 0;
+    case Tuvw:
+      return static_cast<Int32>(sizeof(UVWStruct));
+    case Tvertexcolor:
+      return static_cast<Int32>(4 * sizeof(Float32));
+    default:
+      return 0;
   }
 }
 }  // namespace
@@ -465,9 +501,12 @@ VariableTag::VariableTag(Int32 type, Int32 count, Int32 entrySize)
 
 VariableTag* VariableTag::Alloc(Int32 type, Int32 count) {
   switch (type) {
-    case Tuvw: return UVWTag::Alloc(count);
-    case Tvertexcolor: return VertexColorTag::Alloc(count);
-    default: return nullptr;
+    case Tuvw:
+      return UVWTag::Alloc(count);
+    case Tvertexcolor:
+      return VertexColorTag::Alloc(count);
+    default:
+      return nullptr;
   }
 }
 
@@ -485,7 +524,8 @@ void AdviseHugePages(void* block, size_t bytes) {
 }  // namespace
 
 namespace zvhost {
-template <typename T> T* HostAccess::NewVariableTag(Int32 type, Int32 count) {
+template <typename T>
+T* HostAccess::NewVariableTag(Int32 type, Int32 count) {
   const Int32 entrySize = EntrySize(type);
   if (count < 0 ||
       static_cast<Int64>(count) * entrySize > std::numeric_limits<std::ptrdiff_t>::max() / 2)
@@ -552,8 +592,10 @@ Bool VertexColorTag::SetPerPointMode(Bool perPointColor) {
   const auto* from = static_cast<const Float32*>(GetDataAddressR());
   auto* to = static_cast<Float32*>(converted->GetDataAddressW());
   const auto copy = [&](Int32 source, Float32* entry) {
-    if (source >= 0 && source < count_) std::memcpy(entry, from + 4 * size_t(source), 16);
-    else entry[3] = 1.0f;
+    if (source >= 0 && source < count_)
+      std::memcpy(entry, from + 4 * size_t(source), 16);
+    else
+      entry[3] = 1.0f;
   };
   for (Int32 e = 0; e < count; ++e) {
     for (Int32 k = 0; k < kCornersPerPolygon; ++k) {

@@ -1,8 +1,8 @@
 // Default behaviour of plug-in instances, execution lists, descriptions and plug-in registration.
 #include <cmath>
 
-#include "c4d_basedocument.h"
 #include "c4d.h"
+#include "c4d_basedocument.h"
 #include "c4d_objectdata.h"
 #include "host_state.h"
 
@@ -40,7 +40,8 @@ DRAWRESULT ObjectData::Draw(BaseObject*, DRAWPASS, BaseDraw*, BaseDrawHelp*) {
   return DRAWRESULT::OK;
 }
 Bool ObjectData::AddToExecution(BaseObject*, PriorityList*) { return false; }
-EXECUTIONRESULT ObjectData::Execute(BaseObject*, BaseDocument*, BaseThread*, Int32, EXECUTIONFLAGS) {
+EXECUTIONRESULT ObjectData::Execute(BaseObject*, BaseDocument*, BaseThread*, Int32,
+                                    EXECUTIONFLAGS) {
   return EXECUTIONRESULT::OK;
 }
 BaseObject* ObjectData::GetVirtualObjects(BaseObject*, const HierarchyHelp*) { return nullptr; }

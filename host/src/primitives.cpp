@@ -58,20 +58,27 @@ bool ReadShape(Int32 type, const BaseContainer& given, PrimitiveShape* shape) {
       shape->radius = bc.GetFloat(PRIM_SPHERE_RAD);
       shape->segX = Segments(bc.GetInt32(PRIM_SPHERE_SUB));
       return true;
-    case Opyramid: shape->size = bc.GetVector(PRIM_PYRAMID_LEN); return true;
+    case Opyramid:
+      shape->size = bc.GetVector(PRIM_PYRAMID_LEN);
+      return true;
     case Oplatonic:
       shape->radius = bc.GetFloat(PRIM_PLATONIC_RAD);
       return bc.GetInt32(PRIM_PLATONIC_TYPE) == PRIM_PLATONIC_TYPE_ICOSA;
-    default: return false;
+    default:
+      return false;
   }
 }
 
 zvhost::MeshData MakeMesh(const PrimitiveShape& shape) {
   switch (shape.type) {
-    case Ocube: return zvhost::MakeCube(ToVec3(shape.size), shape.segX, shape.segY, shape.segZ);
-    case Osphere: return zvhost::MakeSphere(shape.radius, shape.segX);
-    case Opyramid: return zvhost::MakePyramid(ToVec3(shape.size), 1, 1, 1);
-    default: return zvhost::MakeIcosahedron(shape.radius);
+    case Ocube:
+      return zvhost::MakeCube(ToVec3(shape.size), shape.segX, shape.segY, shape.segZ);
+    case Osphere:
+      return zvhost::MakeSphere(shape.radius, shape.segX);
+    case Opyramid:
+      return zvhost::MakePyramid(ToVec3(shape.size), 1, 1, 1);
+    default:
+      return zvhost::MakeIcosahedron(shape.radius);
   }
 }
 
@@ -157,8 +164,11 @@ void WritePrimitiveDefaults(Int32 type, BaseContainer* bc) {
       bc->SetFloat(PRIM_PLATONIC_RAD, 100.0);
       bc->SetInt32(PRIM_PLATONIC_TYPE, PRIM_PLATONIC_TYPE_ICOSA);
       break;
-    case Opyramid: bc->SetVector(PRIM_PYRAMID_LEN, Vector(200)); break;
-    default: break;
+    case Opyramid:
+      bc->SetVector(PRIM_PYRAMID_LEN, Vector(200));
+      break;
+    default:
+      break;
   }
 }
 

@@ -26,12 +26,12 @@ struct DescEntry {
 };
 
 struct DescriptionResource {
-  std::string name;                // "omyplugin"
-  std::string symbol;              // the CONTAINER symbol, e.g. "Omyplugin"
-  int typeId = 0;                  // value of the CONTAINER symbol (the plug-in id)
+  std::string name;                        // "omyplugin"
+  std::string symbol;                      // the CONTAINER symbol, e.g. "Omyplugin"
+  int typeId = 0;                          // value of the CONTAINER symbol (the plug-in id)
   std::map<std::string, int> identifiers;  // every identifier of the .h with its value
-  std::string title;               // the .str's name for the container symbol
-  std::vector<DescEntry> entries;  // in file order (groups included, before their children)
+  std::string title;                       // the .str's name for the container symbol
+  std::vector<DescEntry> entries;          // in file order (groups included, before their children)
 };
 
 // resDir is the module's "res" folder; language e.g. "en-US". Reads description/<name>.res,

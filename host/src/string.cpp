@@ -28,7 +28,8 @@ int CompareTexts(std::string_view a, std::string_view b, bool foldCase, bool num
       while (za + 1 < ea && a[za] == '0') ++za;
       while (zb + 1 < eb && b[zb] == '0') ++zb;
       if (ea - za != eb - zb) return ea - za < eb - zb ? -1 : 1;
-      if (const int r = a.substr(za, ea - za).compare(b.substr(zb, eb - zb)); r != 0) return Sign(r);
+      if (const int r = a.substr(za, ea - za).compare(b.substr(zb, eb - zb)); r != 0)
+        return Sign(r);
       i = ea;
       j = eb;
       continue;

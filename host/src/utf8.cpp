@@ -39,7 +39,8 @@ namespace {
 char32_t CodePoint(std::string_view s, std::size_t length) {
   static constexpr unsigned char kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
   char32_t cp = static_cast<unsigned char>(s[0]) & kLeadMask[length];
-  for (std::size_t i = 1; i < length; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
+  for (std::size_t i = 1; i < length; ++i)
+    cp = (cp << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
   return cp;
 }
 }  // namespace

@@ -107,8 +107,8 @@ TEST(Actions, EachKindsCountsFitItsOptionAndReadBack) {
     Action a;
     std::string error;
     ASSERT_TRUE(zvapp::ActionFromOption(k.word, value, &a, &error)) << error;
-    EXPECT_EQ(zvapp::CommandLineText(a), "--" + std::string(k.word) + (value.empty() ? "" : " ") +
-                                             value);
+    EXPECT_EQ(zvapp::CommandLineText(a),
+              "--" + std::string(k.word) + (value.empty() ? "" : " ") + value);
   }
 }
 

@@ -29,8 +29,9 @@ TEST(RunnerCli, DumpsTheDefaultPlot) {
 }
 
 TEST(RunnerCli, SetsParametersByEveryKindOfName) {
-  const Result r = Zvplot("--set resolution=4 --set plot.O3DPLOT_SIZE=100 --set 10005=10 "
-                       "--set colormode=1 --set color=#ff0000 --dump -");
+  const Result r = Zvplot(
+      "--set resolution=4 --set plot.O3DPLOT_SIZE=100 --set 10005=10 "
+      "--set colormode=1 --set color=#ff0000 --dump -");
   ASSERT_EQ(r.status, 0) << r.all();
   const auto plot = Plot(nlohmann::json::parse(r.out));
   EXPECT_EQ(plot.at("samples").at("count"), 25);
@@ -113,7 +114,8 @@ TEST(RunnerCli, SceneFilesRoundTripAndRefuseBrokenOnes) {
   EXPECT_EQ(Plot(dump).at("parameters").at("10013"), "x * t");
 
   const std::string broken = dir + "/cli_scene_broken.json";
-  std::ofstream(broken) << "{\"format\": \"zvplot scene\", \"version\": 1, \"objects\": [{\"type\": 99}]}";
+  std::ofstream(broken)
+      << "{\"format\": \"zvplot scene\", \"version\": 1, \"objects\": [{\"type\": 99}]}";
   const std::string out = dir + "/cli_scene_broken.glb";
   std::remove(out.c_str());
   const Result r = Zvplot("--scene " + broken + " -o " + out);

@@ -43,8 +43,9 @@ struct Doc {
 struct SurfaceTags {
   bool uvw = false, phong = false, colors = false;
 };
-inline PolygonObject* MakeSurface(int n, double size, const std::function<double(double, double)>& f,
-                           SurfaceTags tags = {}) {
+inline PolygonObject* MakeSurface(int n, double size,
+                                  const std::function<double(double, double)>& f,
+                                  SurfaceTags tags = {}) {
   const int r = n - 1;
   PolygonObject* op = PolygonObject::Alloc(n * n, r * r);
   Vector* p = op->GetPointW();
@@ -85,8 +86,8 @@ inline PolygonObject* MakeSurface(int n, double size, const std::function<double
   return op;
 }
 
-inline SplineObject* MakeSpline(const std::vector<Vector>& points, const std::vector<Int32>& segments,
-                         SPLINETYPE type, bool closed) {
+inline SplineObject* MakeSpline(const std::vector<Vector>& points,
+                                const std::vector<Int32>& segments, SPLINETYPE type, bool closed) {
   SplineObject* op = SplineObject::Alloc(static_cast<Int32>(points.size()), type);
   std::copy(points.begin(), points.end(), op->GetPointW());
   op->ResizeObject(-1, static_cast<Int32>(segments.size()));

@@ -23,9 +23,9 @@
 #include "base64.h"
 #include "export_gltf.h"
 #include "export_html.h"
+#include "export_support.h"
 #include "host_utf8.h"
 #include "output_formats.h"
-#include "export_support.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;

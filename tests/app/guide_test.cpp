@@ -13,9 +13,9 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "test_support.h"
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -112,10 +112,11 @@ std::vector<std::string> Parameters(const fs::path& res_file) {
 
 // The number of pages: the largest /Count of the PDF's page tree nodes.
 int PageCount(const std::string& pdf) {
-  static const std::regex pages(R"(/Type\s*/Pages\b[^>]*?/Count\s+(\d+)|/Count\s+(\d+)[^>]*?/Type\s*/Pages\b)");
+  static const std::regex pages(
+      R"(/Type\s*/Pages\b[^>]*?/Count\s+(\d+)|/Count\s+(\d+)[^>]*?/Type\s*/Pages\b)");
   int count = 0;
-  for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), pages);
-       it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), pages); it != std::sregex_iterator();
+       ++it)
     count = std::max(count, std::stoi((*it)[1].matched ? (*it)[1].str() : (*it)[2].str()));
   return count;
 }
@@ -134,7 +135,8 @@ class Guide : public ::testing::Test {
     ZV_REQUIRE_TOOL(
         fs::exists(fs::path(ZV_SOURCE_DIR) / "node_modules/three/build/three.module.min.js"),
         "three.js");
-    ASSERT_TRUE(fs::exists(kPdf)) << kPdf << " is missing: build the target zv_guide (part of the default build)";
+    ASSERT_TRUE(fs::exists(kPdf))
+        << kPdf << " is missing: build the target zv_guide (part of the default build)";
   }
 
   // The text of pages first to last (0: all), laid out as on the page; needs poppler-utils.
@@ -143,7 +145,6 @@ class Guide : public ::testing::Test {
     if (first > 0) command += " -f " + std::to_string(first) + " -l " + std::to_string(last);
     return Output(command + " '" + kPdf.string() + "' - 2>/dev/null");
   }
-
 };
 
 TEST_F(Guide, IsAPdfOfAManualsLengthWithItsPictures) {
@@ -163,13 +164,16 @@ TEST_F(Guide, NamesEveryObjectParameterChoiceAndPresetFormula) {
   const std::string text = Words(Text());
   ASSERT_FALSE(text.empty());
   for (const auto& [id, name] : StringTable(kRes / "strings_en-US" / "c4d_strings.str"))
-    EXPECT_NE(text.find(Words(name)), std::string::npos) << "object " << id << " \"" << name << "\"";
+    EXPECT_NE(text.find(Words(name)), std::string::npos)
+        << "object " << id << " \"" << name << "\"";
   for (const char* d : kDescriptions) {
     // Labels of parameters, groups and choices; the plot's preset choices are the formulas.
-    const auto strings = StringTable(kRes / "strings_en-US" / "description" / (std::string(d) + ".str"));
+    const auto strings =
+        StringTable(kRes / "strings_en-US" / "description" / (std::string(d) + ".str"));
     EXPECT_GT(strings.size(), 2u) << d;
     for (const auto& [id, label] : strings)
-      EXPECT_NE(text.find(Words(label)), std::string::npos) << d << ": " << id << " \"" << label << "\"";
+      EXPECT_NE(text.find(Words(label)), std::string::npos)
+          << d << ": " << id << " \"" << label << "\"";
     // Each parameter's row, by its identifier.
     for (const std::string& id : Parameters(kRes / "description" / (std::string(d) + ".res")))
       EXPECT_NE(text.find(Words(id)), std::string::npos) << d << ": no row for " << id;
@@ -180,9 +184,9 @@ TEST_F(Guide, DocumentsEveryFunctionOfTheFormulaLanguageAndItsDegrees) {
   ZV_REQUIRE_TOOL(OnPath("pdftotext"), "pdftotext (poppler-utils)");
   const std::string text = Words(Text());
   // The host's formula language: every function a formula may call.
-  for (const char* f : {"Sin(", "Cos(", "Tan(", "ASin(", "ACos(", "ATan(", "ATan2(", "Sinh(",
-                        "Cosh(", "Tanh(", "Exp(", "Log(", "Log10(", "Sqrt(", "Abs(", "Pow(",
-                        "Min(", "Max(", "Floor(", "Ceil(", "Round(", "Sign(", "Pi"})
+  for (const char* f : {"Sin(",  "Cos(",  "Tan(",   "ASin(", "ACos(",  "ATan(", "ATan2(", "Sinh(",
+                        "Cosh(", "Tanh(", "Exp(",   "Log(",  "Log10(", "Sqrt(", "Abs(",   "Pow(",
+                        "Min(",  "Max(",  "Floor(", "Ceil(", "Round(", "Sign(", "Pi"})
     EXPECT_NE(text.find(Words(f)), std::string::npos) << f;
   EXPECT_NE(text.find("in degrees"), std::string::npos);
   // All six variables, time and frame among them.

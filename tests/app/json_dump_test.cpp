@@ -1,5 +1,7 @@
 // The streamed dump: the layout of the tree's pretty text, number for number, and NaN written the
 // way README promises.
+#include "json_dump.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "json_dump.h"
 #include "json_writer.h"
 #include "plot_scene.h"
 
@@ -30,8 +31,9 @@ std::string Written(const json& tree, size_t chunk) {
 
 TEST(JsonWriter, WritesWhatTheTreeDumpWrites) {
   const json tree = {
-      {"numbers", {0.0, -0.0, 1.0, 0.1, -2.5e-7, 1e20, 123456789012345680.0, 5e-324,
-                   1.7976931348623157e308, 1.0 / 3.0, 42, -7, std::uint64_t{1} << 63}},
+      {"numbers",
+       {0.0, -0.0, 1.0, 0.1, -2.5e-7, 1e20, 123456789012345680.0, 5e-324, 1.7976931348623157e308,
+        1.0 / 3.0, 42, -7, std::uint64_t{1} << 63}},
       {"texts", {"", "a \"quoted\" \\ text", "tab\there\nline\x01\x7f", "\xC3\xA9t\xC3\xA9"}},
       {"empty", {{"array", json::array()}, {"object", json::object()}}},
       {"nested", {{"z", {{1, 2}, {3, {{"deep", nullptr}}}}}, {"a", true}, {"B", false}}},

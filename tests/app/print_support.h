@@ -17,7 +17,7 @@ namespace zvtest {
 struct StlCheck {
   bool read = false;
   long long triangles = 0;
-  bool closed = true;  // every edge in both directions exactly once
+  bool closed = true;   // every edge in both directions exactly once
   double volume = 0.0;  // positive when the faces point outward
   std::array<double, 3> lo{}, hi{};
 };
@@ -52,7 +52,8 @@ inline StlCheck ReadStl(const std::string& path) {
     for (int k = 0; k < 3; ++k) ++edges[{p[k], p[(k + 1) % 3]}];
     c.volume += (q[0][0] * (q[1][1] * q[2][2] - q[1][2] * q[2][1]) -
                  q[0][1] * (q[1][0] * q[2][2] - q[1][2] * q[2][0]) +
-                 q[0][2] * (q[1][0] * q[2][1] - q[1][1] * q[2][0])) / 6.0;
+                 q[0][2] * (q[1][0] * q[2][1] - q[1][1] * q[2][0])) /
+                6.0;
   }
   for (const auto& [e, n] : edges) {
     const auto back = edges.find({e.second, e.first});

@@ -2,7 +2,6 @@
 // samples; numbers come back bit for bit; hostile files are refused with their place named; and
 // mutated files never crash, leak or load into something that does not save again.
 #include "scene_file.h"
-#include "sdk_support.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -22,6 +21,7 @@
 #include "o3dplotgrid.h"
 #include "o3dplotlabel.h"
 #include "o3dplotmesh.h"
+#include "sdk_support.h"
 #include "test_folder.h"
 #include "test_support.h"
 
@@ -71,8 +71,7 @@ struct FullScene : zvtest::Scene {
     SetBelow(Oo3dplotcage, O3DPLOTCAGE_LEVELS, GeData(Int32(3)));
     SetBelow(Oo3dplotgrid, O3DPLOTGRID_STEP, GeData(Int32(2)));
     SetBelow(Oo3dplotlabel, O3DPLOTLABEL_DIGITS, GeData(Int32(2)));
-    SetBelow(Oo3dplotlabel, O3DPLOTLABEL_FONT,
-                 GeData(LastInstalledFont()));
+    SetBelow(Oo3dplotlabel, O3DPLOTLABEL_FONT, GeData(LastInstalledFont()));
     plot->SetRelPos(Vector(12.5, -3.0, 0.1));
     plot->SetRelRot(Vector(0.3, 0.0, -0.2));
     SetFrame(7);
@@ -80,8 +79,10 @@ struct FullScene : zvtest::Scene {
   }
   void SetBelow(Int32 type, Int32 id, const GeData& value) {
     BaseObject* op = zvtest::FindBelow(plot, type);
-    if (op) Set(op, id, value);
-    else ADD_FAILURE() << "no component of type " << type << " below the plot";
+    if (op)
+      Set(op, id, value);
+    else
+      ADD_FAILURE() << "no component of type " << type << " below the plot";
   }
   static Gradient OwnGradient() {
     Gradient g;
@@ -196,7 +197,8 @@ TEST_F(SceneFileTest, NumbersTextsAndNestedContainersComeBackBitForBit) {
                            -std::numeric_limits<double>::infinity()};
   BaseObject* null = BaseObject::Alloc(Onull);
   doc->InsertObject(null, nullptr, nullptr);
-  null->SetName(String("quote \" backslash \\ tab \t bell \x07 umlaut \xc3\xa4 emoji \xf0\x9f\x98\x80"));
+  null->SetName(
+      String("quote \" backslash \\ tab \t bell \x07 umlaut \xc3\xa4 emoji \xf0\x9f\x98\x80"));
   null->SetRelPos(Vector(-0.0, 5e-324, 1e308));
   BaseContainer* bc = null->GetDataInstance();
   for (Int32 i = 0; i < static_cast<Int32>(std::size(values)); ++i)

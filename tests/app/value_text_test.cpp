@@ -1,6 +1,5 @@
 // Values and names as a user types them: gradients, fonts, and the nearest names to a typo.
 #include "value_text.h"
-#include "sdk_support.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include "o3dplot.h"
 #include "o3dplotlabel.h"
 #include "plot_scene.h"
+#include "sdk_support.h"
 #include "suggest.h"
 
 namespace {

@@ -1,12 +1,13 @@
 // What the host counts during scene evaluation and records of drawing, read through the
 // runner-facing functions: a plug-in of the test's own drives the evaluation.
+#include "host_records.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "c4d.h"
 #include "sdk_support.h"
-#include "host_records.h"
 
 namespace {
 
@@ -46,8 +47,10 @@ class Evaluation : public ::testing::Test {
   BaseObject* Add(Int32 priority, BaseObject* parent = nullptr) {
     BaseObject* op = BaseObject::Alloc(kProbeType);
     op->SetParameter(CreateDescID(DescLevel(kPriority)), GeData(priority), DESCFLAGS_SET::NONE);
-    if (parent) op->InsertUnderLast(parent);
-    else doc->InsertObject(op, nullptr, last_);
+    if (parent)
+      op->InsertUnderLast(parent);
+    else
+      doc->InsertObject(op, nullptr, last_);
     if (!parent) last_ = op;
     return op;
   }

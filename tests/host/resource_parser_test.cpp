@@ -2,8 +2,6 @@
 // ZV_SOURCE_DIR (set by the build) is the repository root.
 #include "resource_parser.h"
 
-#include "c4d.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +11,8 @@
 #include <random>
 #include <regex>
 #include <set>
+
+#include "c4d.h"
 
 #ifndef ZV_SOURCE_DIR
 #error "ZV_SOURCE_DIR must name the repository root"

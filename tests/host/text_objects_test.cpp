@@ -7,18 +7,19 @@
 #include <string>
 
 #include "c4d.h"
-#include "sdk_support.h"
 #include "host_app.h"
 #include "host_records.h"
-#include "text_layout.h"
+#include "sdk_support.h"
 #include "text_fonts.h"
+#include "text_layout.h"
 
 namespace {
 
 BaseObject* NewText(const char* str, Float height = 10.0, Int32 align = PRIM_TEXT_ALIGN_LEFT) {
   BaseObject* text = BaseObject::Alloc(Osplinetext);
   text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_TEXT)), GeData(str), DESCFLAGS_SET::NONE);
-  text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(height), DESCFLAGS_SET::NONE);
+  text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(height),
+                     DESCFLAGS_SET::NONE);
   text->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_ALIGN)), GeData(align), DESCFLAGS_SET::NONE);
   return text;
 }
@@ -38,7 +39,8 @@ struct Scene {
   ~Scene() { BaseDocument::Free(doc); }
   BaseObject* Extrude(BaseObject* text, Float depth = 5.0) {
     BaseObject* extrude = BaseObject::Alloc(Oextrude);
-    extrude->SetParameter(CreateDescID(DescLevel(EXTRUDEOBJECT_MOVE)), GeData(Vector(0, 0, depth)), DESCFLAGS_SET::NONE);
+    extrude->SetParameter(CreateDescID(DescLevel(EXTRUDEOBJECT_MOVE)), GeData(Vector(0, 0, depth)),
+                          DESCFLAGS_SET::NONE);
     text->InsertUnder(extrude);
     doc->InsertObject(extrude, nullptr, nullptr);
     return extrude;
@@ -136,14 +138,16 @@ TEST(TextObjects, SolidsAreRebuiltOnlyWhenTheirTextOrDepthChanged) {
   // Equal texts in another font make another solid.
   EXPECT_GT(std::fabs(styled->GetRad().x - extrude->GetRad().x), 1e-3);
 
-  extrude->GetDown()->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(20.0), DESCFLAGS_SET::NONE);
+  extrude->GetDown()->SetParameter(CreateDescID(DescLevel(PRIM_TEXT_HEIGHT)), GeData(20.0),
+                                   DESCFLAGS_SET::NONE);
   s.Evaluate();
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude), 2);
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude->GetDown()), 2);
   ExpectNear(extrude->GetRad(),
              Vector(extrude->GetDown()->GetRad().x, extrude->GetDown()->GetRad().y, 2.5), 1e-9);
 
-  extrude->SetParameter(CreateDescID(DescLevel(EXTRUDEOBJECT_MOVE)), GeData(Vector(0, 0, 3)), DESCFLAGS_SET::NONE);
+  extrude->SetParameter(CreateDescID(DescLevel(EXTRUDEOBJECT_MOVE)), GeData(Vector(0, 0, 3)),
+                        DESCFLAGS_SET::NONE);
   s.Evaluate();
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude), 3);
   EXPECT_EQ(zvhost::GetCacheBuildCount(*extrude->GetDown()), 2);
@@ -173,8 +177,9 @@ TEST(TextObjects, ATextPastTheLimitShowsNothingAndIsNotedOnce) {
   ASSERT_EQ(zvhost::GetHostLog().notes.size(), 1u);
   const std::string& note = zvhost::GetHostLog().notes[0];
   EXPECT_EQ(note.rfind("the text \"Formula: xxx", 0), 0u) << note;
-  EXPECT_NE(note.find("...\" shows nothing: a text of 4105 characters is not laid out: at most 4096"),
-            std::string::npos)
+  EXPECT_NE(
+      note.find("...\" shows nothing: a text of 4105 characters is not laid out: at most 4096"),
+      std::string::npos)
       << note;
   zvhost::GetHostLog().notes.clear();
 }

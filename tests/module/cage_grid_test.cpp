@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "host_records.h"
-#include "sdk_support.h"
 #include "o3dplot.h"
 #include "o3dplotcage.h"
 #include "o3dplotgrid.h"
+#include "sdk_support.h"
 #include "test_support.h"
 #include "zvplot.h"
 #include "zvplot_cage.h"

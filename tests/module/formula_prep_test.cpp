@@ -34,8 +34,9 @@ TEST(FormulaPreparation, StandaloneLettersOnly) {
 }
 
 TEST(FormulaPreparation, SpecialNumbersNeverIntroduceVariables) {
-  const FormulaValues v = {0, std::numeric_limits<double>::infinity(), -0.0,
-                           std::numeric_limits<double>::quiet_NaN(), 1e-300, 0};
+  const FormulaValues v = {0,      std::numeric_limits<double>::infinity(),
+                           -0.0,   std::numeric_limits<double>::quiet_NaN(),
+                           1e-300, 0};
   EXPECT_EQ(Prepared("x + z + h + r", v), "inf + 0 + nan + 1e-300");
   zvtest::Scene s;
   EXPECT_FALSE(UsesTimeVariable("inf"));

@@ -61,9 +61,12 @@ inline ReferenceResult ReferenceEvaluation(BaseObject* plot, BaseDocument* doc) 
   ReferenceResult out;
   for (Int64 i = 0; i < perSide; ++i) {
     for (Int64 j = 0; j < perSide; ++j) {
-      const FormulaValues v = {DocumentSeconds(doc), st.xMin + i * xStep,
-                               st.FormulaZMin() + j * zStep, static_cast<Float>(st.resolution),
-                               r, static_cast<Float>(DocumentFrame(doc))};
+      const FormulaValues v = {DocumentSeconds(doc),
+                               st.xMin + i * xStep,
+                               st.FormulaZMin() + j * zStep,
+                               static_cast<Float>(st.resolution),
+                               r,
+                               static_cast<Float>(DocumentFrame(doc))};
       bool timeDependent = false;
       const String text = PlainSubstitution(st.formula, v, &timeDependent);
       const Float value =

@@ -15,9 +15,9 @@ using zvtest::PlainSubstitution;
 // Formulas of the characters that matter: the variables, letters and digits that join them into
 // words, other characters that part them, and bytes of a multi-byte character.
 std::string RandomFormula(std::mt19937_64& rng) {
-  static const std::string kPieces[] = {"t", "x", "z", "h", "r", "f", "a", "e", "n", "i", "T",
-                                        "X", "0", "7", ".", "_", " ", "(", ")", "*", "-", "^",
-                                        ";", "Sin(", "tan", "\xC3\xA9", "inf", "xz", "2x"};
+  static const std::string kPieces[] = {
+      "t", "x", "z", "h", "r", "f", "a", "e", "n",    "i",   "T",        "X",   "0",  "7", ".",
+      "_", " ", "(", ")", "*", "-", "^", ";", "Sin(", "tan", "\xC3\xA9", "inf", "xz", "2x"};
   std::uniform_int_distribution<size_t> length(0, 24), piece(0, std::size(kPieces) - 1);
   std::string text;
   for (size_t n = length(rng); n > 0; --n) text += kPieces[piece(rng)];
@@ -26,7 +26,14 @@ std::string RandomFormula(std::mt19937_64& rng) {
 
 // Values as ranges give them: ordinary, negative, huge, tiny, zero of either sign and non-finite.
 Float RandomValue(std::mt19937_64& rng) {
-  static const Float kSpecial[] = {0.0, -0.0, 1e300, -1e-300, 1e21, 0.1, -180.0, 7.2,
+  static const Float kSpecial[] = {0.0,
+                                   -0.0,
+                                   1e300,
+                                   -1e-300,
+                                   1e21,
+                                   0.1,
+                                   -180.0,
+                                   7.2,
                                    std::numeric_limits<Float>::infinity(),
                                    -std::numeric_limits<Float>::infinity(),
                                    std::numeric_limits<Float>::quiet_NaN()};
@@ -40,8 +47,12 @@ TEST(FormulaTemplate, NodeTextsAreThoseOfThePlainSubstitution) {
   for (int round = 0; round < 400; ++round) {
     const String formula(RandomFormula(rng));
     const Int32 resolution = static_cast<Int32>(1 + rng() % 12);
-    FormulaValues fixed = {RandomValue(rng), 0, 0, static_cast<Float>(resolution),
-                           RandomValue(rng), static_cast<Float>(static_cast<Int32>(rng() % 200) - 50)};
+    FormulaValues fixed = {RandomValue(rng),
+                           0,
+                           0,
+                           static_cast<Float>(resolution),
+                           RandomValue(rng),
+                           static_cast<Float>(static_cast<Int32>(rng() % 200) - 50)};
     const Float xMin = RandomValue(rng), xStep = (RandomValue(rng) - xMin) / resolution;
     // Half the rounds without a z range of its own: z then runs over the values of x.
     const bool separate = rng() % 2 == 0;
@@ -55,8 +66,8 @@ TEST(FormulaTemplate, NodeTextsAreThoseOfThePlainSubstitution) {
     for (Int32 a = 0; a <= resolution; ++a) {
       for (Int32 b = 0; b <= resolution; ++b) {
         const Int32 i = byColumn ? b : a, j = byColumn ? a : b;
-        FormulaValues v = {fixed[0], xMin + i * xStep, zMin + j * zStep, fixed[3], fixed[4],
-                           fixed[5]};
+        FormulaValues v = {fixed[0], xMin + i * xStep, zMin + j * zStep,
+                           fixed[3], fixed[4],         fixed[5]};
         bool timeDependent = false;
         const String plain = PlainSubstitution(formula, v, &timeDependent);
         const Float value = grid.Value(i, j, &scratch);

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "host_records.h"
-#include "sdk_support.h"
 #include "o3dplot.h"
+#include "sdk_support.h"
 #include "test_support.h"
 #include "zvplot.h"
-#include "zvplot_mesh.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
+#include "zvplot_mesh.h"
 
 namespace {
 
@@ -36,7 +36,8 @@ class MeshTest : public ::testing::Test {
   // never leaves together (as between a resolution change and the next sampling).
   void FreezePlotAt(Int32 resolution) {
     s.plot->SetDeformMode(false);
-    s.plot->SetParameter(CreateDescID(DescLevel(O3DPLOT_RESOLUTION)), GeData(resolution), DESCFLAGS_SET::NONE);
+    s.plot->SetParameter(CreateDescID(DescLevel(O3DPLOT_RESOLUTION)), GeData(resolution),
+                         DESCFLAGS_SET::NONE);
     Plot()->ReadParameters(s.plot->GetDataInstance());
   }
   void ExpectEmptyNullInEveryMode() {
@@ -67,7 +68,8 @@ TEST_F(MeshTest, DefaultPlotGivesQuadSurfaceWithUVWAndPhong) {
   s.Evaluate();
   PolygonObject* poly = Polygons();
   ASSERT_TRUE(poly && poly->GetPointCount() == 2601 && poly->GetPolygonCount() == 2500);
-  for (Int32 k = 0; k < 2601; ++k) ASSERT_EQ(poly->GetPointR()[k], Plot()->GetSamples()[k].position);
+  for (Int32 k = 0; k < 2601; ++k)
+    ASSERT_EQ(poly->GetPointR()[k], Plot()->GetSamples()[k].position);
   // After 50 quads the next row starts one point further on (51, not 50).
   EXPECT_EQ(poly->GetPolygonR()[50], CPolygon(51, 52, 103, 102));
   EXPECT_EQ(poly->GetPolygonR()[2499], CPolygon(2548, 2549, 2600, 2599));
@@ -225,9 +227,11 @@ TEST_F(MeshTest, OldHostHidesVertexColoursAndMakesNoTag) {
   auto Hidden = [&](const DescID* single) {
     Description desc;
     EXPECT_TRUE(zvhost::GetObjectDescription(mesh, &desc, single));
-    return desc.GetParameterI(CreateDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS)), nullptr)->GetBool(DESC_HIDE);
+    return desc.GetParameterI(CreateDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS)), nullptr)
+        ->GetBool(DESC_HIDE);
   };
-  const DescID phong = CreateDescID(DescLevel(O3DPLOTMESH_PHONG)), colours = CreateDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS));
+  const DescID phong = CreateDescID(DescLevel(O3DPLOTMESH_PHONG)),
+               colours = CreateDescID(DescLevel(O3DPLOTMESH_VERTEXCOLORS));
   EXPECT_FALSE(Hidden(nullptr));
   zvhost::SetAPIVersion(17000);
   EXPECT_TRUE(Hidden(nullptr));
@@ -323,7 +327,8 @@ TEST_F(MeshTest, PrimitivesAreSizedPlacedAndTintedPerSample) {
       static_cast<const PolygonObject*>(Cache()->GetDown())->GetPointR()[0].GetLength(),
       std::sqrt(12.0));
   // A choice the description never offers yields no primitives.
-  mesh->SetParameter(CreateDescID(DescLevel(O3DPLOTMESH_PRIMITIVE)), GeData(Int32(7)), DESCFLAGS_SET::NONE);
+  mesh->SetParameter(CreateDescID(DescLevel(O3DPLOTMESH_PRIMITIVE)), GeData(Int32(7)),
+                     DESCFLAGS_SET::NONE);
   s.Evaluate();
   EXPECT_TRUE(Cache()->GetType() == Onull && !Cache()->GetDown());
 }

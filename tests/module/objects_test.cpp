@@ -14,8 +14,7 @@ namespace {
 
 using zvtest::Scene;
 
-constexpr Int32 kComponentTypes[] = {ID_ZVPLOTLABELS, ID_ZVPLOTMESH, ID_ZVPLOTGRID,
-                                     ID_ZVPLOTCAGE};
+constexpr Int32 kComponentTypes[] = {ID_ZVPLOTLABELS, ID_ZVPLOTMESH, ID_ZVPLOTGRID, ID_ZVPLOTCAGE};
 
 // A new object, prepared as the plot's add-component command prepares one (the labels choose
 // their font then), must hold a value the user could have set for every parameter it stores, and
@@ -35,8 +34,8 @@ TEST(ObjectDefaults, FitTheirDescriptionAndCoverIt) {
     ASSERT_GT(bc.GetEntryCount(), 0);
     for (Int32 i = 0; i < bc.GetEntryCount(); ++i) {
       std::string error;
-      EXPECT_TRUE(zvhost::CheckParameterValue(op->GetType(), bc.GetIndexId(i), *bc.GetIndexData(i),
-                                              &error))
+      EXPECT_TRUE(
+          zvhost::CheckParameterValue(op->GetType(), bc.GetIndexId(i), *bc.GetIndexData(i), &error))
           << error;
     }
     for (const zvhost::ParameterInfo& p : zvhost::ListParameters(op->GetType())) {

@@ -8,9 +8,9 @@
 #include "formula_reference.h"
 #include "host_app.h"
 #include "test_support.h"
-#include "zvplot_mesh.h"
 #include "zvplot_hierarchy.h"
 #include "zvplot_ids.h"
+#include "zvplot_mesh.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ TEST(PlotParallel, EveryPresetMatchesThePlainSequentialPath) {
         s.Evaluate();
         const zvtest::ReferenceResult ref = zvtest::ReferenceEvaluation(s.plot, s.doc);
         const ZVPlotSampleView view = s.Samples();
-        const std::string what = std::string(PresetFormula(preset)) + ", " + variant.name +
-                                 ", " + std::to_string(workers) + " workers";
+        const std::string what = std::string(PresetFormula(preset)) + ", " + variant.name + ", " +
+                                 std::to_string(workers) + " workers";
         ASSERT_EQ(view.count, static_cast<Int64>(ref.samples.size())) << what;
         EXPECT_TRUE(SameBits(view.samples, ref.samples.data(), ref.samples.size())) << what;
         EXPECT_TRUE(SameBits(&view.valueMin, &ref.valueMin, 1)) << what;

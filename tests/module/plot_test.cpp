@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "host_records.h"
-#include "sdk_support.h"
 #include "o3dplot.h"
+#include "sdk_support.h"
 #include "test_support.h"
 #include "zvplot.h"
 #include "zvplot_hierarchy.h"
@@ -258,8 +258,8 @@ TEST(Sampling, PolesLeaveTheFitAndTheRangeAlone) {
   const auto& smp = PlotOf(s)->GetSamples();
   EXPECT_TRUE(std::isinf(smp[25 * 51].position.y));
   EXPECT_NEAR(PlotOf(s)->GetValueMax(), 25.0, 1e-9);  // 180 / 7.2, the nearest finite node
-  EXPECT_NEAR(smp[26 * 51].position.y, 25.0, 1e-9);  // fitted into the box
-  EXPECT_NEAR(smp[50 * 51].position.y, 1.0, 1e-9);   // 180 / 180 at the same scale
+  EXPECT_NEAR(smp[26 * 51].position.y, 25.0, 1e-9);   // fitted into the box
+  EXPECT_NEAR(smp[50 * 51].position.y, 1.0, 1e-9);    // 180 / 180 at the same scale
 }
 
 TEST(Sampling, DisabledPlotKeepsItsSamplesAndEnablingEvaluates) {

@@ -18,12 +18,12 @@
 namespace {
 
 struct Check {
-  bool closed = true;        // every edge twice, once each way
+  bool closed = true;  // every edge twice, once each way
   bool closedByPosition = true;
   int degenerate = 0;
   double volume = 0.0;
-  double topArea = 0.0;      // the faces facing up
-  int parts = 0;             // pieces joined by edges
+  double topArea = 0.0;  // the faces facing up
+  int parts = 0;         // pieces joined by edges
 };
 
 using Triangle = std::array<Int32, 3>;
@@ -76,7 +76,8 @@ Check Inspect(const PolygonObject& poly) {
       c.closed = false;
   for (const auto& [e, n] : byPosition)
     if (n != 1 || byPosition.count({e.second, e.first}) == 0) c.closedByPosition = false;
-  for (size_t t = 0; t < tris.size(); ++t) c.parts += root(static_cast<int>(t)) == static_cast<int>(t);
+  for (size_t t = 0; t < tris.size(); ++t)
+    c.parts += root(static_cast<int>(t)) == static_cast<int>(t);
   return c;
 }
 

@@ -40,7 +40,7 @@ static const ERROR_FAILED FAILED = ERROR_FAILED::VALUE;
 template <typename T>
 class Result {
  public:
-  Result(const T& value) : value_(value) {}  // NOLINT: a value converts, as in the host
+  Result(const T& value) : value_(value) {}        // NOLINT: a value converts, as in the host
   Result(T&& value) : value_(std::move(value)) {}  // NOLINT
   // The stand-in host's own way of making a failed result.
   Result(ERROR_FAILED) {}  // NOLINT

@@ -24,12 +24,13 @@ class ParallelFor {
   static auto Dynamic(FROMTYPE from, INDEXTYPE to, const LOOP& obj,
                       const Granularity& granularity = Granularity()) -> decltype(obj(to)) {
     static_assert(std::is_void_v<decltype(obj(to))>, "the stand-in host runs loops of no result");
-    RunRanges(Int(from), Int(to), granularity.value,
-              [](const void* loop, Int a, Int b) {
-                const LOOP& body = *static_cast<const LOOP*>(loop);
-                for (Int i = a; i < b; ++i) body(static_cast<INDEXTYPE>(i));
-              },
-              &obj);
+    RunRanges(
+        Int(from), Int(to), granularity.value,
+        [](const void* loop, Int a, Int b) {
+          const LOOP& body = *static_cast<const LOOP*>(loop);
+          for (Int i = a; i < b; ++i) body(static_cast<INDEXTYPE>(i));
+        },
+        &obj);
   }
 
  private:

@@ -35,9 +35,9 @@ void ExpectPrintable(const std::string& name, const std::string& args, bool slic
   const fs::path dir = OutputDir("slicer");
   const std::string stl = (dir / (name + ".stl")).string(), mf = (dir / (name + ".3mf")).string();
   // The slicer's default bed is 200 mm square: the default plot's box is as wide.
-  const std::string size = args.find("--print-size") == std::string::npos ? " --print-size 150" : "";
-  const Result r =
-      Zvplot(args + size + " -o " + Tools::Quote(stl) + " -o " + Tools::Quote(mf));
+  const std::string size =
+      args.find("--print-size") == std::string::npos ? " --print-size 150" : "";
+  const Result r = Zvplot(args + size + " -o " + Tools::Quote(stl) + " -o " + Tools::Quote(mf));
   ASSERT_EQ(r.status, 0) << r.all();
   for (const std::string& file : {stl, mf}) {
     int status = -1;
@@ -48,9 +48,9 @@ void ExpectPrintable(const std::string& name, const std::string& args, bool slic
     if (!slice) continue;
     const std::string gcode = file + ".gcode";
     std::filesystem::remove(gcode);
-    const std::string out = Run("prusa-slicer --export-gcode " + Tools::Quote(file) + " --output " +
-                                    Tools::Quote(gcode),
-                                &status);
+    const std::string out = Run(
+        "prusa-slicer --export-gcode " + Tools::Quote(file) + " --output " + Tools::Quote(gcode),
+        &status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_TRUE(fs::exists(gcode) && fs::file_size(gcode) > 1000) << file << "\n" << out;
   }
@@ -85,7 +85,8 @@ TEST(Slicer, SolidsGltfPassesTheValidator) {
     const std::string glb = (dir / (std::string("solid_") + solid + ".glb")).string();
     const Result r = Zvplot(std::string("--set mesh.solid=") + solid +
                             " --set mesh.vertexcolors=true --formula 'Sqrt(10000 - x^2 - z^2)'"
-                            " -o " + Tools::Quote(glb));
+                            " -o " +
+                            Tools::Quote(glb));
     ASSERT_EQ(r.status, 0) << r.all();
     files.push_back(glb);
   }
