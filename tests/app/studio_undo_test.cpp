@@ -157,6 +157,18 @@ TEST(StudioBudget, RefusesAPostedSceneFileAPreviewAndAnUndoPastTheLimit) {
   EXPECT_EQ(studio.Stop(SIGINT), 0) << studio.Errors();
 }
 
+// The studio keeps the glTF it hands out and the history: its estimate counts them, as the runner
+// counts its outputs, so an edit the samples alone would fit is refused.
+TEST(StudioBudget, CountsWhatTheStudioKeeps) {
+  setenv("ZV_MEMORY_LIMIT", "300M", 1);
+  Studio studio({"--set", "resolution=2"});
+  unsetenv("ZV_MEMORY_LIMIT");
+  ASSERT_TRUE(studio.Started()) << studio.Errors();
+  httplib::Client c = studio.Client();
+  EXPECT_EQ(Post(c, {Set("resolution", 1000)})["ok"], false);
+  EXPECT_EQ(studio.Stop(SIGINT), 0) << studio.Errors();
+}
+
 TEST(StudioHistory, DropsTheOldestStepsPastItsBytes) {
   zvapp::History history(10, 100);
   for (int i = 0; i < 5; ++i) history.Record({std::string(40, char('a' + i)), {}, {}});
