@@ -70,6 +70,11 @@ std::vector<Action> WithEvaluations(const std::vector<Action>& actions,
   return out;
 }
 
+bool MovesThroughTimeOnly(const std::vector<Action>& actions) {
+  return !actions.empty() && std::all_of(actions.begin(), actions.end(),
+                                         [](const Action& a) { return a.word == "frame"; });
+}
+
 std::string Hex(size_t v) {
   char text[24];
   std::snprintf(text, sizeof text, "%016zx", v);
@@ -287,6 +292,8 @@ ApiAnswer StudioApi::ApplyBatch(const std::vector<Action>& actions, bool yes, Ge
   const bool geometry = !actions.empty() && Refresh(false);  // the last action was evaluated
   if (gesture == Gesture::kPreview) {
     if (!gestureStart_) gestureStart_ = std::move(before);
+  } else if (!gestureStart_ && MovesThroughTimeOnly(actions)) {
+    // Moving through time is no edit, though what the plot shows at the new time differs.
   } else {
     Snapshot start = gestureStart_ ? std::move(*gestureStart_) : std::move(before);
     gestureStart_.reset();
