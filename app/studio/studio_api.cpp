@@ -156,9 +156,15 @@ void StudioApi::CountKept() {
                    .kept = Int64((glb_ ? glb_->size() : 0) + history_.Bytes() + gesture)};
 }
 
-bool StudioApi::EvaluateWithinBudget(std::string* error) {
+bool StudioApi::KeepWithinBudget(BaseDocument* left, std::string* error) {
   CountKept();
-  return zvapp::EvaluateWithinBudget(scene_, session_, session_.held, error);
+  if (!EvaluateWithinBudget(scene_, session_, session_.held, error)) {
+    BaseDocument* refused = scene_.Exchange(left);  // back as it was evaluated
+    BaseDocument::Free(refused);
+    return false;
+  }
+  BaseDocument::Free(left);
+  return true;
 }
 
 Snapshot StudioApi::Take() const {
@@ -336,13 +342,10 @@ ApiAnswer StudioApi::Step(bool undo) {
   const ActionSession session = session_;
   session_ = to->session;
   session_.held = session.held;
-  if (!EvaluateWithinBudget(&error)) {
-    BaseDocument* refused = scene_.Exchange(left);  // evaluated as it was
-    BaseDocument::Free(refused);
+  if (!KeepWithinBudget(left, &error)) {
     session_ = session;
     return Refused(400, error);
   }
-  BaseDocument::Free(left);
   if (undo)
     history_.Undone(std::move(now));
   else
@@ -427,13 +430,7 @@ ApiAnswer StudioApi::PutSceneFile(const std::string& body) {
       BaseDocument::Free(doc);
       return Refused(500, "the document cannot be kept for undo: " + error);
     }
-    BaseDocument* left = scene_.Exchange(doc);
-    if (!EvaluateWithinBudget(&error)) {
-      BaseDocument* refused = scene_.Exchange(left);  // evaluated as it was
-      BaseDocument::Free(refused);
-      return Refused(400, error);
-    }
-    BaseDocument::Free(left);
+    if (!KeepWithinBudget(scene_.Exchange(doc), &error)) return Refused(400, error);
     RecordUnlessSame(std::move(before));
     return Changed(Refresh(false), {}, false, notes);
   });

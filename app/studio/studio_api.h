@@ -85,8 +85,9 @@ class StudioApi {
   // What the studio keeps while it evaluates, for the estimate: the glTF (a new one is built
   // beside the one handed out) and the history.
   void CountKept();
-  // Evaluates within the budget; false with its refusal.
-  bool EvaluateWithinBudget(std::string* error);
+  // Evaluates the document just put in place of `left` within the budget and frees `left`; false
+  // with the refusal, `left` back in place as it was evaluated and the new document freed.
+  bool KeepWithinBudget(BaseDocument* left, std::string* error);
   // A snapshot of the scene, or an exception (answered 500) when it cannot be written.
   Snapshot Take() const;
   // The open gesture ends: one step from its start, unless the document is as it was.

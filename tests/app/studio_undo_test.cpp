@@ -130,13 +130,20 @@ TEST_F(StudioUndo, PrintableFilesDownloadAsTheCommandWritesThem) {
   EXPECT_FALSE(Body(none)["error"].get<std::string>().empty()) << none->body;
 }
 
+// A studio at resolution 2 within ZV_MEMORY_LIMIT = `limit`.
+class StudioBudget : public StudioUndo {
+ protected:
+  void StartWithin(const char* limit) {
+    setenv("ZV_MEMORY_LIMIT", limit, 1);
+    Start({"--set", "resolution=2"});
+    unsetenv("ZV_MEMORY_LIMIT");
+  }
+};
+
 // The budget of ZV_MEMORY_LIMIT on what a page does besides the actions.
-TEST(StudioBudget, RefusesAPostedSceneFileAPreviewAndAnUndoPastTheLimit) {
-  setenv("ZV_MEMORY_LIMIT", "100M", 1);
-  Studio studio({"--set", "resolution=2"});
-  unsetenv("ZV_MEMORY_LIMIT");
-  ASSERT_TRUE(studio.Started()) << studio.Errors();
-  httplib::Client c = studio.Client();
+TEST_F(StudioBudget, RefusesAPostedSceneFileAPreviewAndAnUndoPastTheLimit) {
+  ASSERT_NO_FATAL_FAILURE(StartWithin("100M"));
+  httplib::Client c = studio_->Client();
   json file = json::parse(c.Get("/api/scene-file")->body);
   file["objects"][0]["parameters"][std::to_string(O3DPLOT_RESOLUTION)] = {{"long", 1000}};
   const auto posted = c.Post("/api/scene-file", file.dump(), "application/json");
@@ -154,19 +161,14 @@ TEST(StudioBudget, RefusesAPostedSceneFileAPreviewAndAnUndoPastTheLimit) {
   EXPECT_NE(undo->body.find("need about"), std::string::npos) << undo->body;
   EXPECT_EQ(Resolution(Post(c, {})), 2);
   EXPECT_EQ(Post(c, {})["history"]["undo"], 2);  // the preview of 3 ended with the set of 200
-  EXPECT_EQ(studio.Stop(SIGINT), 0) << studio.Errors();
 }
 
 // The studio keeps the glTF it hands out and the history: its estimate counts them, as the runner
 // counts its outputs, so an edit the samples alone would fit is refused.
-TEST(StudioBudget, CountsWhatTheStudioKeeps) {
-  setenv("ZV_MEMORY_LIMIT", "300M", 1);
-  Studio studio({"--set", "resolution=2"});
-  unsetenv("ZV_MEMORY_LIMIT");
-  ASSERT_TRUE(studio.Started()) << studio.Errors();
-  httplib::Client c = studio.Client();
+TEST_F(StudioBudget, CountsWhatTheStudioKeeps) {
+  ASSERT_NO_FATAL_FAILURE(StartWithin("300M"));
+  httplib::Client c = studio_->Client();
   EXPECT_EQ(Post(c, {Set("resolution", 1000)})["ok"], false);
-  EXPECT_EQ(studio.Stop(SIGINT), 0) << studio.Errors();
 }
 
 TEST(StudioHistory, DropsTheOldestStepsPastItsBytes) {
