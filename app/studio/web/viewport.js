@@ -11,6 +11,12 @@ import { markPointsLayer } from './points_layer.js';
 const kMostPointsShown = 4000;
 // The share of the pixels a software renderer draws in each direction.
 const kSoftwareScale = 0.75;
+// A net of lines is drawn at full strength while its lines lie at least this many pixels apart;
+// closer, it fades towards kFaintestNet, as a net finer than the pixels would show when
+// antialiased: 1-pixel lines a pixel or two apart would otherwise cover the surface in a white
+// moire.
+const kNetFullSpacing = 6;
+const kFaintestNet = 0.08;
 // A label object of the labels component (the axes' values, the formula's legend), by the name
 // it gives each.
 const kLabelName = /(HLabel\d*|VLabel\d*|Legend)_?$/;
@@ -28,17 +34,40 @@ function disposeTree(root) {
   });
 }
 
+// How far apart the lines of a set of segments lie on average, in world units: a net of n lines
+// each way over an area A has about 2·n·sqrt(A) of length, so the spacing sqrt(A) / n is 2·A over
+// the length. The area is that of the set's two longest sides (a net on a surface, or a flat one).
+function lineSpacing(xyz) {
+  let length = 0;
+  const box = new THREE.Box3();
+  const a = new THREE.Vector3(), b = new THREE.Vector3();
+  for (let i = 0; i + 5 < xyz.length; i += 6) {
+    a.fromArray(xyz, i);
+    b.fromArray(xyz, i + 3);
+    length += a.distanceTo(b);
+    box.expandByPoint(a).expandByPoint(b);
+  }
+  if (!(length > 0)) return Infinity;
+  const [, y, z] = box.getSize(a).toArray().sort((p, q) => p - q);
+  return (2 * y * z) / length;
+}
+
 // The glTF gives each line of the grid and the cage as its own primitive; drawn one by one, a
-// hundred lines cost more than the surface. Lines of one material become one set of segments.
+// hundred lines cost more than the surface. Lines of one material become one set of segments,
+// with a material of its own that fades with the set's spacing on screen (blended always, so that
+// a change of strength never asks for another shader program).
 function mergeLines(root) {
   root.updateMatrixWorld(true);
   const groups = new Map();
   root.traverse((o) => {
     if (!o.isLine || o.userData.layer === 'points' || !o.visible || o.geometry.getAttribute('color')) return;
-    if (!groups.has(o.material)) groups.set(o.material, []);
-    groups.get(o.material).push(o);
+    // One set for each object and material: the cage's lines do not fade with the grid's.
+    const key = `${o.material.uuid}|${o.userData.node}`;
+    if (!groups.has(key)) groups.set(key, []);
+    groups.get(key).push(o);
   });
-  for (const [material, lines] of groups) {
+  for (const lines of groups.values()) {
+    const { material } = lines[0];
     if (lines.length < 2) continue;
     // Each line's vertices in the root's frame, as segment ends: a strip of n points is n - 1
     // segments, a loop n.
@@ -63,8 +92,12 @@ function mergeLines(root) {
     }
     const geometry = new THREE.BufferGeometry();
     geometry.setAttribute('position', new THREE.BufferAttribute(xyz, 3));
-    const merged = new THREE.LineSegments(geometry, material);
+    const merged = new THREE.LineSegments(geometry, material.clone());
+    merged.material.transparent = true;
     merged.name = lines[0].name;
+    merged.userData.spacing = lineSpacing(xyz);
+    geometry.computeBoundingSphere();
+    merged.userData.centre = geometry.boundingSphere.center;
     root.add(merged);
     for (const line of lines) {
       line.removeFromParent();
@@ -112,8 +145,11 @@ function buildScene(decoded) {
     Object.assign(o.userData, mesh.extras);
     return o;
   };
+  let nodes = 0;
   const node = (n) => {
     const prims = n.mesh ? n.mesh.primitives.filter((p) => p.position).map((p) => primitive(p, n.mesh)) : [];
+    const id = ++nodes;
+    for (const p of prims) p.userData.node = id;
     const o = prims.length === 1 ? prims[0] : new THREE.Group();
     if (prims.length > 1) o.add(...prims);
     o.name = n.name;
@@ -205,14 +241,15 @@ export class Viewport {
 
     this.scene = new THREE.Scene();
     this.camera = new THREE.PerspectiveCamera(30, 1, 0.1, 1e6);
-    // A key light from the upper left of the view and a weaker fill from the right, over a dim
-    // sky: the shading follows the normals the surface has, facets where it is not smoothed. A
-    // face turned to the key light is lit to its own colour, not past it (which would flatten
-    // the shading of bright colours).
-    this.scene.add(new THREE.HemisphereLight(0xffffff, 0x3a3c44, 0.4));
-    for (const [intensity, x, y] of [[2.4, -0.6, 1.0], [0.5, 1.0, -0.2]]) {
+    // A key light from the upper left of the view, at a right angle to the line of sight, and a
+    // fill from the lower right front that keeps the labels readable, over a dim sky: the shading
+    // follows the normals the surface has, and a slope turned from the key light darkens, so
+    // facets show where the surface is not smoothed. A face turned to the key light is lit to its
+    // own colour, not past it (which would flatten the shading of bright colours).
+    this.scene.add(new THREE.HemisphereLight(0xffffff, 0x3a3c44, 0.2));
+    for (const [intensity, x, y, z] of [[2.8, -1.0, 1.2, 0.0], [0.9, 1.0, -0.2, 0.8]]) {
       const light = new THREE.DirectionalLight(0xffffff, intensity);
-      light.position.set(x, y, 0.8);
+      light.position.set(x, y, z);
       this.camera.add(light, light.target);
       light.target.position.set(0, 0, -1);
     }
@@ -226,6 +263,7 @@ export class Viewport {
     this.pointsLayer = [];
     this.pointsChoice = null;  // the user's Points switch, once used
     this.showPoints = true;
+    this.nets = [];  // the merged sets of lines, which fade when their lines crowd
     this.labels = [];  // {object, position, quaternion, centre}: the labels as placed
     this.retired = [];  // geometry taken out of the scene, freed after the next drawing
     this.framed = false;
@@ -269,6 +307,7 @@ export class Viewport {
     this.stale = false;
     this.draws = (this.draws || 0) + 1;
     this.faceLabels();
+    this.fadeNets();
     this.renderer.render(this.scene, this.camera);
     this.axisCross.render(this.renderer, this.camera, this.container.clientHeight);
     // The geometry replaced is freed once its successor has been drawn: freed first, it would
@@ -317,6 +356,8 @@ export class Viewport {
     this.marked = false;
     this.applyPoints();
     mergeLines(root);
+    this.nets = [];
+    root.traverse((o) => { if (Number.isFinite(o.userData.spacing)) this.nets.push(o); });
     this.findLabels(root);
     if (!this.framed) {
       this.framed = true;
@@ -363,6 +404,18 @@ export class Viewport {
       const centre = o.worldToLocal(box.getCenter(new THREE.Vector3()));
       this.labels.push({ object: o, position: o.position.clone(), quaternion: o.quaternion.clone(), centre });
     });
+  }
+
+  // Each net of lines at the strength its spacing on screen allows, measured at its middle.
+  fadeNets() {
+    if (!this.nets.length) return;
+    this.camera.updateMatrixWorld();
+    const drawn = Math.max(1, this.renderer.domElement.height) / Math.max(1, this.renderer.domElement.clientHeight);
+    for (const net of this.nets) {
+      const { spacing, centre } = net.userData;
+      const pixels = (spacing / this.pixelSpan(centre.clone().applyMatrix4(net.matrixWorld))) * drawn;
+      net.material.opacity = THREE.MathUtils.clamp((pixels - 1) / (kNetFullSpacing - 1), kFaintestNet, 1);
+    }
   }
 
   // A label seen from behind turns half way round its upright axis through its middle, so that it
