@@ -414,7 +414,9 @@ export class Viewport {
     for (const net of this.nets) {
       const { spacing, centre } = net.userData;
       const pixels = (spacing / this.pixelSpan(centre.clone().applyMatrix4(net.matrixWorld))) * drawn;
-      net.material.opacity = THREE.MathUtils.clamp((pixels - 1) / (kNetFullSpacing - 1), kFaintestNet, 1);
+      // Below a pixel apart several lines share a pixel, and their blending adds up.
+      net.material.opacity = pixels < 1 ? kFaintestNet * Math.max(pixels, 0.05)
+        : THREE.MathUtils.clamp((pixels - 1) / (kNetFullSpacing - 1), kFaintestNet, 1);
     }
   }
 
