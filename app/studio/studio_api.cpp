@@ -296,14 +296,11 @@ ApiAnswer StudioApi::ApplyBatch(const std::vector<Action>& actions, bool yes, Ge
   std::vector<std::string> notes = std::move(session_.notes);
   session_.notes.clear();
   const bool geometry = !actions.empty() && Refresh(false);  // the last action was evaluated
-  if (gesture == Gesture::kPreview) {
+  // Moving through time is no edit, though what the plot shows at the new time differs. Any
+  // other batch starts a gesture unless one is open, and all but a preview end it.
+  if (gesture == Gesture::kPreview || gestureStart_ || !MovesThroughTimeOnly(actions)) {
     if (!gestureStart_) gestureStart_ = std::move(before);
-  } else if (!gestureStart_ && MovesThroughTimeOnly(actions)) {
-    // Moving through time is no edit, though what the plot shows at the new time differs.
-  } else {
-    Snapshot start = gestureStart_ ? std::move(*gestureStart_) : std::move(before);
-    gestureStart_.reset();
-    RecordUnlessSame(std::move(start));
+    if (gesture != Gesture::kPreview) EndGesture();
   }
   return Changed(geometry, questions, yes, notes);
 }

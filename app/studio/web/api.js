@@ -47,8 +47,6 @@ function startWorker() {
   return w;
 }
 
-let gestures = true;  // until the server refuses the member
-
 async function json(response) {
   const text = await response.text();
   let body = null;
@@ -70,21 +68,9 @@ export const api = {
   describe: async () => json(await call('GET', '/api/describe')),
   handles: async () => json(await call('GET', '/api/handles')),
   // `gesture`: "preview" (no undo step yet), "end" (the gesture's one step) or "cancel" (back to
-  // its start); left out, the batch is a step of its own. A server that does not know gestures
-  // refuses the member: its batches are sent without it from then on, each a step of its own.
-  async actions(actions, yes, gesture) {
-    if (gesture && gestures) {
-      try {
-        return await json(await call('POST', '/api/actions', { body: { actions, yes, gesture } }));
-      } catch (e) {
-        if (!(e instanceof ApiError && e.status === 400 && /unknown member "gesture"/.test(e.message))) throw e;
-        gestures = false;
-      }
-    }
-    if (gesture === 'cancel' || (gesture && !actions.length)) return { unchanged: true };
-    return json(await call('POST', '/api/actions', { body: { actions, yes } }));
-  },
-  gestures: () => gestures,
+  // its start); left out, the batch is a step of its own.
+  actions: async (actions, yes, gesture) =>
+    json(await call('POST', '/api/actions', { body: { actions, yes, gesture } })),
   undo: async () => json(await call('POST', '/api/undo')),
   redo: async () => json(await call('POST', '/api/redo')),
   loadSceneFile: async (text) => json(await call('POST', '/api/scene-file', { body: text })),

@@ -189,7 +189,6 @@ class Studio {
     // A new time changes no parameter: the fields wait for an edit that can.
     const timeOnly = item.kind === 'actions' && item.actions.every((a) => a[0] === 'frame');
     const settled = !timeOnly && (this.queue.length === 0 || !item.options.live);
-    if (answer && answer.unchanged) return;
     if (answer && answer.scene) this.sceneChanged(answer.scene);
     if (answer && answer.history) this.history(answer.history);
     const geometryChanged = !answer || !answer.changed || answer.changed.geometry !== false;

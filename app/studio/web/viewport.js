@@ -55,7 +55,7 @@ function lineSpacing(xyz) {
 // The glTF gives each line of the grid and the cage as its own primitive; drawn one by one, a
 // hundred lines cost more than the surface. Lines of one material become one set of segments,
 // with a material of its own that fades with the set's spacing on screen (blended always, so that
-// a change of strength never asks for another shader program).
+// a change of strength never asks for another shader program). Gives back the sets.
 function mergeLines(root) {
   root.updateMatrixWorld(true);
   const groups = new Map();
@@ -66,6 +66,7 @@ function mergeLines(root) {
     if (!groups.has(key)) groups.set(key, []);
     groups.get(key).push(o);
   });
+  const nets = [];
   for (const lines of groups.values()) {
     const { material } = lines[0];
     if (lines.length < 2) continue;
@@ -97,13 +98,14 @@ function mergeLines(root) {
     merged.name = lines[0].name;
     merged.userData.spacing = lineSpacing(xyz);
     geometry.computeBoundingSphere();
-    merged.userData.centre = geometry.boundingSphere.center;
     root.add(merged);
+    nets.push(merged);
     for (const line of lines) {
       line.removeFromParent();
       line.geometry.dispose();
     }
   }
+  return nets;
 }
 
 // The three.js objects of the worker's nodes. Materials are made once for each glTF material and
@@ -355,9 +357,7 @@ export class Viewport {
     this.showPoints = this.pointsChoice ?? marks <= kMostPointsShown;
     this.marked = false;
     this.applyPoints();
-    mergeLines(root);
-    this.nets = [];
-    root.traverse((o) => { if (Number.isFinite(o.userData.spacing)) this.nets.push(o); });
+    this.nets = mergeLines(root);
     this.findLabels(root);
     if (!this.framed) {
       this.framed = true;
@@ -412,8 +412,8 @@ export class Viewport {
     this.camera.updateMatrixWorld();
     const drawn = Math.max(1, this.renderer.domElement.height) / Math.max(1, this.renderer.domElement.clientHeight);
     for (const net of this.nets) {
-      const { spacing, centre } = net.userData;
-      const pixels = (spacing / this.pixelSpan(centre.clone().applyMatrix4(net.matrixWorld))) * drawn;
+      const centre = net.geometry.boundingSphere.center.clone().applyMatrix4(net.matrixWorld);
+      const pixels = (net.userData.spacing / this.pixelSpan(centre)) * drawn;
       // Below a pixel apart several lines share a pixel, and their blending adds up.
       net.material.opacity = pixels < 1 ? kFaintestNet * Math.max(pixels, 0.05)
         : THREE.MathUtils.clamp((pixels - 1) / (kNetFullSpacing - 1), kFaintestNet, 1);
